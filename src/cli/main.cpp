@@ -1,0 +1,43 @@
+// veltor: headless dumping of DICOM files.
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+
+namespace {
+
+const char kProduct[] = "Veltor Dicom Viewer";
+
+void printUsage(FILE* out) {
+    std::fprintf(out,
+                 "Usage: veltor COMMAND [OPTIONS] FILE...\n"
+                 "\n"
+                 "Commands:\n"
+                 "  dump      list the data elements of DICOM files\n"
+                 "\n"
+                 "Options:\n"
+                 "  --help     show this help (or `veltor COMMAND --help`)\n"
+                 "  --version  print the product name and version\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage(stderr);
+        return veltor::cli::kExitUsage;
+    }
+    const char* command = argv[1];
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+        printUsage(stdout);
+        return veltor::cli::kExitOk;
+    }
+    if (std::strcmp(command, "--version") == 0) {
+        std::printf("%s %s\n", kProduct, VELTOR_VERSION);
+        return veltor::cli::kExitOk;
+    }
+    if (std::strcmp(command, "dump") == 0) return veltor::cli::runDump(argc - 2, argv + 2);
+    std::fprintf(stderr, "veltor: unknown command '%s'\n", command);
+    printUsage(stderr);
+    return veltor::cli::kExitUsage;
+}

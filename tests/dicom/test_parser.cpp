@@ -1,0 +1,417 @@
+// DicomFile parsing: layouts, encodings, sequences, refills and failures.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "dicom/dicom_file.h"
+#include "dicom_bytes.h"
+
+using namespace veltor;
+using veltor::testing::DicomBytes;
+using veltor::testing::Syntax;
+
+namespace {
+
+std::string writeTemp(const std::vector<uint8_t>& bytes, const char* name) {
+    std::string path = ::testing::TempDir() + "veltor_parser_" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f != nullptr) {
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+bool openBytes(DicomFile& file, const std::vector<uint8_t>& bytes, bool headerOnly = false) {
+    return file.openMemory(bytes.data(), bytes.size(), headerOnly);
+}
+
+// A Part 10 file in `syntax` with a few ordinary elements.
+DicomBytes smallFile(Syntax syntax) {
+    DicomBytes b(syntax);
+    b.preamble(veltor::testing::syntaxUid(syntax));
+    b.element(0x0008, 0x0060, "CS", "CT");
+    b.element(0x0010, 0x0010, "PN", "DOE^JOHN");
+    b.element(0x0028, 0x0010, "US", std::string("\x00\x02", 2));
+    return b;
+}
+
+} // namespace
+
+TEST(ParserFileAccess, MissingEmptyAndShortFiles) {
+    DicomFile file;
+    EXPECT_FALSE(file.openFile("/nonexistent/veltor/file.dcm", false));
+    EXPECT_EQ(file.status(), DicomError::FileNotFound);
+
+    const std::string empty = writeTemp({}, "empty");
+    EXPECT_FALSE(file.openFile(empty.c_str(), false));
+    EXPECT_EQ(file.status(), DicomError::FileIo);
+
+    const std::string shortFile = writeTemp(std::vector<uint8_t>(131, 0), "short");
+    EXPECT_FALSE(file.openFile(shortFile.c_str(), true));
+    EXPECT_EQ(file.status(), DicomError::UnknownFormat);
+    EXPECT_STREQ(file.filePath(), shortFile.c_str());
+
+    EXPECT_FALSE(file.openFile(::testing::TempDir().c_str(), false));
+    EXPECT_EQ(file.status(), DicomError::FileNotFound);
+    std::remove(empty.c_str());
+    std::remove(shortFile.c_str());
+}
+
+TEST(ParserLayouts, BareImplicitDataSetOpens) {
+    DicomBytes b(Syntax::ImplicitLittle);
+    b.element(0x0008, 0x0005, "CS", "ISO_IR 100");
+    b.element(0x0008, 0x0060, "CS", "MR");
+    b.element(0x0010, 0x0010, "PN", std::string(120, 'A')); // past 132 bytes
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_FALSE(file.hasMetaHeader());
+    EXPECT_TRUE(file.implicitVr());
+    ASSERT_EQ(file.elementCount(), 3);
+    DicomElement e;
+    ASSERT_TRUE(file.elementAt(1, e));
+    EXPECT_STREQ(e.name, "Modality");
+    EXPECT_STREQ(e.vr, "CS");
+    EXPECT_STREQ(e.text(), "MR");
+}
+
+TEST(ParserLayouts, TextFileIsNotDicom) {
+    std::string text = "This is a plain text file, not an image. ";
+    while (text.size() < 300) text += text;
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    DicomFile file;
+    EXPECT_FALSE(openBytes(file, bytes));
+    EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
+}
+
+TEST(ParserLayouts, UnknownVrInMetaGroupRereadsEverythingAsImplicit) {
+    DicomBytes b(Syntax::ImplicitLittle);
+    b.bytes().resize(128, 0);
+    b.raw("DICM");
+    // implicit VR meta group: the length bytes stand where a VR is expected
+    b.element(0x0002, 0x0001, "OB", std::string("\0\1", 2));
+    b.element(0x0002, 0x0010, "UI", DicomBytes::padUid("1.2.840.10008.1.2"));
+    b.element(0x0008, 0x0060, "CS", "CT");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_TRUE(file.hasMetaHeader());
+    EXPECT_TRUE(file.implicitVr());
+    ASSERT_EQ(file.elementCount(), 3);
+    DicomElement e;
+    ASSERT_TRUE(file.elementAt(1, e));
+    EXPECT_STREQ(e.uidName, "Implicit VR Little Endian");
+    ASSERT_TRUE(file.findElementByTag(0x0008, 0x0060, e));
+    EXPECT_STREQ(e.text(), "CT");
+}
+
+TEST(ParserLayouts, MetaGroupWithoutTransferSyntaxReadsOnlyTheMetaGroup) {
+    DicomBytes b;
+    b.preamble("");
+    b.element(0x0008, 0x0060, "CS", "CT");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes(), true));
+    EXPECT_EQ(file.elementCount(), 1);
+    EXPECT_EQ(file.position(), 132u + 14u);
+}
+
+TEST(ParserLayouts, TransferSyntaxPaddedWithSpaceMeansExplicitLittle) {
+    DicomBytes b;
+    b.bytes().resize(128, 0);
+    b.raw("DICM");
+    b.element(0x0002, 0x0010, "UI", "1.2.840.10008.1.2.2 "); // space-padded big endian
+    b.element(0x0008, 0x0060, "CS", "CT");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_FALSE(file.bigEndian());
+    EXPECT_FALSE(file.implicitVr());
+    DicomElement e;
+    ASSERT_TRUE(file.elementAt(0, e));
+    EXPECT_EQ(e.uidName, nullptr);
+    ASSERT_TRUE(file.elementAt(1, e));
+    EXPECT_STREQ(e.text(), "CT");
+}
+
+TEST(ParserEncodings, SameElementsInEveryEncoding) {
+    for (Syntax s : {Syntax::ImplicitLittle, Syntax::ExplicitLittle, Syntax::ExplicitBig}) {
+        DicomBytes b = smallFile(s);
+        DicomFile file;
+        ASSERT_TRUE(openBytes(file, b.bytes())) << static_cast<int>(s);
+        EXPECT_EQ(file.implicitVr(), s == Syntax::ImplicitLittle);
+        EXPECT_EQ(file.bigEndian(), s == Syntax::ExplicitBig);
+        ASSERT_EQ(file.elementCount(), 5);
+        DicomElement e;
+        ASSERT_TRUE(file.findElementByTag(0x0028, 0x0010, e));
+        EXPECT_STREQ(e.name, "Rows");
+        EXPECT_STREQ(e.vr, "US");
+        EXPECT_EQ(e.length, 2u);
+        ASSERT_TRUE(file.findElementByTag(0x0010, 0x0010, e));
+        EXPECT_STREQ(e.text(), "DOE^JOHN");
+        EXPECT_EQ(e.valueOffset + e.length, b.size() - 10);
+        EXPECT_FALSE(file.findElementByTag(0x0010, 0x0020, e));
+    }
+}
+
+TEST(ParserEncodings, BigEndianNumbersAreConvertedButValuesKeptAsStored) {
+    DicomBytes b(Syntax::ExplicitBig);
+    b.preamble("1.2.840.10008.1.2.2");
+    b.element(0x0028, 0x0010, "US", std::string("\x02\x00", 2));
+    b.element(0x0028, 0x1052, "SL", std::string("\xFF\xFF\xFC\x00", 4));
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    DicomElement e;
+    ASSERT_TRUE(file.findElementByTag(0x0028, 0x0010, e));
+    EXPECT_EQ(e.number, 512);
+    EXPECT_EQ(e.value[0], 0x02);
+    EXPECT_EQ(e.value[1], 0x00);
+    ASSERT_TRUE(file.findElementByTag(0x0028, 0x1052, e));
+    EXPECT_EQ(e.number, -1024);
+}
+
+TEST(ParserEncodings, ExplicitLengthForms) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    // UT takes the 16-bit length like any short VR
+    b.tag(0x0020, 0x4000).raw("UT").u16(4).raw("NOTE");
+    // UN with a zero 16-bit field takes the 32-bit length after it
+    b.tag(0x0009, 0x0010).raw("UN").u16(0).u32(6).raw("ABCDEF");
+    // OB with a non-zero 16-bit field keeps it
+    b.tag(0x0009, 0x0011).raw("OB").u16(2).raw("xy");
+    // an unknown VR is read with the short form
+    b.tag(0x0009, 0x0012).raw("UC").u16(2).raw("ab");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    DicomElement e;
+    ASSERT_TRUE(file.findElementByTag(0x0020, 0x4000, e));
+    EXPECT_STREQ(e.text(), "NOTE");
+    ASSERT_TRUE(file.findElementByTag(0x0009, 0x0010, e));
+    EXPECT_EQ(e.length, 6u);
+    EXPECT_STREQ(e.text(), "ABCDEF");
+    ASSERT_TRUE(file.findElementByTag(0x0009, 0x0011, e));
+    EXPECT_STREQ(e.text(), "xy");
+    ASSERT_TRUE(file.findElementByTag(0x0009, 0x0012, e));
+    EXPECT_STREQ(e.vr, "UC");
+    EXPECT_EQ(e.length, 2u);
+}
+
+TEST(ParserEncodings, ImplicitNamesVrsAndNumbers) {
+    DicomBytes b(Syntax::ImplicitLittle);
+    b.preamble("1.2.840.10008.1.2");
+    b.element(0x0008, 0x1080, "LO", "FEVER ");
+    b.element(0x0009, 0x1001, "LO", "PRIV");
+    b.element(0x0018, 0x0050, "DS", "2.5 ");
+    b.element(0x0020, 0x0013, "IS", "12\\34 ");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    DicomElement e;
+    ASSERT_TRUE(file.findElementByTag(0x0008, 0x1080, e));
+    EXPECT_STREQ(e.name, "Admitting Diagnoses Description LO");
+    EXPECT_STREQ(e.vr, "");
+    ASSERT_TRUE(file.findElementByTag(0x0009, 0x1001, e));
+    EXPECT_STREQ(e.name, "");
+    EXPECT_STREQ(e.vr, "  "); // refreshed on the copy: unknown tag
+    EXPECT_STREQ(file.elements()[3].vr, "");
+    ASSERT_TRUE(file.findElementByTag(0x0018, 0x0050, e));
+    EXPECT_EQ(e.number, 2);
+    ASSERT_TRUE(file.findElementByTag(0x0020, 0x0013, e));
+    EXPECT_EQ(e.number, 12);
+    EXPECT_STREQ(e.text(), "12\\34 ");
+}
+
+TEST(ParserEncodings, UidNamesAndOddLengthValues) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0008, 0x0016, "UI", std::string("1.2.840.10008.1.2.1\0", 20));
+    b.element(0x0008, 0x0018, "UI", "1.2.840.10008.1.2.1 ");
+    b.element(0x0010, 0x0010, "PN", "ABC"); // odd length as found in the wild
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    DicomElement e;
+    ASSERT_TRUE(file.elementAt(1, e));
+    EXPECT_STREQ(e.uidName, "Explicit VR Little Endian");
+    ASSERT_TRUE(file.findElementByTag(0x0008, 0x0016, e));
+    EXPECT_STREQ(e.uidName, "Explicit VR Little Endian");
+    ASSERT_TRUE(file.findElementByTag(0x0008, 0x0018, e));
+    EXPECT_EQ(e.uidName, nullptr);
+    ASSERT_TRUE(file.findElementByTag(0x0010, 0x0010, e));
+    EXPECT_EQ(e.length, 3u);
+    EXPECT_EQ(e.value[3], 0);
+}
+
+TEST(ParserSequences, DefinedAndUndefinedLengthsGiveTheSameChildren) {
+    for (bool undefined : {false, true}) {
+        DicomBytes b;
+        b.preamble("1.2.840.10008.1.2.1");
+        const uint32_t itemLength = 8 + 4; // one CS element of 4 bytes
+        b.sequence(0x0008, 0x1140, undefined ? 0xFFFFFFFF : 3 * (8 + itemLength));
+        for (const char* v : {"AAAA", "BBBB", "CCCC"}) {
+            b.item(undefined ? 0xFFFFFFFF : itemLength);
+            b.element(0x0008, 0x0060, "CS", v);
+            if (undefined) b.itemEnd();
+        }
+        if (undefined) b.sequenceEnd();
+        b.element(0x0010, 0x0010, "PN", "DOE ");
+        DicomFile file;
+        ASSERT_TRUE(openBytes(file, b.bytes())) << undefined;
+        ASSERT_EQ(file.elementCount(), 4);
+        DicomElement seq;
+        ASSERT_TRUE(file.elementAt(2, seq));
+        EXPECT_STREQ(seq.vr, "SQ");
+        EXPECT_EQ(seq.length, 0u);
+        EXPECT_EQ(seq.value, nullptr);
+        ASSERT_EQ(seq.childCount, 3);
+        EXPECT_STREQ(seq.children[0].text(), "AAAA");
+        EXPECT_STREQ(seq.children[2].text(), "CCCC");
+        DicomElement last;
+        ASSERT_TRUE(file.elementAt(3, last));
+        EXPECT_STREQ(last.text(), "DOE ");
+    }
+}
+
+TEST(ParserSequences, ImplicitUndefinedLengthPrivateElementsNestAtEveryLevel) {
+    DicomBytes b(Syntax::ImplicitLittle);
+    b.preamble("1.2.840.10008.1.2");
+    b.tag(0x0009, 0x1010).u32(0xFFFFFFFF);
+    b.item(0xFFFFFFFF);
+    b.tag(0x0009, 0x1020).u32(0xFFFFFFFF);
+    b.item(0xFFFFFFFF);
+    b.element(0x0010, 0x0010, "PN", "INNER ");
+    b.itemEnd().sequenceEnd();
+    b.itemEnd().sequenceEnd();
+    b.element(0x0020, 0x0010, "SH", "1 ");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    ASSERT_EQ(file.elementCount(), 4);
+    const DicomElement& outer = file.elements()[2];
+    EXPECT_EQ(outer.length, 0xFFFFFFFFu);
+    ASSERT_EQ(outer.childCount, 1);
+    const DicomElement& inner = outer.children[0];
+    EXPECT_EQ(inner.length, 0xFFFFFFFFu);
+    ASSERT_EQ(inner.childCount, 1);
+    EXPECT_STREQ(inner.children[0].text(), "INNER ");
+}
+
+TEST(ParserSequences, PixelDataInsideAnItemDoesNotStopTheParse) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.sequence(0x0088, 0x0200, 0xFFFFFFFF).item(0xFFFFFFFF);
+    b.element(0x7FE0, 0x0010, "OB", "ICON");
+    b.itemEnd().sequenceEnd();
+    b.element(0x0010, 0x0010, "PN", "DOE ");
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    ASSERT_EQ(file.elementCount(), 4);
+    EXPECT_EQ(file.elements()[2].childCount, 1);
+}
+
+TEST(ParserSequences, NestingBeyondTheLimitIsRefused) {
+    auto nested = [](int depth) {
+        DicomBytes b;
+        b.preamble("1.2.840.10008.1.2.1");
+        for (int i = 0; i < depth; ++i) b.sequence(0x0008, 0x1140, 0xFFFFFFFF).item(0xFFFFFFFF);
+        b.element(0x0008, 0x0060, "CS", "CT");
+        for (int i = 0; i < depth; ++i) b.itemEnd().sequenceEnd();
+        return b;
+    };
+    DicomFile file;
+    DicomBytes ok = nested(kMaxSequenceDepth);
+    EXPECT_TRUE(openBytes(file, ok.bytes()));
+    DicomBytes deep = nested(1000);
+    EXPECT_FALSE(openBytes(file, deep.bytes()));
+    EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
+}
+
+TEST(ParserSequences, MissingDelimitersEndAtTheEndOfTheData) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.sequence(0x0008, 0x1140, 0xFFFFFFFF).item(0xFFFFFFFF);
+    b.element(0x0008, 0x0060, "CS", "CT");
+    DicomFile file;
+    EXPECT_FALSE(openBytes(file, b.bytes()));
+    EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
+    // the records read before the failure are kept
+    EXPECT_EQ(file.elementCount(), 3);
+}
+
+TEST(ParserFailures, LengthsBeyondTheFile) {
+    for (uint32_t length : {0xFFFFFFFEu, 0x7FFFFFFFu, 100u}) {
+        DicomBytes b;
+        b.preamble("1.2.840.10008.1.2.1");
+        b.tag(0x0009, 0x0010).raw("OB").u16(0).u32(length).raw("short");
+        DicomFile file;
+        EXPECT_FALSE(openBytes(file, b.bytes())) << length;
+        EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
+    }
+}
+
+TEST(ParserFailures, UndefinedLengthOutsideImplicitSequences) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.tag(0x0009, 0x0010).raw("OB").u16(0).u32(0xFFFFFFFF);
+    b.item(0).sequenceEnd();
+    DicomFile file;
+    EXPECT_FALSE(openBytes(file, b.bytes()));
+}
+
+TEST(ParserFailures, TrailingBytesAfterTheLastElement) {
+    DicomBytes b = smallFile(Syntax::ExplicitLittle);
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    b.u8(0).u8(0);
+    EXPECT_FALSE(openBytes(file, b.bytes()));
+}
+
+TEST(ParserPixelData, ParseStopsOnThePixelGroup) {
+    DicomBytes b = smallFile(Syntax::ExplicitLittle);
+    const uint32_t pixelTag = static_cast<uint32_t>(b.size());
+    b.element(0x7FE0, 0x0010, "OW", std::string(8, '\x01'));
+    DicomFile file;
+    ASSERT_TRUE(openBytes(file, b.bytes(), true));
+    EXPECT_EQ(file.position(), pixelTag);
+    EXPECT_EQ(file.elementCount(), 5);
+
+    const std::string path = writeTemp(b.bytes(), "pixels");
+    ASSERT_TRUE(file.openForListing(path.c_str()));
+    ASSERT_EQ(file.elementCount(), 6);
+    DicomElement e;
+    ASSERT_TRUE(file.elementAt(5, e));
+    EXPECT_STREQ(e.name, "Frame Data");
+    EXPECT_STREQ(e.vr, "OW");
+    EXPECT_EQ(e.length, 8u);
+    EXPECT_EQ(e.valueOffset, pixelTag + 12);
+    EXPECT_EQ(e.value, nullptr);
+
+    // pixel data that the file does not hold
+    b.bytes().resize(b.size() - 4);
+    const std::string cut = writeTemp(b.bytes(), "pixels_cut");
+    EXPECT_FALSE(file.openForListing(cut.c_str()));
+    std::remove(path.c_str());
+    std::remove(cut.c_str());
+}
+
+TEST(ParserRefill, HeaderOnlyReadsPastTheFirstBlock) {
+    // Elements that end exactly at byte 4096, then more elements.
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    const size_t fill = 4096 - b.size() - 8;
+    b.element(0x0008, 0x0005, "LT", std::string(fill, 'x'));
+    ASSERT_EQ(b.size(), 4096u);
+    b.element(0x0008, 0x0060, "CS", "CT");
+    b.element(0x0010, 0x0010, "PN", std::string(9000, 'P'));
+    b.element(0x7FE0, 0x0010, "OW", std::string(20000, '\0'));
+    const std::string path = writeTemp(b.bytes(), "refill");
+    DicomFile file;
+    ASSERT_TRUE(file.openFile(path.c_str(), true));
+    ASSERT_EQ(file.elementCount(), 5);
+    DicomElement e;
+    ASSERT_TRUE(file.findElementByTag(0x0008, 0x0060, e));
+    EXPECT_STREQ(e.text(), "CT");
+    EXPECT_EQ(e.valueOffset, 4096u + 8u);
+    ASSERT_TRUE(file.findElementByTag(0x0010, 0x0010, e));
+    EXPECT_EQ(e.length, 9000u);
+    EXPECT_EQ(e.value[8999], 'P');
+    EXPECT_TRUE(file.headerOnly());
+    std::remove(path.c_str());
+}
