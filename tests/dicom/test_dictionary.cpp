@@ -353,6 +353,8 @@ TEST(UidLookup, WholeStringsOnly) {
     EXPECT_EQ(lookupUidName("1.2.840.10008.1.2.1.9"), nullptr); // a known UID as prefix
     EXPECT_EQ(lookupUidName("1.2.840.10008.1"), nullptr);       // prefix of a known UID
     EXPECT_EQ(lookupUidName(""), nullptr);
+    EXPECT_EQ(lookupUidName("1.3.12.2.1107.5.1.4.1.2"), nullptr);          // another root
+    EXPECT_EQ(lookupUidName("1.2.840.10008.5.1.4.1.1.2.1"), nullptr);      // registry UID not listed
     EXPECT_EQ(lookupUidName(nullptr), nullptr);
     const std::string overlong = std::string(kUidNameTable[0].uid) + std::string(40, '0');
     EXPECT_EQ(lookupUidName(overlong.c_str()), nullptr);
