@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace veltor {
 
@@ -31,6 +32,20 @@ struct SampleRange {
     int32_t low = 0;
     int32_t high = 255;
 };
+
+// The range of a store with samples of type T: 0 .. 255 for 8-bit stores, the
+// level's minimum and maximum for 16-bit ones (kept inside int16_t and
+// ordered whatever the level record says).
+template <typename T>
+SampleRange sampleRange(int32_t minValue, int32_t maxValue)
+{
+    if constexpr (std::is_same_v<T, uint8_t>) {
+        return SampleRange{0, 255};
+    } else {
+        const int32_t low = std::clamp<int32_t>(minValue, INT16_MIN, INT16_MAX);
+        return SampleRange{low, std::clamp<int32_t>(maxValue, low, INT16_MAX)};
+    }
+}
 
 // Size and trigonometry of a rotation by an angle in (0, 90) degrees.
 struct RotationGeometry {
