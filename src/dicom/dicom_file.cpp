@@ -38,7 +38,20 @@ inline uint32_t be32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
-bool isLongFormVr(const char* vr) { return vrIs(vr, "OB") || vrIs(vr, "OW") || vrIs(vr, "UN"); }
+// VRs whose explicit-VR length field, when it reads 0, is followed by a 32-bit
+// length. OB, OW and UN always use that form. UT and the VRs added to the
+// standard later (UC, UR, OD, OF, OL, OV, SV, UV) use it too in current files;
+// a non-zero 16-bit field still counts as the length, as older writers stored
+// UT, so both kinds of file read correctly.
+bool isLongFormVr(const char* vr) {
+    if (vr[0] == '\0' || vr[1] == '\0' || vr[2] != '\0') return false;
+    switch (vr[0]) {
+    case 'O': return vr[1] == 'B' || vr[1] == 'W' || vr[1] == 'D' || vr[1] == 'F' || vr[1] == 'L' || vr[1] == 'V';
+    case 'U': return vr[1] == 'N' || vr[1] == 'T' || vr[1] == 'C' || vr[1] == 'R' || vr[1] == 'V';
+    case 'S': return vr[1] == 'V';
+    default: return false;
+    }
+}
 
 // The file bytes read so far, from offset 0. Capacity grows geometrically
 // while the amount read follows the refill rule, so long headers read in

@@ -173,8 +173,12 @@ TEST(ParserEncodings, BigEndianNumbersAreConvertedButValuesKeptAsStored) {
 TEST(ParserEncodings, ExplicitLengthForms) {
     DicomBytes b;
     b.preamble("1.2.840.10008.1.2.1");
-    // UT takes the 16-bit length like any short VR
+    // UT takes the 16-bit length like any short VR ...
     b.tag(0x0020, 0x4000).raw("UT").u16(4).raw("NOTE");
+    // ... unless that field is zero: then the 32-bit length follows, as
+    // current writers store UT and the newer long VRs
+    b.tag(0x0040, 0xA160).raw("UT").u16(0).u32(6).raw("LONGER");
+    b.tag(0x0040, 0xA161).raw("UC").u16(0).u32(2).raw("uc");
     // UN with a zero 16-bit field takes the 32-bit length after it
     b.tag(0x0009, 0x0010).raw("UN").u16(0).u32(6).raw("ABCDEF");
     // OB with a non-zero 16-bit field keeps it
@@ -186,6 +190,10 @@ TEST(ParserEncodings, ExplicitLengthForms) {
     DicomElement e;
     ASSERT_TRUE(file.findElementByTag(0x0020, 0x4000, e));
     EXPECT_STREQ(e.text(), "NOTE");
+    ASSERT_TRUE(file.findElementByTag(0x0040, 0xA160, e));
+    EXPECT_STREQ(e.text(), "LONGER");
+    ASSERT_TRUE(file.findElementByTag(0x0040, 0xA161, e));
+    EXPECT_STREQ(e.text(), "uc");
     ASSERT_TRUE(file.findElementByTag(0x0009, 0x0010, e));
     EXPECT_EQ(e.length, 6u);
     EXPECT_STREQ(e.text(), "ABCDEF");

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# veltor's command line: usage, version, dump output and failures.
+set -u
+veltor=$1; data=$2; fixtures=$3
+tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+passed=0; failed=0
+check() { # name, condition...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name"; fi
+}
+
+"$veltor" --version > "$tmp/version"; rc=$?
+check "version exits 0" test $rc -eq 0
+check "version text" grep -qx "Veltor Dicom Viewer 4.0.1" "$tmp/version"
+
+"$veltor" --help > "$tmp/help"; check "help mentions dump" grep -q "dump" "$tmp/help"
+"$veltor" dump --help > "$tmp/dhelp"; check "dump help" grep -q -- "--header-only" "$tmp/dhelp"
+"$veltor" > /dev/null 2>&1; check "no command is a usage error" test $? -eq 2
+"$veltor" dump --bogus x > /dev/null 2>&1; check "unknown option is a usage error" test $? -eq 2
+
+"$veltor" dump "$data/sample_ct.dcm" > "$tmp/dump"; rc=$?
+check "dump exits 0" test $rc -eq 0
+check "dump lists the patient" grep -q '^0x0010, 0x0010  Patient'"'"'s Name  *PN  *10  "QUILL^ADA "$' "$tmp/dump"
+check "dump shows numbers for US" grep -q '^0x0028, 0x0010  Rows  *US  *2  256$' "$tmp/dump"
+check "dump lists the pixel data" grep -q '^0x7fe0, 0x0010  Frame Data  *OW  *131072  "Frame Data"$' "$tmp/dump"
+
+"$veltor" dump --header-only "$data/sample_ct.dcm" > "$tmp/hdr"
+check "header-only stops before the pixels" bash -c "! grep -q '^0x7fe0' '$tmp/hdr'"
+check "header-only keeps the rest" test "$(wc -l < "$tmp/hdr")" -eq "$(( $(wc -l < "$tmp/dump") - 1 ))"
+
+"$veltor" dump --nested "$fixtures/nested_evle.dcm" > "$tmp/nested"
+check "nested children are indented" grep -q '^      0x0010, 0x0010  Patient' "$tmp/nested"
+
+printf 'plain text, certainly not an image file at all, just words and more words............................................................................................\n' > "$tmp/text.txt"
+"$veltor" dump "$data/sample_ct.dcm" "$tmp/missing.dcm" "$tmp/text.txt" > "$tmp/mixed" 2> "$tmp/err"; rc=$?
+check "any failure gives exit 1" test $rc -eq 1
+check "missing file message" grep -qx "$tmp/missing.dcm: File not fount" "$tmp/err"
+check "not DICOM message" grep -qx "$tmp/text.txt: Unsupported Dicom file format" "$tmp/err"
+check "good files still listed" grep -qx "# $data/sample_ct.dcm" "$tmp/mixed"
+
+echo "$passed passed, $failed failed"
+test $failed -eq 0
