@@ -20,7 +20,6 @@ constexpr uint32_t kReadBlock = 4096;
 constexpr uint32_t kPreambleEnd = 132;
 
 constexpr uint16_t kItemGroup = 0xFFFE;
-constexpr uint16_t kItem = 0xE000;
 constexpr uint16_t kItemDelimitation = 0xE00D;
 constexpr uint16_t kSequenceDelimitation = 0xE0DD;
 constexpr uint16_t kPixelGroup = 0x7FE0;
