@@ -135,6 +135,7 @@ struct PixelStore {
         std::vector<LevelSlot> levels;
         int32_t currentLevel = 0;
         EditHistory history;
+        std::unique_ptr<SelectionRegion> selection;
     };
     struct WindowTrial {
         EditHistory history;
