@@ -48,20 +48,58 @@ enum class ThresholdMode : int32_t {
 
 namespace intensity {
 
-// Calls visit(index) for every selected pixel of the region, index counted in
-// pixels from the first sample of a frame `width` pixels wide.
-template <typename Visit>
-void forEachSelected(const ApplyRegion& region, int32_t width, Visit&& visit)
+// Calls visit(first, last) for every run of consecutive selected pixels of
+// the region, as pixel indexes [first, last) counted from the first sample of
+// a frame `width` pixels wide. Without a mask every row of the scope is one
+// run, which keeps the kernels' inner loops plain enough to vectorise.
+template <typename VisitRun>
+void forEachSelectedRun(const ApplyRegion& region, int32_t width, VisitRun&& visit)
 {
     for (int32_t y = region.top; y < region.bottom; ++y) {
         const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(width);
-        const uint8_t* mask = region.mask != nullptr ? region.mask + rowStart : nullptr;
-        for (int32_t x = region.left; x < region.right; ++x) {
-            if (mask == nullptr || mask[x] != 0) {
-                visit(rowStart + static_cast<size_t>(x));
+        if (region.mask == nullptr) {
+            visit(rowStart + static_cast<size_t>(region.left), rowStart + static_cast<size_t>(region.right));
+            continue;
+        }
+        const uint8_t* mask = region.mask + rowStart;
+        int32_t x = region.left;
+        while (x < region.right) {
+            while (x < region.right && mask[x] == 0) {
+                ++x;
+            }
+            const int32_t first = x;
+            while (x < region.right && mask[x] != 0) {
+                ++x;
+            }
+            if (x > first) {
+                visit(rowStart + static_cast<size_t>(first), rowStart + static_cast<size_t>(x));
             }
         }
     }
+}
+
+// Calls visit(index) for every selected pixel of the region.
+template <typename Visit>
+void forEachSelected(const ApplyRegion& region, int32_t width, Visit&& visit)
+{
+    forEachSelectedRun(region, width, [&](size_t first, size_t last) {
+        for (size_t i = first; i < last; ++i) {
+            visit(i);
+        }
+    });
+}
+
+// Applies out = map(in) to every sample of every selected pixel; for
+// operations that treat all channels alike.
+template <typename T, typename Map>
+void mapSelectedSamples(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region, Map&& map)
+{
+    forEachSelectedRun(region, width, [&](size_t first, size_t last) {
+        const size_t end = last * channels;
+        for (size_t k = first * channels; k < end; ++k) {
+            dst[k] = map(src[k]);
+        }
+    });
 }
 
 // Truncation toward zero held to `range`; NaN (a zero-width window divided by
@@ -85,13 +123,15 @@ inline int32_t clampToRange(int64_t value, SampleRange range)
 template <typename T>
 void invert(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region, int32_t pivot)
 {
-    constexpr int32_t kLow = std::numeric_limits<T>::min();
-    constexpr int32_t kHigh = std::numeric_limits<T>::max();
-    forEachSelected(region, width, [&](size_t i) {
-        for (int32_t c = 0; c < channels; ++c) {
-            const size_t k = i * channels + c;
-            dst[k] = static_cast<T>(std::clamp(pivot - static_cast<int32_t>(src[k]), kLow, kHigh));
+    if constexpr (std::is_same_v<T, uint8_t>) {
+        if (pivot == 255) { // the usual 8-bit case: the complement of the byte
+            mapSelectedSamples(src, dst, width, channels, region, [](uint8_t v) { return static_cast<uint8_t>(~v); });
+            return;
         }
+    }
+    mapSelectedSamples(src, dst, width, channels, region, [pivot](T v) {
+        const int32_t inverse = pivot - static_cast<int32_t>(v);
+        return static_cast<T>(std::clamp<int32_t>(inverse, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
     });
 }
 
@@ -100,7 +140,7 @@ void invert(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRe
 // region, counted in one histogram (the joint colour case counts R, G and B
 // together; the per-channel case calls this once per channel). `table` must
 // hold range.high - range.low + 1 entries (256 for 8-bit stores); it is
-// scratch space the caller keeps so that no call allocates.
+// scratch space the caller keeps so that the kernel itself never allocates.
 //
 // The table divides by the scope rectangle's area times the channels, not by
 // the number of selected samples: a small selection in a large bounding box
@@ -110,26 +150,55 @@ void equalize(const T* src, T* dst, int32_t width, int32_t channels, int32_t fir
               const ApplyRegion& region, SampleRange range, uint32_t* table)
 {
     constexpr bool kEightBit = std::is_same_v<T, uint8_t>;
-    const int32_t bins = range.high - range.low + 1;
-    auto binOf = [&](T sample) {
-        return std::clamp(static_cast<int32_t>(sample) - range.low, 0, bins - 1);
-    };
-    std::fill(table, table + bins, 0u);
-    forEachSelected(region, width, [&](size_t i) {
-        for (int32_t c = firstChannel; c < lastChannel; ++c) {
-            ++table[binOf(src[i * channels + c])];
-        }
-    });
-
-    // Running sums turned into the mapping in place.
     const int64_t samples = region.area() * (lastChannel - firstChannel);
+    if (samples <= 0) {
+        return;
+    }
+    const int32_t bins = range.high - range.low + 1;
+    // Samples outside minValue .. maxValue (the 16-bit sentinels 32767 and
+    // -32768 are left out of the range) count in the nearest end bin.
+    auto binOf = [&](T sample) -> int32_t {
+        if constexpr (kEightBit) {
+            return sample;
+        } else {
+            return std::clamp(static_cast<int32_t>(sample) - range.low, 0, bins - 1);
+        }
+    };
+    // The samples of one run that this pass counts: all of them, or one
+    // channel of each pixel.
+    const bool everyChannel = lastChannel - firstChannel == channels;
+    auto forEachSample = [&](auto&& visit) {
+        forEachSelectedRun(region, width, [&](size_t first, size_t last) {
+            if (everyChannel) {
+                for (size_t k = first * channels; k < last * channels; ++k) {
+                    visit(k);
+                }
+            } else {
+                for (size_t k = first * channels + firstChannel; k < last * channels; k += channels) {
+                    visit(k);
+                }
+            }
+        });
+    };
+
+    std::fill(table, table + bins, 0u);
+    forEachSample([&](size_t k) { ++table[binOf(src[k])]; });
+
+    // Running sums turned into the mapping T in place. First-pass values are
+    // T, used with 255 as ceiling by 8-bit stores and as they are by 16-bit
+    // ones. The stretch needs the smallest (m) and largest (M) first-pass
+    // value of the selected samples: exactly the T of the bins that counted
+    // something. 16-bit stores start m at maxValue and M at minValue.
     const float perBin = static_cast<float>(samples) / 256.0f; // single precision, as always
     const float reciprocal = 1.0f / perBin;
+    int64_t m = kEightBit ? std::numeric_limits<int64_t>::max() : range.high;
+    int64_t bigM = kEightBit ? std::numeric_limits<int64_t>::min() : range.low;
     uint64_t running = 0;
     int32_t lo = -1;
     int32_t hi = -1;
     for (int32_t b = 0; b < bins; ++b) {
-        running += table[b];
+        const uint32_t count = table[b];
+        running += count;
         uint32_t mapped = 0;
         if constexpr (kEightBit) {
             const float scaled = static_cast<float>(running) * reciprocal;
@@ -137,51 +206,36 @@ void equalize(const T* src, T* dst, int32_t width, int32_t channels, int32_t fir
         } else {
             mapped = static_cast<uint32_t>(static_cast<double>(running) * bins / static_cast<double>(samples) + 0.5);
         }
-        table[b] = mapped;
         if (mapped != 0) {
             lo = lo < 0 ? b : lo;
             hi = b;
+        }
+        const int64_t first = kEightBit ? std::min<uint32_t>(mapped, 255u) : mapped;
+        table[b] = static_cast<uint32_t>(first);
+        if (count != 0) {
+            m = std::min(m, first);
+            bigM = std::max(bigM, first);
         }
     }
     if (lo < 0) {
         lo = kEightBit ? 0 : bins - 1;
         hi = kEightBit ? 255 : 0;
     }
-    // First-pass value of a sample: the 8-bit table is used with 255 as its
-    // ceiling; the 16-bit one is used as it is.
-    auto firstPass = [&](T sample) -> int64_t {
-        const uint32_t mapped = table[binOf(sample)];
-        return kEightBit ? std::min<uint32_t>(mapped, 255u) : mapped;
-    };
 
-    // The stretch maps the first-pass results [m, M] onto [lo, hi] (shifted
-    // by minValue for 16-bit stores). It is worked out from the table before
-    // anything is written, so a first-pass value beyond the sample type never
-    // has to be stored.
-    int64_t m = kEightBit ? std::numeric_limits<int64_t>::max() : range.high;
-    int64_t bigM = kEightBit ? std::numeric_limits<int64_t>::min() : range.low;
-    forEachSelected(region, width, [&](size_t i) {
-        for (int32_t c = firstChannel; c < lastChannel; ++c) {
-            const int64_t v = firstPass(src[i * channels + c]);
-            m = std::min(m, v);
-            bigM = std::max(bigM, v);
+    // The final value of every bin: the first-pass value, stretched from
+    // [m, M] onto [lo, hi] (shifted by minValue for 16-bit stores) unless all
+    // are equal. Worked out per bin, so a first-pass value beyond the sample
+    // type is never stored.
+    if (m != bigM) {
+        const double target = static_cast<double>(hi - lo);
+        const double base = kEightBit ? lo : static_cast<double>(lo) + range.low;
+        for (int32_t b = 0; b < bins; ++b) {
+            const double t = static_cast<double>(table[b] - m) / static_cast<double>(bigM - m) * target + base;
+            table[b] = static_cast<uint32_t>(truncateToRange(t, range));
         }
-    });
-    const bool stretch = m != bigM;
-    const double target = static_cast<double>(hi - lo);
-    const double base = kEightBit ? lo : static_cast<double>(lo) + range.low;
-    forEachSelected(region, width, [&](size_t i) {
-        for (int32_t c = firstChannel; c < lastChannel; ++c) {
-            const size_t k = i * channels + c;
-            const int64_t v = firstPass(src[k]);
-            if (!stretch) {
-                dst[k] = static_cast<T>(v); // m = M: every result lies in range
-                continue;
-            }
-            const double t = static_cast<double>(v - m) / static_cast<double>(bigM - m) * target + base;
-            dst[k] = static_cast<T>(truncateToRange(t, range));
-        }
-    });
+    }
+    // With m = M every selected first-pass value equals m, inside the range.
+    forEachSample([&](size_t k) { dst[k] = static_cast<T>(static_cast<int32_t>(table[binOf(src[k])])); });
 }
 
 // ---------------------------------------------------------------------------
@@ -279,17 +333,9 @@ void brightnessContrast(const T* src, T* dst, int32_t width, int32_t channels, c
         for (int32_t i = 0; i < 256; ++i) {
             table[i] = static_cast<uint8_t>(map(i));
         }
-        forEachSelected(region, width, [&](size_t i) {
-            for (int32_t c = 0; c < channels; ++c) {
-                dst[i * channels + c] = table[src[i * channels + c]];
-            }
-        });
+        mapSelectedSamples(src, dst, width, channels, region, [&](uint8_t v) { return table[v]; });
     } else {
-        forEachSelected(region, width, [&](size_t i) {
-            for (int32_t c = 0; c < channels; ++c) {
-                dst[i * channels + c] = static_cast<T>(map(src[i * channels + c]));
-            }
-        });
+        mapSelectedSamples(src, dst, width, channels, region, [&](T v) { return static_cast<T>(map(v)); });
     }
 }
 
