@@ -1,0 +1,172 @@
+#include "dicom/jpeg_lossy_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "decoder_test_support.h"
+
+namespace veltor {
+namespace {
+
+using test::readFixture;
+using Bytes = std::vector<uint8_t>;
+
+FrameGeometry geometry(uint32_t rows, uint32_t columns, uint32_t samples, uint32_t bitsStored) {
+    FrameGeometry g;
+    g.rows = rows;
+    g.columns = columns;
+    g.samplesPerPixel = samples;
+    g.bitsStored = bitsStored;
+    g.bitsAllocated = bitsStored == 8 ? 8 : 16;
+    return g;
+}
+
+size_t frameBytes(const FrameGeometry& g) {
+    return static_cast<size_t>(g.rows) * g.columns * g.samplesPerPixel * g.bitsAllocated / 8;
+}
+
+std::vector<int> samplesOf(const Bytes& bytes, uint32_t bitsStored) {
+    std::vector<int> out;
+    if (bitsStored == 8) return {bytes.begin(), bytes.end()};
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) out.push_back(bytes[i] | bytes[i + 1] << 8);
+    return out;
+}
+
+struct Fixture {
+    const char* name;
+    uint32_t samplesPerPixel;
+    uint32_t bitsStored;
+};
+
+class LossyFixture : public testing::TestWithParam<Fixture> {};
+
+// DCMTK decodes with its own copy of the IJG library; the two decoders may
+// round a sample differently, never by more than one.
+TEST_P(LossyFixture, MatchesDcmdjpegWithinOne) {
+    const Fixture& f = GetParam();
+    const Bytes fragment = readFixture(std::string(f.name) + ".bin");
+    const auto reference = samplesOf(readFixture(std::string(f.name) + ".raw"), f.bitsStored);
+    const FrameGeometry g = geometry(64, 64, f.samplesPerPixel, f.bitsStored);
+    ASSERT_EQ(reference.size(), 64u * 64u * f.samplesPerPixel);
+
+    Bytes frame(frameBytes(g), 0);
+    const FrameDecodeStatus status = decodeJpegFrame(fragment, g, frame);
+    ASSERT_TRUE(status.ok()) << status.message;
+    EXPECT_TRUE(status.complete);
+    EXPECT_EQ(status.message, "");
+    const auto decoded = samplesOf(frame, f.bitsStored);
+    int worst = 0;
+    for (size_t i = 0; i < reference.size(); ++i) worst = std::max(worst, std::abs(decoded[i] - reference[i]));
+    EXPECT_LE(worst, 1);
+    // The image is not flat: a decoder that wrote nothing would fail above.
+    EXPECT_NE(*std::max_element(reference.begin(), reference.end()),
+              *std::min_element(reference.begin(), reference.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dcmtk, LossyFixture,
+                         testing::Values(Fixture{"jpeg_gray8_baseline", 1, 8},
+                                         Fixture{"jpeg_rgb8_baseline_422", 3, 8},
+                                         Fixture{"jpeg_ct12_extended", 1, 12}),
+                         [](const testing::TestParamInfo<Fixture>& info) { return std::string(info.param.name); });
+
+TEST(JpegLossyDecoder, OnlyEightAndTwelveBitSamplesAreSupported) {
+    const Bytes fragment = readFixture("jpeg_gray8_baseline.bin");
+    for (uint32_t bits : {6u, 10u, 16u}) {
+        const FrameGeometry g = geometry(64, 64, 1, bits);
+        Bytes frame(frameBytes(g));
+        EXPECT_EQ(decodeJpegFrame(fragment, g, frame).error, DicomError::UnsupportedDicom) << bits;
+    }
+}
+
+TEST(JpegLossyDecoder, LibraryErrorsReturnToTheCaller) {
+    // An 8-bit stream handed to the 12-bit library, and the reverse.
+    const Bytes eight = readFixture("jpeg_gray8_baseline.bin");
+    const Bytes twelve = readFixture("jpeg_ct12_extended.bin");
+    Bytes frame(64 * 64 * 2);
+    FrameDecodeStatus status = decodeJpegFrame(eight, geometry(64, 64, 1, 12), frame);
+    EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_NE(status.message.find("precision"), std::string::npos) << status.message;
+    status = decodeJpegFrame(twelve, geometry(64, 64, 1, 8), frame);
+    EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_FALSE(status.message.empty());
+
+    const Bytes garbage(500, 0x5A);
+    EXPECT_EQ(decodeJpegFrame(garbage, geometry(64, 64, 1, 8), frame).error, DicomError::CorruptedDicom);
+    EXPECT_EQ(decodeJpegFrame({}, geometry(64, 64, 1, 8), frame).error, DicomError::CorruptedDicom);
+}
+
+TEST(JpegLossyDecoder, GeometryThatDisagreesIsRefusedBeforeDecoding) {
+    const Bytes fragment = readFixture("jpeg_rgb8_baseline_422.bin");
+    for (const FrameGeometry& g : {geometry(64, 32, 3, 8), geometry(32, 64, 3, 8), geometry(64, 64, 1, 8)}) {
+        Bytes frame(64 * 64 * 3, 0xAB);
+        const FrameDecodeStatus status = decodeJpegFrame(fragment, g, frame);
+        EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+        EXPECT_NE(status.message.find("does not match"), std::string::npos) << status.message;
+        EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0xAB; }));
+    }
+    Bytes small(64 * 64 * 3 - 1);
+    EXPECT_FALSE(decodeJpegFrame(fragment, geometry(64, 64, 3, 8), small).ok());
+}
+
+TEST(JpegLossyDecoder, HugeHeaderInATinyStreamIsRefusedQuickly) {
+    Bytes fragment = readFixture("jpeg_gray8_baseline.bin");
+    const uint8_t sofMarker[] = {0xFF, 0xC0};
+    const auto sof = std::search(fragment.begin(), fragment.end(), std::begin(sofMarker), std::end(sofMarker));
+    ASSERT_NE(sof, fragment.end());
+    // 65000 x 65000 pixels, claimed by a 742-byte stream.
+    sof[5] = 0xFD;
+    sof[6] = 0xE8;
+    sof[7] = 0xFD;
+    sof[8] = 0xE8;
+    Bytes frame(64 * 64);
+    const auto start = std::chrono::steady_clock::now();
+    const FrameDecodeStatus status = decodeJpegFrame(fragment, geometry(64, 64, 1, 8), frame);
+    EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+}
+
+TEST(JpegLossyDecoder, TruncatedStreamsWarnAndFillOrFail) {
+    for (const char* name : {"jpeg_gray8_baseline", "jpeg_ct12_extended"}) {
+        const Bytes fragment = readFixture(std::string(name) + ".bin");
+        const bool twelve = std::string(name).find("ct12") != std::string::npos;
+        const FrameGeometry g = geometry(64, 64, 1, twelve ? 12 : 8);
+        size_t partial = 0;
+        for (size_t length = 0; length < fragment.size(); ++length) {
+            const Bytes cut(fragment.begin(), fragment.begin() + static_cast<long>(length));
+            Bytes frame(frameBytes(g));
+            const FrameDecodeStatus status = decodeJpegFrame(cut, g, frame);
+            // Either refused, or decoded with the end-of-data warning and marked incomplete.
+            ASSERT_TRUE(!status.ok() || !status.complete) << name << " " << length;
+            if (status.ok()) {
+                ++partial;
+                EXPECT_NE(status.message.find("Premature end of JPEG file"), std::string::npos);
+            }
+        }
+        EXPECT_GT(partial, fragment.size() / 2) << name; // cuts inside the entropy data
+    }
+}
+
+TEST(JpegLossyDecoder, EndlessWarningsAreCutOff) {
+    Bytes fragment = readFixture("jpeg_gray8_baseline.bin");
+    // Each junk byte before a comment marker is an "extraneous bytes" warning.
+    Bytes noise;
+    for (int i = 0; i < kJpegMaxWarnings + 10; ++i) noise.insert(noise.end(), {0x00, 0xFF, 0xFE, 0x00, 0x02});
+    fragment.insert(fragment.begin() + 2, noise.begin(), noise.end());
+    Bytes frame(64 * 64);
+    const FrameDecodeStatus status = decodeJpegFrame(fragment, geometry(64, 64, 1, 8), frame);
+    EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_EQ(status.message, "Too many warnings in the JPEG data");
+
+    // A few of them are only warnings.
+    Bytes fewer = readFixture("jpeg_gray8_baseline.bin");
+    fewer.insert(fewer.begin() + 2, noise.begin(), noise.begin() + 15);
+    const FrameDecodeStatus ok = decodeJpegFrame(fewer, geometry(64, 64, 1, 8), frame);
+    EXPECT_TRUE(ok.ok()) << ok.message;
+    EXPECT_NE(ok.message.find("extraneous"), std::string::npos) << ok.message;
+}
+
+} // namespace
+} // namespace veltor
