@@ -20,8 +20,11 @@ RotationGeometry rotationGeometry(float angleDegrees, bool clockwise, int32_t wi
     RotationGeometry g;
     g.cosine = std::cos(theta);
     g.sine = std::sin(theta);
-    g.width = static_cast<int32_t>(g.cosine * width + g.sine * height + 0.5);
-    g.height = static_cast<int32_t>(g.cosine * height + g.sine * width + 0.5);
+    // Held below 2^31 so that the conversion is defined for any frame; a size
+    // that large is refused when the level is pushed.
+    constexpr double kLargest = std::numeric_limits<int32_t>::max();
+    g.width = static_cast<int32_t>(std::min(g.cosine * width + g.sine * height + 0.5, kLargest));
+    g.height = static_cast<int32_t>(std::min(g.cosine * height + g.sine * width + 0.5, kLargest));
     return g;
 }
 

@@ -141,9 +141,10 @@ int ImageBuffer::invert()
         int32_t pivot = 255;
         if constexpr (std::is_same_v<T, int16_t>) {
             // Turn around the window in force, not the whole sample range.
-            const int32_t lower = std::max(level.minValue, level.windowCenter - level.windowWidth / 2);
-            const int32_t upper = std::min(level.maxValue, level.windowCenter + level.windowWidth / 2 + 1);
-            pivot = lower + upper;
+            const int64_t halfWidth = level.windowWidth / 2;
+            const int64_t lower = std::max<int64_t>(level.minValue, level.windowCenter - halfWidth);
+            const int64_t upper = std::min<int64_t>(level.maxValue, level.windowCenter + halfWidth + 1);
+            pivot = static_cast<int32_t>(std::clamp<int64_t>(lower + upper, INT32_MIN / 2, INT32_MAX / 2));
         }
         intensity::invert(edit.sourceSamples<T>(), edit.targetSamples<T>(), level.width, level.channels(),
                           regionOf(edit), pivot);
@@ -156,8 +157,11 @@ int ImageBuffer::equalize(int32_t perChannel)
         using T = decltype(tag);
         const ImageLevel& level = edit.source();
         const SampleRange range = rangeOf<T>(level);
-        // One counter per possible sample: 256, or maxValue - minValue + 1.
-        std::vector<uint32_t> table(static_cast<size_t>(range.high - range.low) + 1);
+        // One counter per possible sample: 256, or maxValue - minValue + 1
+        // (at most 65536). Kept per thread, so that equalizing frame after
+        // frame allocates nothing but the new levels.
+        thread_local std::vector<uint32_t> table;
+        table.resize(static_cast<size_t>(range.high - range.low) + 1);
         const int32_t channels = level.channels();
         const T* src = edit.sourceSamples<T>();
         T* dst = edit.targetSamples<T>();

@@ -350,7 +350,10 @@ void threshold(const T* src, T* dst, int32_t width, int32_t channels, const Appl
 {
     const T black = static_cast<T>(range.low);
     const T white = static_cast<T>(range.high);
-    const float window = static_cast<float>(upper - lower); // single precision, as always
+    // Limits come from dialogs bounded to the range, but are computed in 64
+    // bits so that no pair of int32 values can overflow.
+    const int64_t limitSpan = static_cast<int64_t>(upper) - lower;
+    const float window = static_cast<float>(limitSpan); // single precision, as always
     const float span = static_cast<float>(range.high - range.low);
     forEachSelected(region, width, [&](size_t i) {
         T* out = dst + i * channels;
@@ -359,11 +362,11 @@ void threshold(const T* src, T* dst, int32_t width, int32_t channels, const Appl
             for (int32_t c = 0; c < channels; ++c) {
                 double t = 0.0;
                 if constexpr (std::is_same_v<T, uint8_t>) {
-                    t = lower + static_cast<double>((upper - lower) * in[c]) * 0.003921569;
+                    t = lower + static_cast<double>(limitSpan * in[c]) * 0.003921569;
                 } else if (range.high == range.low) {
                     t = lower;
                 } else {
-                    t = lower + static_cast<double>(static_cast<int64_t>(upper - lower) * (in[c] - range.low)) /
+                    t = lower + static_cast<double>(limitSpan * (in[c] - range.low)) /
                                     (range.high - range.low);
                 }
                 out[c] = static_cast<T>(truncateToRange(t, range));
@@ -379,7 +382,8 @@ void threshold(const T* src, T* dst, int32_t width, int32_t channels, const Appl
             } else if (mode == ThresholdMode::BlackAndWhite) {
                 out[c] = white;
             } else if (mode == ThresholdMode::ApplyWindow) {
-                const float t = static_cast<float>(in[c] - lower) / window * span + static_cast<float>(range.low);
+                const float t = static_cast<float>(in[c] - static_cast<int64_t>(lower)) / window * span +
+                                static_cast<float>(range.low);
                 out[c] = static_cast<T>(truncateToRange(t, range));
             }
             // KeepValues: dst already holds the sample.

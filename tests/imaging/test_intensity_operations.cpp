@@ -359,6 +359,18 @@ TEST(Threshold, DegenerateLimitsAndModes)
     ASSERT_EQ(b->threshold(50, 50, 1), 1);
     EXPECT_EQ(bytes(*b), (std::vector<uint8_t>{0, 0, 0}));
 
+    // Limits at the ends of int32 never overflow: every pixel lies inside.
+    for (int mode = 0; mode < 4; ++mode) {
+        auto wide = row8({0, 255});
+        ASSERT_EQ(wide->threshold(INT32_MIN, INT32_MAX, mode), 1);
+        auto deep = make16(2, 1, {-5, 5});
+        ASSERT_EQ(deep->threshold(INT32_MIN, INT32_MAX, mode), 1);
+        if (mode == 2) {
+            EXPECT_EQ(bytes(*wide), (std::vector<uint8_t>{255, 255}));
+            EXPECT_EQ(samples16(*deep), (std::vector<int16_t>{5, 5}));
+        }
+    }
+
     auto c = row8({1, 2});
     EXPECT_EQ(c->threshold(0, 255, 4), 0);
     EXPECT_EQ(c->threshold(0, 255, -1), 0);
