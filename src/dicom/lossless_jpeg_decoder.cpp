@@ -1,6 +1,7 @@
 #include "dicom/lossless_jpeg_decoder.h"
 
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdarg>
 #include <cstring>
@@ -39,7 +40,22 @@ bool endsHeaderSearch(int marker) {
 }
 
 // A DC Huffman table of the lossless process: its DHT content and the derived
-// decoding tables of T.81 F.2.2.3 with an 8-bit look-ahead.
+// decoding tables of T.81 F.2.2.3 (mincode, maxcode, value pointer per code
+// length). For speed, a look-ahead table indexed by the next kLookBits bits
+// resolves every code of at most kLookBits bits at once, and when the code's
+// extra bits fit as well, the difference itself.
+constexpr int kLookBits = 12;
+
+// Look-ahead entry: bits 0..4 the bits to consume (0: code longer than
+// kLookBits, take the slow path); bit 7 set when bits 16..31 hold the finished
+// difference; otherwise bits 8..12 give the category whose extra bits follow.
+constexpr uint32_t kLookComplete = 0x80;
+
+int extendDifference(uint32_t bits, int category) {
+    const int v = static_cast<int>(bits);
+    return v < (1 << (category - 1)) ? v - (1 << category) + 1 : v;
+}
+
 struct HuffmanTable {
     bool defined = false;
     bool derived = false;
@@ -48,8 +64,7 @@ struct HuffmanTable {
     std::array<int32_t, 18> maxcode{}; // [17] is a sentinel that ends every search
     std::array<int32_t, 17> mincode{};
     std::array<int32_t, 17> valptr{};
-    std::array<uint8_t, 256> lookLength{}; // 0: no code of at most 8 bits has this prefix
-    std::array<uint8_t, 256> lookSymbol{};
+    std::vector<uint32_t> look;
 
     // Builds the derived tables; false for a table whose codes do not fit
     // their lengths (over-subscribed) or whose symbols are not difference
@@ -59,24 +74,16 @@ struct HuffmanTable {
         for (int l = 1; l <= 16; ++l) total += counts[l];
         for (int i = 0; i < total; ++i)
             if (symbols[i] > 16) return false;
+        look.assign(size_t{1} << kLookBits, 0);
         int32_t code = 0;
         int32_t k = 0;
-        lookLength.fill(0);
-        lookSymbol.fill(0);
         for (int l = 1; l <= 16; ++l) {
             if (counts[l] != 0) {
                 valptr[l] = k;
                 mincode[l] = code;
                 for (int i = 0; i < counts[l]; ++i, ++code, ++k) {
                     if (code >= (int32_t{1} << l)) return false;
-                    if (l <= 8) {
-                        const int first = code << (8 - l);
-                        const int span = 1 << (8 - l);
-                        for (int j = 0; j < span; ++j) {
-                            lookLength[first + j] = static_cast<uint8_t>(l);
-                            lookSymbol[first + j] = symbols[k];
-                        }
-                    }
+                    if (l <= kLookBits) fillLook(static_cast<uint32_t>(code), l, symbols[k]);
                 }
                 maxcode[l] = code - 1;
             } else {
@@ -87,6 +94,30 @@ struct HuffmanTable {
         maxcode[17] = INT32_MAX;
         derived = true;
         return true;
+    }
+
+private:
+    void fillLook(uint32_t code, int length, int category) {
+        const int free = kLookBits - length;
+        const uint32_t first = code << free;
+        const uint32_t span = 1u << free;
+        if (category == 0 || category == 16 || category <= free) {
+            for (uint32_t j = 0; j < span; ++j) {
+                int difference = 0;
+                int used = length;
+                if (category == 16) {
+                    difference = 32768;
+                } else if (category != 0) {
+                    difference = extendDifference(j >> (free - category), category);
+                    used += category;
+                }
+                look[first + j] = static_cast<uint32_t>(difference) << 16 | kLookComplete |
+                                  static_cast<uint32_t>(used);
+            }
+        } else {
+            for (uint32_t j = 0; j < span; ++j)
+                look[first + j] = static_cast<uint32_t>(category) << 8 | static_cast<uint32_t>(length);
+        }
     }
 };
 
@@ -134,8 +165,9 @@ private:
     void refill() {
         // Fast path: eight bytes without 0xFF can be appended at once.
         if (!m_atMarker && m_pos + 8 <= m_size) {
-            uint64_t word = 0;
-            for (int i = 0; i < 8; ++i) word = word << 8 | m_data[m_pos + i];
+            uint64_t word;
+            std::memcpy(&word, m_data + m_pos, sizeof word);
+            if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
             // A byte 0xFF in `word` is a zero byte in its complement.
             const uint64_t inverted = ~word;
             const bool hasFf = ((inverted - 0x0101010101010101ULL) & ~inverted & 0x8080808080808080ULL) != 0;
@@ -208,7 +240,7 @@ private:
     bool handleTableMarker(int marker, bool& handled);
 
     bool decodeImage(std::span<uint8_t> frame, uint32_t sampleBytes);
-    template <int Psv>
+    template <int Psv, bool SingleComponent>
     void decodeRow(BitReader& bits, uint16_t* current, const uint16_t* previous);
     void decodeFirstRow(BitReader& bits, uint16_t* current);
     int decodeDifference(BitReader& bits, const HuffmanTable& table);
@@ -501,31 +533,35 @@ bool LosslessJpegDecoder::readHeaders(const FrameGeometry& expected) {
 
 inline int LosslessJpegDecoder::decodeDifference(BitReader& bits, const HuffmanTable& table) {
     bits.ensure32();
-    const uint32_t look = bits.peek(8);
+    const uint32_t entry = table.look[bits.peek(kLookBits)];
+    if (entry & kLookComplete) {
+        bits.skip(static_cast<int>(entry & 0x1F));
+        return static_cast<int>(entry >> 16);
+    }
     int category;
-    if (const int length = table.lookLength[look]; length != 0) {
-        bits.skip(length);
-        category = table.lookSymbol[look];
+    if (entry != 0) {
+        bits.skip(static_cast<int>(entry & 0x1F));
+        category = static_cast<int>(entry >> 8);
     } else {
+        // A code longer than the look-ahead: extend it bit by bit.
         const uint32_t code16 = bits.peek(16);
-        int bitsUsed = 9;
+        int length = kLookBits + 1;
         int32_t code = 0;
-        for (; bitsUsed <= 16; ++bitsUsed) {
-            code = static_cast<int32_t>(code16 >> (16 - bitsUsed));
-            if (code <= table.maxcode[bitsUsed]) break;
+        for (; length <= 16; ++length) {
+            code = static_cast<int32_t>(code16 >> (16 - length));
+            if (code <= table.maxcode[length]) break;
         }
-        if (bitsUsed > 16) {
+        if (length > 16) {
             bits.skip(16);
             warn("Corrupt JPEG data: bad Huffman code");
             return 0;
         }
-        bits.skip(bitsUsed);
-        category = table.symbols[table.valptr[bitsUsed] + code - table.mincode[bitsUsed]];
+        bits.skip(length);
+        category = table.symbols[table.valptr[length] + code - table.mincode[length]];
+        if (category == 0) return 0;
+        if (category == 16) return 32768;
     }
-    if (category == 0) return 0;
-    if (category == 16) return 32768;
-    const int v = static_cast<int>(bits.take(category));
-    return v < (1 << (category - 1)) ? v - (1 << category) + 1 : v;
+    return extendDifference(bits.take(category), category);
 }
 
 void LosslessJpegDecoder::decodeFirstRow(BitReader& bits, uint16_t* current) {
@@ -534,9 +570,10 @@ void LosslessJpegDecoder::decodeFirstRow(BitReader& bits, uint16_t* current) {
     for (int c = 0; c < ns; ++c)
         current[c] = static_cast<uint16_t>(initial + decodeDifference(bits, *m_scanTables[c]));
     const size_t count = static_cast<size_t>(m_width) * static_cast<size_t>(ns);
+    int c = 0;
     for (size_t i = static_cast<size_t>(ns); i < count; ++i) {
-        const int c = static_cast<int>(i % static_cast<size_t>(ns));
         current[i] = static_cast<uint16_t>(current[i - ns] + decodeDifference(bits, *m_scanTables[c]));
+        if (++c == ns) c = 0;
     }
 }
 
@@ -544,27 +581,36 @@ void LosslessJpegDecoder::decodeFirstRow(BitReader& bits, uint16_t* current) {
 // the sum wraps modulo 2^16 (T.81 H.1.2.1), which matters for 16-bit data whose
 // neighbours straddle 32768.
 template <int Psv>
+inline int predict(int ra, int rb, int rc) {
+    if constexpr (Psv == 1) return ra;
+    else if constexpr (Psv == 2) return rb;
+    else if constexpr (Psv == 3) return rc;
+    else if constexpr (Psv == 4) return ra + rb - rc;
+    else if constexpr (Psv == 5) return ra + ((rb - rc) >> 1);
+    else if constexpr (Psv == 6) return rb + ((ra - rc) >> 1);
+    else if constexpr (Psv == 7) return (ra + rb) >> 1;
+    else return 0; // undefined selection value
+}
+
+template <int Psv, bool SingleComponent>
 void LosslessJpegDecoder::decodeRow(BitReader& bits, uint16_t* current, const uint16_t* previous) {
-    const int ns = m_scanComponents;
-    for (int c = 0; c < ns; ++c)
-        current[c] = static_cast<uint16_t>(previous[c] + decodeDifference(bits, *m_scanTables[c]));
-    const size_t count = static_cast<size_t>(m_width) * static_cast<size_t>(ns);
-    int c = 0;
-    for (size_t i = static_cast<size_t>(ns); i < count; ++i) {
-        const int ra = current[i - ns];
-        const int rb = previous[i];
-        const int rc = previous[i - ns];
-        int prediction;
-        if constexpr (Psv == 1) prediction = ra;
-        else if constexpr (Psv == 2) prediction = rb;
-        else if constexpr (Psv == 3) prediction = rc;
-        else if constexpr (Psv == 4) prediction = ra + rb - rc;
-        else if constexpr (Psv == 5) prediction = ra + ((rb - rc) >> 1);
-        else if constexpr (Psv == 6) prediction = rb + ((ra - rc) >> 1);
-        else if constexpr (Psv == 7) prediction = (ra + rb) >> 1;
-        else prediction = 0;
-        current[i] = static_cast<uint16_t>(prediction + decodeDifference(bits, *m_scanTables[c]));
-        if (++c == ns) c = 0;
+    const size_t ns = SingleComponent ? 1 : static_cast<size_t>(m_scanComponents);
+    const size_t count = static_cast<size_t>(m_width) * ns;
+    if constexpr (SingleComponent) {
+        const HuffmanTable& table = *m_scanTables[0];
+        current[0] = static_cast<uint16_t>(previous[0] + decodeDifference(bits, table));
+        for (size_t i = 1; i < count; ++i)
+            current[i] = static_cast<uint16_t>(predict<Psv>(current[i - 1], previous[i], previous[i - 1]) +
+                                               decodeDifference(bits, table));
+    } else {
+        for (size_t c = 0; c < ns; ++c)
+            current[c] = static_cast<uint16_t>(previous[c] + decodeDifference(bits, *m_scanTables[c]));
+        size_t c = 0;
+        for (size_t i = ns; i < count; ++i) {
+            current[i] = static_cast<uint16_t>(predict<Psv>(current[i - ns], previous[i], previous[i - ns]) +
+                                               decodeDifference(bits, *m_scanTables[c]));
+            if (++c == ns) c = 0;
+        }
     }
 }
 
@@ -577,13 +623,18 @@ bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleB
 
     if (m_psv < 1 || m_psv > 7) warn("Warning: Undefined PSV\n");
     using RowDecoder = void (LosslessJpegDecoder::*)(BitReader&, uint16_t*, const uint16_t*);
-    static constexpr RowDecoder kRowDecoders[8] = {
-        &LosslessJpegDecoder::decodeRow<0>, &LosslessJpegDecoder::decodeRow<1>,
-        &LosslessJpegDecoder::decodeRow<2>, &LosslessJpegDecoder::decodeRow<3>,
-        &LosslessJpegDecoder::decodeRow<4>, &LosslessJpegDecoder::decodeRow<5>,
-        &LosslessJpegDecoder::decodeRow<6>, &LosslessJpegDecoder::decodeRow<7>,
+    static constexpr RowDecoder kRowDecoders[2][8] = {
+        {&LosslessJpegDecoder::decodeRow<0, false>, &LosslessJpegDecoder::decodeRow<1, false>,
+         &LosslessJpegDecoder::decodeRow<2, false>, &LosslessJpegDecoder::decodeRow<3, false>,
+         &LosslessJpegDecoder::decodeRow<4, false>, &LosslessJpegDecoder::decodeRow<5, false>,
+         &LosslessJpegDecoder::decodeRow<6, false>, &LosslessJpegDecoder::decodeRow<7, false>},
+        {&LosslessJpegDecoder::decodeRow<0, true>, &LosslessJpegDecoder::decodeRow<1, true>,
+         &LosslessJpegDecoder::decodeRow<2, true>, &LosslessJpegDecoder::decodeRow<3, true>,
+         &LosslessJpegDecoder::decodeRow<4, true>, &LosslessJpegDecoder::decodeRow<5, true>,
+         &LosslessJpegDecoder::decodeRow<6, true>, &LosslessJpegDecoder::decodeRow<7, true>},
     };
-    const RowDecoder decodeRowWithPredictor = kRowDecoders[m_psv >= 1 && m_psv <= 7 ? m_psv : 0];
+    const RowDecoder decodeRowWithPredictor =
+        kRowDecoders[ns == 1 ? 1 : 0][m_psv >= 1 && m_psv <= 7 ? m_psv : 0];
 
     const uint32_t restartRows = m_restartInterval / m_width;
     uint32_t rowsLeft = restartRows > 0 ? restartRows - 1 : 0;

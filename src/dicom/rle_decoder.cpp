@@ -119,11 +119,11 @@ FrameDecodeStatus decodeRleFrame(std::span<const uint8_t> fragment, std::span<ui
         const auto plane = frame.subspan(s * planeSize, planeSize);
         size_t produced = unpackBits(segment, plane, false);
         if (produced != planeSize) {
-            std::memset(plane.data(), 0, planeSize);
+            std::fill(plane.begin(), plane.end(), uint8_t{0});
             produced = unpackBits(segment, plane, true);
         }
         if (produced < planeSize) {
-            std::memset(plane.data() + produced, 0, planeSize - produced);
+            std::fill(plane.begin() + static_cast<std::ptrdiff_t>(produced), plane.end(), uint8_t{0});
             status.complete = false;
         }
     }
