@@ -166,6 +166,30 @@ int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFr
     });
 }
 
+int32_t runOnColourFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool applyToAll,
+                          FrameHistory& history, const FrameOperation& operation)
+{
+    if (!operation)
+        return 0;
+    int32_t done = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const auto index = static_cast<int32_t>(i);
+        ImageBuffer* frame = frames[i];
+        if ((!applyToAll && index != currentFrame) || frame == nullptr || !frame->isColour())
+            continue;
+        if (operation(*frame) != 0) {
+            history.appendMark(index, FrameEditKind::Image);
+            ++done;
+        }
+    }
+    return done;
+}
+
+std::string frameProgressText(int32_t frameNumber)
+{
+    return "Frame : " + std::to_string(frameNumber);
+}
+
 namespace {
 
 template <typename Step, typename Offered>

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace veltor {
@@ -90,6 +91,17 @@ int32_t runOnFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, 
 int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool applyToAll,
                          FrameHistory& history, const FrameOperation& operation,
                          const FrameProgress& progress = {});
+
+// A command for colour frames only (weighted grey conversion): with applyToAll
+// on, every colour frame whatever the others look like, without progress;
+// otherwise the current frame when it is colour. Marks as runOnFrames.
+int32_t runOnColourFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool applyToAll,
+                          FrameHistory& history, const FrameOperation& operation);
+
+// Text of the progress box before the first frame, and for frame `frameNumber`
+// (1-based): "Please wait..." and "Frame : %d".
+inline constexpr const char* kProgressWaitText = "Please wait...";
+std::string frameProgressText(int32_t frameNumber);
 
 // The document's Undo and Redo: one step on each frame concerned where it is
 // offered. Afterwards, when the frames are no longer alike, applyToAll is

@@ -57,7 +57,8 @@ enum class LevelStart {
 // new level current and, when the size changed, replaces the selection by an
 // empty one of the new size (removing Selection history entries). An edit that
 // is destroyed without commit, or whose commit fails, leaves the buffer exactly
-// as it was. Only one edit may be open at a time.
+// as it was. Only one edit may be open at a time, and it must not outlive the
+// buffer that opened it.
 class LevelEdit {
 public:
     LevelEdit() = default;

@@ -186,6 +186,22 @@ TEST_F(FrameHistoryTest, PreviewedOperationRunsOnceOnEveryOtherFrame)
     EXPECT_EQ(m_history.frame(2)->entries.size(), 1u);
 }
 
+TEST_F(FrameHistoryTest, ColourOnlyCommandSkipsGreyFramesWithoutTheAlikeTest)
+{
+    makeFrames(3);
+    ASSERT_EQ(m_frames[0]->toColour(), 1);
+    ASSERT_EQ(m_frames[2]->toColour(), 1);
+    ASSERT_EQ(m_frames[2]->crop(0, 0, 2, 2), 1);  // unlike frames still take part
+    auto toGrey = [](ImageBuffer& b) { return b.toGrey(); };
+    EXPECT_EQ(runOnColourFrames(m_frames, 1, false, m_history, toGrey), 0);  // current frame is grey
+    EXPECT_EQ(runOnColourFrames(m_frames, 1, true, m_history, toGrey), 2);
+    EXPECT_FALSE(m_frames[0]->isColour());
+    EXPECT_FALSE(m_frames[2]->isColour());
+    EXPECT_EQ(m_history.frame(1)->entries.size(), 0u);
+    EXPECT_EQ(m_history.frame(2)->entries.size(), 1u);
+    EXPECT_EQ(frameProgressText(12), "Frame : 12");
+}
+
 TEST_F(FrameHistoryTest, UndoThatLeavesFramesUnlikeSwitchesApplyToAllOff)
 {
     makeFrames(2, 6, 4);
