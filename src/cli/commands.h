@@ -9,5 +9,6 @@ constexpr int kExitFailure = 1; // at least one input failed
 constexpr int kExitUsage = 2;   // bad command line
 
 int runDump(int argc, char** argv);
+int runAnonymize(int argc, char** argv);
 
 } // namespace veltor::cli

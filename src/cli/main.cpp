@@ -1,4 +1,4 @@
-// veltor: headless dumping of DICOM files.
+// veltor: headless dumping and anonymizing of DICOM files.
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +14,7 @@ void printUsage(FILE* out) {
                  "\n"
                  "Commands:\n"
                  "  dump      list the data elements of DICOM files\n"
+                 "  anonymize write copies of DICOM files without identifying values\n"
                  "\n"
                  "Options:\n"
                  "  --help     show this help (or `veltor COMMAND --help`)\n"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         return veltor::cli::kExitOk;
     }
     if (std::strcmp(command, "dump") == 0) return veltor::cli::runDump(argc - 2, argv + 2);
+    if (std::strcmp(command, "anonymize") == 0) return veltor::cli::runAnonymize(argc - 2, argv + 2);
     std::fprintf(stderr, "veltor: unknown command '%s'\n", command);
     printUsage(stderr);
     return veltor::cli::kExitUsage;

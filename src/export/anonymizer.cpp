@@ -1,0 +1,327 @@
+#include "anonymizer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "dicom/dicom_file.h"
+#include "dicom/dicom_vr.h"
+
+namespace veltor {
+
+namespace {
+
+constexpr char kNotFound[] = "    \n File not found!";
+constexpr char kZeroLength[] = "File has zero length.    ";
+constexpr char kReadError[] = "Error during reading file.    ";
+constexpr char kNotCreated[] = "    \n File not created!";
+
+constexpr uint8_t kTextFill = 0x20;
+constexpr uint8_t kBinaryFill = 0x00;
+
+// Burned In Annotation (0028,0301): "YES" means identifying text may be part
+// of the pixels, where blanking header values cannot reach it.
+bool isBurnedInYes(const DicomElement& e) {
+    if (e.group != 0x0028 || e.element != 0x0301) return false;
+    const char* t = e.text();
+    auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (up(t[0]) != 'Y' || up(t[1]) != 'E' || up(t[2]) != 'S') return false;
+    return t[3] == '\0' || (t[3] == ' ' && t[4] == '\0');
+}
+
+void blankValue(uint8_t* bytes, size_t size, const DicomElement& e, uint8_t fill,
+                AnonymizeReport& report) {
+    if (e.length == 0) return;
+    // A record whose value does not lie inside these bytes is never written:
+    // an undefined length, or a data set that does not match the file.
+    if (e.length == kUndefinedLength || uint64_t{e.valueOffset} + e.length > size) {
+        ++report.outOfFile;
+        return;
+    }
+    std::memset(bytes + e.valueOffset, fill, e.length);
+    ++report.blanked;
+}
+
+// Person names in the items of a sequence, at any depth.
+void blankNestedNames(uint8_t* bytes, size_t size, const DicomElement& e, int depth,
+                      AnonymizeReport& report) {
+    if (depth > kMaxSequenceDepth) return;
+    for (int32_t i = 0; i < e.childCount; ++i) {
+        const DicomElement& child = e.children[i];
+        if (vrIs(child.vr, "PN")) blankValue(bytes, size, child, kTextFill, report);
+        if (child.childCount > 0) blankNestedNames(bytes, size, child, depth + 1, report);
+    }
+}
+
+std::string systemReason(int error) { return std::strerror(error); }
+
+bool readAll(int fd, uint8_t* dst, size_t n) {
+    while (n > 0) {
+        const ssize_t got = ::read(fd, dst, std::min<size_t>(n, size_t{1} << 30));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        dst += got;
+        n -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool writeAll(int fd, const uint8_t* src, size_t n) {
+    while (n > 0) {
+        const ssize_t put = ::write(fd, src, std::min<size_t>(n, size_t{1} << 30));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
+        src += put;
+        n -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
+// The source, opened for reading only. Anything but a regular file (a
+// directory, a device, a pipe that would block) counts as not found.
+int openSource(const char* path, struct stat& st, AnonymizeReport& report) {
+    report.path = path;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        report.failure = AnonymizeFailure::SourceNotFound;
+        report.reason = systemReason(errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        report.failure = AnonymizeFailure::SourceNotFound;
+        report.reason = "not a regular file";
+        return -1;
+    }
+    if (st.st_size == 0) {
+        ::close(fd);
+        report.failure = AnonymizeFailure::ZeroLength;
+        return -1;
+    }
+    return fd;
+}
+
+bool readSource(int fd, uint8_t* dst, size_t size, AnonymizeReport& report) {
+    errno = 0;
+    const bool ok = readAll(fd, dst, size);
+    if (!ok) {
+        report.failure = AnonymizeFailure::ReadError;
+        if (errno != 0) report.reason = systemReason(errno);
+    }
+    ::close(fd);
+    return ok;
+}
+
+// A name for the copy in progress, in the target's folder so that the final
+// rename stays within one file system. Short and fixed in form, so it never
+// exceeds a name limit the target's own name fits in; never taken from the file.
+std::string temporaryPath(const std::string& target, unsigned attempt) {
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = target.rfind('/');
+    std::string path = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    path += ".veltor-anon-";
+    path += std::to_string(static_cast<long>(::getpid()));
+    path += '-';
+    path += std::to_string(counter.fetch_add(1) + attempt);
+    path += ".tmp";
+    return path;
+}
+
+bool writeCopy(const char* target, const uint8_t* bytes, size_t size, const struct stat& source,
+               AnonymizeReport& report) {
+    auto failed = [&](AnonymizeFailure failure, std::string reason) {
+        report.failure = failure;
+        report.path = target;
+        report.reason = std::move(reason);
+        return false;
+    };
+    // The same file under another name (a link, "./", a hard link) is the
+    // source too: replacing it would lose the original.
+    struct stat existing {};
+    if (::stat(target, &existing) == 0 && existing.st_dev == source.st_dev &&
+        existing.st_ino == source.st_ino)
+        return failed(AnonymizeFailure::TargetIsSource, "the target is the source file");
+
+    const std::string targetPath(target);
+    std::string temporary;
+    int fd = -1;
+    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = temporaryPath(targetPath, attempt);
+        // Mode 0666 less the user's umask, as for any new file: the copy is
+        // never read-only for its owner.
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return failed(AnonymizeFailure::TargetNotCreated, systemReason(errno));
+    if (!writeAll(fd, bytes, size)) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return failed(AnonymizeFailure::TargetNotCreated, systemReason(error));
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return failed(AnonymizeFailure::TargetNotCreated, systemReason(error));
+    }
+    if (::rename(temporary.c_str(), target) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return failed(AnonymizeFailure::TargetNotCreated, systemReason(error));
+    }
+    return true;
+}
+
+std::string lastComponent(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+std::string anonymizeMessage(const AnonymizeReport& report) {
+    switch (report.failure) {
+    case AnonymizeFailure::None: return {};
+    case AnonymizeFailure::SourceNotFound: return report.path + kNotFound;
+    case AnonymizeFailure::ZeroLength: return kZeroLength;
+    case AnonymizeFailure::ReadError: return kReadError;
+    case AnonymizeFailure::NotDicom:
+        return report.path + "    \n " + dicomErrorText(report.parseStatus);
+    case AnonymizeFailure::SourceChanged:
+        return report.path + "    \n File changed while it was being read!";
+    case AnonymizeFailure::TargetIsSource:
+        return report.path + kNotCreated + "\n The target is the source file.";
+    case AnonymizeFailure::TargetNotCreated: return report.path + kNotCreated;
+    }
+    return {};
+}
+
+std::string anonymizeMessageLine(const AnonymizeReport& report) {
+    if (report.ok()) return {};
+    std::string text;
+    switch (report.failure) {
+    case AnonymizeFailure::ZeroLength: text = "File has zero length."; break;
+    case AnonymizeFailure::ReadError: text = "Error during reading file."; break;
+    case AnonymizeFailure::SourceNotFound: text = "File not found!"; break;
+    case AnonymizeFailure::NotDicom: text = dicomErrorText(report.parseStatus); break;
+    case AnonymizeFailure::SourceChanged: text = "File changed while it was being read!"; break;
+    case AnonymizeFailure::TargetIsSource:
+    case AnonymizeFailure::TargetNotCreated: text = "File not created!"; break;
+    case AnonymizeFailure::None: break;
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    std::string line = report.path + ": " + text;
+    if (!report.reason.empty()) line += " (" + report.reason + ")";
+    return line;
+}
+
+std::string burnedInWarning(const std::string& sourcePath) {
+    return "The burned-in annotation flag (0x0028,0x0301) is set in " + lastComponent(sourcePath) +
+           ": the image itself may show identifying text, which anonymization does not remove.";
+}
+
+std::string anonymizedPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return path + "_anon";
+    return path.substr(0, dot) + "_anon" + path.substr(dot);
+}
+
+void anonymizeBytes(uint8_t* bytes, size_t size, const DicomFile& dataset,
+                    const AnonymizeOptions& options, AnonymizeReport& report) {
+    for (const DicomElement& e : dataset.elements()) {
+        if (options.attention2 && isBurnedInYes(e)) report.burnedIn = true;
+        if (options.privateTags) {
+            // Private elements (odd groups) lose their own person names too;
+            // standard ones only those of their items.
+            if ((e.group & 1) != 0 && vrIs(e.vr, "PN")) blankValue(bytes, size, e, kTextFill, report);
+            if (e.childCount > 0) blankNestedNames(bytes, size, e, 1, report);
+        }
+        // Only top-level elements are matched against the chosen tags; the
+        // same tags inside items are reached only by the person-name rule.
+        if (options.removes(e.group, e.element))
+            blankValue(bytes, size, e, isTextVr(e.vr) ? kTextFill : kBinaryFill, report);
+    }
+}
+
+int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char* target,
+                       const AnonymizeOptions& options, AnonymizeReport& report) {
+    report = AnonymizeReport{};
+    if (source == nullptr) source = "";
+    if (target == nullptr) target = "";
+    struct stat st {};
+    const int fd = openSource(source, st, report);
+    if (fd < 0) return 0;
+    const auto size = static_cast<uint64_t>(st.st_size);
+    // Offsets of the data set are 32-bit and refer to the file it was parsed
+    // from; a file of another size is not that file any more.
+    if (size != dataset.fileSize()) {
+        ::close(fd);
+        report.failure = AnonymizeFailure::SourceChanged;
+        return 0;
+    }
+    // A partial parse would leave every value after the failure in place.
+    if (dataset.status() != DicomError::NoError) {
+        ::close(fd);
+        report.failure = AnonymizeFailure::NotDicom;
+        report.parseStatus = dataset.status();
+        return 0;
+    }
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+    if (!bytes) {
+        ::close(fd);
+        report.failure = AnonymizeFailure::ReadError;
+        report.reason = "not enough memory";
+        return 0;
+    }
+    if (!readSource(fd, bytes.get(), size, report)) return 0;
+    anonymizeBytes(bytes.get(), size, dataset, options, report);
+    return writeCopy(target, bytes.get(), size, st, report) ? 1 : 0;
+}
+
+bool Anonymizer::anonymizeFile(const std::string& source, const std::string& target,
+                               AnonymizeReport& report) {
+    report = AnonymizeReport{};
+    struct stat st {};
+    const int fd = openSource(source.c_str(), st, report);
+    if (fd < 0) return false;
+    const auto size = static_cast<uint64_t>(st.st_size);
+    if (size > UINT32_MAX) {
+        // Element offsets are 32-bit: such a file is refused before it is read.
+        ::close(fd);
+        report.failure = AnonymizeFailure::NotDicom;
+        report.parseStatus = DicomError::UnsupportedDicom;
+        return false;
+    }
+    if (size > m_capacity) {
+        m_buffer.reset(new (std::nothrow) uint8_t[size]);
+        m_capacity = m_buffer ? size : 0;
+        if (!m_buffer) {
+            ::close(fd);
+            report.failure = AnonymizeFailure::ReadError;
+            report.reason = "not enough memory";
+            return false;
+        }
+    }
+    if (!readSource(fd, m_buffer.get(), size, report)) return false;
+    DicomFile dataset;
+    if (!dataset.openMemory(m_buffer.get(), size, true, source.c_str())) {
+        report.failure = AnonymizeFailure::NotDicom;
+        report.parseStatus = dataset.status();
+        return false;
+    }
+    anonymizeBytes(m_buffer.get(), size, dataset, m_options, report);
+    return writeCopy(target.c_str(), m_buffer.get(), size, st, report);
+}
+
+} // namespace veltor
