@@ -10,13 +10,18 @@
 #   NAME.bin  the compressed fragment of frame 1, exactly as stored
 #   NAME.raw  the independent decoder's samples of frame 1: interleaved
 #             samples, rows top to bottom, 16-bit samples little-endian
+# It also writes the seed corpora of fuzz/fuzz_rle.cpp, fuzz_lossless_jpeg.cpp
+# and fuzz_jpeg_lossy.cpp (fuzz/seeds/<target>/) from these fragments, in the
+# input layout each target documents, with a few damaged variants.
 # Needs: dcmtk, pvrg-jpeg, python3-pydicom (all Debian packages).
 set -euo pipefail
 
 # The Debian interpreter, where python3-pydicom lives (not a pyenv shim).
 python="${PYTHON:-/usr/bin/python3}"
 
-out="$(cd "$(dirname "$0")/.." && pwd)/tests/dicom/data/decoders"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$root/tests/dicom/data/decoders"
+seeds="$root/fuzz/seeds"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
@@ -174,6 +179,54 @@ for path in sorted(glob.glob(f"{work}/pvrg_*.jpg")):
     ds.is_little_endian = True
     ds.save_as(f"{work}/{name}.dcm", write_like_original=False)
     keep(name, f"{work}/{name}.dcm", "dcmdjpeg")
+PY
+
+"$python" - "$out" "$seeds" <<'PY'
+import os, sys
+out, seeds = sys.argv[1], sys.argv[2]
+
+def fixture(name): return open(f"{out}/{name}.bin", "rb").read()
+
+def write(target, name, data):
+    os.makedirs(f"{seeds}/{target}", exist_ok=True)
+    with open(f"{seeds}/{target}/{name}", "wb") as f: f.write(data)
+
+# RLE: frame size - 1 as two little-endian bytes, then the fragment.
+def rle(size): return (size - 1).to_bytes(2, "little")
+for name, size in [("rle_gray8", 4096), ("rle_rgb8", 12288), ("rle_ct16", 8192)]:
+    write("rle", name, rle(size) + fixture(name))
+gray = fixture("rle_gray8")
+write("rle", "truncated_header", rle(4096) + gray[:40])
+write("rle", "sixteen_segments", rle(4096) + bytes([16]) + gray[1:])
+rgb = bytearray(fixture("rle_rgb8"))
+rgb[8:12] = (64).to_bytes(4, "little")  # second segment offset equal to the first
+write("rle", "offsets_not_increasing", rle(12288) + bytes(rgb))
+header = bytearray(64); header[0] = 1; header[4] = 64
+write("rle", "minus128_two_pass", rle(129) + bytes(header) + bytes([0x80, 0x01, 0xAA, 0xBB]))
+write("rle", "expansion_beyond_limit", rle(65536) + bytes(header) + bytes([0x81, 0x00]))
+
+# Lossless JPEG: bits stored (0: 8, 1: 12, 2: 16), then the stream.
+for name, bits in [("ll_gray8_sv1", 0), ("ll_rgb8_sv1", 0), ("ll_ct12_sv1", 1), ("ll_ct12_sv1_pt2", 1),
+                   ("ll_ct16_sv7", 2), ("pvrg_ct16_sv7_rst1", 2), ("pvrg_gray8_sv1_rst1", 0)]:
+    write("lossless_jpeg", name, bytes([bits]) + fixture(name))
+ct = fixture("ll_ct16_sv4")
+write("lossless_jpeg", "truncated_entropy", bytes([2]) + ct[:len(ct) // 2])
+write("lossless_jpeg", "trailing_ff", bytes([2]) + ct[:-2] + b"\xff")
+rst = bytearray(fixture("pvrg_ct16_sv7_rst1"))
+rst[rst.index(b"\xff\xd1") + 1] = 0xD3
+write("lossless_jpeg", "restart_out_of_order", bytes([2]) + bytes(rst))
+dht = bytearray(ct); at = dht.index(b"\xff\xc4")
+dht[at + 5] = 2  # two 1-bit codes: over-subscribed
+write("lossless_jpeg", "oversubscribed_table", bytes([2]) + bytes(dht))
+
+# Lossy JPEG: bit 0 chooses 12-bit samples, then the stream.
+for name, bits in [("jpeg_gray8_baseline", 0), ("jpeg_rgb8_baseline_422", 0), ("jpeg_ct12_extended", 1)]:
+    write("jpeg_lossy", name, bytes([bits]) + fixture(name))
+baseline = fixture("jpeg_gray8_baseline")
+write("jpeg_lossy", "truncated", bytes([0]) + baseline[:len(baseline) // 2])
+huge = bytearray(baseline); at = huge.index(b"\xff\xc0")
+huge[at + 5:at + 9] = b"\xfd\xe8\xfd\xe8"
+write("jpeg_lossy", "huge_header", bytes([0]) + bytes(huge))
 PY
 
 ls -l "$out"

@@ -256,7 +256,6 @@ private:
     std::FILE* m_errors;
     int m_warnings = 0;
     DicomError m_error = DicomError::NoError;
-    bool m_complete = true;
     std::string m_message;
 
     std::array<HuffmanTable, 4> m_tables{};

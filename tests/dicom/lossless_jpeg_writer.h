@@ -69,7 +69,8 @@ public:
                         return static_cast<int>(samples[(static_cast<size_t>(yy) * width + xx) * components + c]);
                     };
                     int prediction;
-                    if (firstRow && x == 0) prediction = 1 << (precision - pointTransform - 1);
+                    if (firstRow && x == 0)
+                        prediction = precision > pointTransform ? 1 << (precision - pointTransform - 1) : 0;
                     else if (firstRow) prediction = at(x - 1, y);
                     else if (x == 0) prediction = at(0, y - 1);
                     else prediction = predict(at(x - 1, y), at(x, y - 1), at(x - 1, y - 1));
