@@ -18,7 +18,12 @@ int64_t imageBytes(int32_t width, int32_t height, int32_t bytesPerPixel)
 {
     if (width <= 0 || height <= 0)
         return -1;
-    const int64_t bytes = static_cast<int64_t>(width) * height * bytesPerPixel;
+    // Both factors are below 2^31, so their product fits; the bytes per pixel
+    // are applied only once the pixel count is known to be small enough.
+    const int64_t pixels = static_cast<int64_t>(width) * height;
+    if (pixels > kInt32Max)
+        return -1;
+    const int64_t bytes = pixels * bytesPerPixel;
     return bytes > kInt32Max ? -1 : bytes;
 }
 
@@ -90,7 +95,8 @@ bool readLayout(std::span<const uint8_t> dib, BitmapLayout& layout)
 bool rowsPresent(const BitmapLayout& layout, int32_t bitCount, int64_t& stride)
 {
     stride = bitmapStride(layout.width, bitCount);
-    return stride > 0 && static_cast<uint64_t>(stride) * static_cast<uint64_t>(layout.height) <= layout.bitsSize;
+    return stride > 0 && static_cast<uint64_t>(stride) <= layout.bitsSize &&
+           static_cast<uint64_t>(layout.height) <= layout.bitsSize / static_cast<uint64_t>(stride);
 }
 
 const uint8_t* bitmapRow(const BitmapLayout& layout, int64_t stride, int32_t imageRow)

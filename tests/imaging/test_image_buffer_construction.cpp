@@ -243,6 +243,13 @@ TEST(ImageBufferConstruction, MalformedBitmapsAreRefused)
     EXPECT_EQ(b.createFromConvertedBitmap(patched(0, 0x7FFFFFFF)), 0);   // header past the end
     EXPECT_EQ(b.createFromConvertedBitmap(patched(32, 0x40000000u)), 0); // colour table past the end
     EXPECT_EQ(b.createFromConvertedBitmap(patched(4, 0x10000)), 0);      // rows past the end
+    // Width x height x 3 beyond 64 bits once overflowed the size check.
+    auto huge = patched(4, 0x7FFFFFFF);
+    for (int i = 0; i < 4; ++i)
+        huge[8 + static_cast<size_t>(i)] = static_cast<uint8_t>(0x7FFFFFFFu >> (8 * i));
+    EXPECT_EQ(b.createFromConvertedBitmap(huge), 0);
+    EXPECT_EQ(b.createFromBitmap(huge), 0);
+    EXPECT_EQ(b.lastError(), LibraryError::BuildFailed);
 }
 
 } // namespace
