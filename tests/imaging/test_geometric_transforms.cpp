@@ -234,6 +234,30 @@ TEST(RotationByAngle, TurnsInTheNamedDirection)
     EXPECT_EQ(grey(*ccw, 26, 86), 50);
 }
 
+// With a tiny angle the half-pixel offset makes nearest-neighbour sampling
+// land on the pixel's own source: the frame comes back unchanged.
+TEST(RotationByAngle, TinyAngleWithNearestSamplingIsTheIdentity)
+{
+    std::mt19937 rng(17);
+    const std::vector<uint8_t> image = randomBytes(9 * 6 * 3, rng);
+    std::vector<int16_t> deep(9 * 6);
+    for (auto& v : deep) {
+        v = static_cast<int16_t>(static_cast<int32_t>(rng() % 2000) - 1000);
+    }
+    for (bool clockwise : {true, false}) {
+        for (int kind = 0; kind < 3; ++kind) {
+            auto b = kind == 2 ? make16(9, 6, deep)
+                               : make8(9, 6, kind == 1,
+                                       std::vector<uint8_t>(image.begin(), image.begin() + 9 * 6 * (kind == 1 ? 3 : 1)));
+            const std::vector<uint8_t> before = bytes(*b);
+            ASSERT_EQ(clockwise ? b->rotateClockwise(0.001f, 0) : b->rotateCounterClockwise(0.001f, 0), 1);
+            EXPECT_EQ(b->width(), 9);
+            EXPECT_EQ(b->height(), 6);
+            EXPECT_EQ(bytes(*b), before) << "clockwise " << clockwise << " kind " << kind;
+        }
+    }
+}
+
 TEST(RotationByAngle, ZeroNegativeAndNaNAnglesPushNothing)
 {
     auto b = make8(5, 3, false, std::vector<uint8_t>(15, 1));
@@ -335,6 +359,44 @@ TEST(Resample, BicubicSplineSpreadsAnImpulseWithoutRenormalising)
     ASSERT_EQ(flat->resample(3, 3, 2), 1);
     EXPECT_EQ(grey(*flat, 0, 0), 41);
     EXPECT_EQ(grey(*flat, 2, 2), 41);
+}
+
+// Rotation samples through sampleAt, resampling through a row-hoisted copy of
+// the same bilinear arithmetic: the two must agree bit for bit.
+TEST(Resample, BilinearPathsAgreeWithTheSharedSampler)
+{
+    std::mt19937 rng(21);
+    for (int32_t channels : {1, 3}) {
+        const std::vector<uint8_t> image = randomBytes(static_cast<size_t>(7 * 5 * channels), rng);
+        const int32_t nw = 17;
+        const int32_t nh = 6;
+        std::vector<uint8_t> fast(static_cast<size_t>(nw * nh * channels));
+        std::vector<uint8_t> shared(fast.size());
+        geometry::resample(image.data(), 7, 5, channels, fast.data(), nw, nh, ScalingMethod::Bilinear,
+                           SampleRange{0, 255});
+        for (int32_t y = 0; y < nh; ++y) {
+            for (int32_t x = 0; x < nw; ++x) {
+                geometry::sampleAt(image.data(), 7, 5, channels, x * (7.0 / nw), y * (5.0 / nh),
+                                   ScalingMethod::Bilinear, SampleRange{0, 255},
+                                   shared.data() + (static_cast<size_t>(y) * nw + x) * channels);
+            }
+        }
+        EXPECT_EQ(fast, shared) << channels;
+    }
+    // By hand: between 100 and 40 a quarter of the way down, the second
+    // column clamped to the first: 0.75 x 100 + 0.25 x 40.
+    const uint8_t square[] = {0, 100, 200, 40};
+    uint8_t out = 0;
+    geometry::sampleAt(square, 2, 2, 1, 1.5, 0.25, ScalingMethod::Bilinear, SampleRange{0, 255}, &out);
+    EXPECT_EQ(out, 85);
+    geometry::sampleAt(square, 2, 2, 1, 0.5, 0.5, ScalingMethod::Bilinear, SampleRange{0, 255}, &out);
+    EXPECT_EQ(out, 85);
+    const int16_t deep[] = {-300, 100, 500, -40};
+    int16_t low = 0;
+    geometry::sampleAt(deep, 2, 2, 1, 0.25, 0.0, ScalingMethod::Bilinear, SampleRange{-200, 400}, &low);
+    EXPECT_EQ(low, -200); // -200 exactly, also the level's minimum
+    geometry::sampleAt(deep, 2, 2, 1, 0.0, 0.75, ScalingMethod::Bilinear, SampleRange{-200, 400}, &low);
+    EXPECT_EQ(low, 300); // 0.25 x -300 + 0.75 x 500
 }
 
 TEST(Resample, ColourAndSixteenBit)

@@ -309,7 +309,8 @@ TEST(Threshold, FourModesOnGrey)
 
 TEST(Threshold, StretchConstantReachesTheTop)
 {
-    // 255 x 255 x 0.003921569 = 255.00002: the double constant keeps 255.
+    // 255 x 255 x 0.003921569 = 255.00002: the constant lies just above
+    // 1/255, so the top stays at 255.
     auto b = row8({0, 255});
     ASSERT_EQ(b->threshold(0, 255, 3), 1);
     EXPECT_EQ(bytes(*b), (std::vector<uint8_t>{0, 255}));
@@ -436,9 +437,13 @@ TEST(RemoveBurnedIn, ColourNeedsGreyExtremes)
     ASSERT_EQ(grey->removeBurnedIn(0), 1);
     EXPECT_EQ(bytes(*grey), std::vector<uint8_t>(27, 10));
 
-    auto red = make(200, 0, 0); // R {10, 200}, G and B {0, 10}: extremes differ
+    auto red = make(200, 0, 0); // R {10, 200}, G and B {0, 10}: the low extremes differ
     ASSERT_EQ(red->removeBurnedIn(0), 1);
     EXPECT_EQ(bytes(*red)[12], 200);
+
+    auto tinted = make(200, 200, 150); // lows all 10, highs 200, 200, 150
+    ASSERT_EQ(tinted->removeBurnedIn(0), 1);
+    EXPECT_EQ(bytes(*tinted)[14], 150);
 }
 
 TEST(RemoveBurnedIn, SixteenBitAndTinyScopes)
