@@ -21,12 +21,20 @@ extern "C" {
 }
 static_assert(BITS_IN_JSAMPLE == 12, "the 12-bit libjpeg headers must come first on the path");
 
+inline bool sequentialHuffman(const jpeg_decompress_struct& info) {
+    return info.process == JPROC_SEQUENTIAL && !info.arith_code;
+}
+
 #include "dicom/jpeg_lossy_library.inc"
 } // namespace libjpeg12
 
 FrameDecodeStatus decodeJpeg12(std::span<const uint8_t> fragment, const FrameGeometry& expected,
                                std::span<uint8_t> frame) {
     return libjpeg12::decodeWithLibjpeg(fragment, expected, frame);
+}
+
+FrameDecodeStatus checkJpeg12(std::span<const uint8_t> fragment, const FrameGeometry& expected) {
+    return libjpeg12::checkWithLibjpeg(fragment, expected);
 }
 
 } // namespace veltor::detail

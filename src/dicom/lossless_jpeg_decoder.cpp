@@ -519,6 +519,12 @@ bool LosslessJpegDecoder::readHeaders(const FrameGeometry& expected) {
         break;
     }
 
+    // Every sample costs at least one bit of entropy data: a stream too short
+    // for the image would run dry before the last row, so it fails here,
+    // before anything is written.
+    const uint64_t samples = uint64_t{m_height} * m_width * static_cast<uint64_t>(m_scanComponents);
+    if (samples > kLosslessJpegMaxSamplesPerByte * static_cast<uint64_t>(m_size - m_pos))
+        return fail(DicomError::UnsupportedDicom, "Corrupt JPEG data: premature end of data segment\n");
     if (m_pointTransform >= m_precision)
         return fail(DicomError::UnsupportedDicom, "Point transform %d is not below precision %d\n",
                     m_pointTransform, m_precision);

@@ -32,6 +32,11 @@ struct LosslessJpegHeader {
     uint32_t restartInterval = 0; // in pixels, 0 without DRI
 };
 
+// Every sample of a lossless JPEG scan costs at least one bit (a one-bit code
+// for a zero difference): a fragment of N bytes describes at most 8N samples.
+// Callers can refuse larger frames before allocating them.
+constexpr uint64_t kLosslessJpegMaxSamplesPerByte = 8;
+
 // Bytes per output sample: 1 with 8 bits stored, 2 otherwise.
 constexpr uint32_t losslessSampleBytes(uint32_t bitsStored) { return bitsStored == 8 ? 1 : 2; }
 

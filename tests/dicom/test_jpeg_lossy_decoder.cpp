@@ -111,20 +111,40 @@ TEST(JpegLossyDecoder, GeometryThatDisagreesIsRefusedBeforeDecoding) {
     EXPECT_FALSE(decodeJpegFrame(fragment, geometry(64, 64, 3, 8), small).ok());
 }
 
-TEST(JpegLossyDecoder, HugeHeaderInATinyStreamIsRefusedQuickly) {
-    Bytes fragment = readFixture("jpeg_gray8_baseline.bin");
+Bytes withDimensions(Bytes fragment, uint16_t width, uint16_t height) {
     const uint8_t sofMarker[] = {0xFF, 0xC0};
     const auto sof = std::search(fragment.begin(), fragment.end(), std::begin(sofMarker), std::end(sofMarker));
-    ASSERT_NE(sof, fragment.end());
-    // 65000 x 65000 pixels, claimed by a 742-byte stream.
-    sof[5] = 0xFD;
-    sof[6] = 0xE8;
-    sof[7] = 0xFD;
-    sof[8] = 0xE8;
-    Bytes frame(64 * 64);
+    EXPECT_NE(sof, fragment.end());
+    sof[5] = static_cast<uint8_t>(height >> 8);
+    sof[6] = static_cast<uint8_t>(height);
+    sof[7] = static_cast<uint8_t>(width >> 8);
+    sof[8] = static_cast<uint8_t>(width);
+    return fragment;
+}
+
+TEST(JpegLossyDecoder, HeaderOnlyCheckAgreesWithTheFixtures) {
+    EXPECT_TRUE(checkJpegFrame(readFixture("jpeg_gray8_baseline.bin"), geometry(64, 64, 1, 8)).ok());
+    EXPECT_TRUE(checkJpegFrame(readFixture("jpeg_rgb8_baseline_422.bin"), geometry(64, 64, 3, 8)).ok());
+    EXPECT_TRUE(checkJpegFrame(readFixture("jpeg_ct12_extended.bin"), geometry(64, 64, 1, 12)).ok());
+    EXPECT_FALSE(checkJpegFrame(readFixture("jpeg_ct12_extended.bin"), geometry(64, 63, 1, 12)).ok());
+    EXPECT_EQ(checkJpegFrame(readFixture("jpeg_gray8_baseline.bin"), geometry(64, 64, 1, 16)).error,
+              DicomError::UnsupportedDicom);
+}
+
+TEST(JpegLossyDecoder, HugeHeaderInATinyStreamIsRefusedQuickly) {
+    const Bytes base = readFixture("jpeg_gray8_baseline.bin"); // 742 bytes
+    // Beyond the absolute budget, even when the image attributes agree.
+    const Bytes huge = withDimensions(base, 65000, 65000);
+    EXPECT_NE(checkJpegFrame(huge, geometry(65000, 65000, 1, 8)).message.find("beyond"), std::string::npos);
+    // Within the budget, but far more 8x8 blocks than 742 bytes of Huffman data can code.
+    const Bytes large = withDimensions(base, 4000, 4000);
+    const FrameGeometry g = geometry(4000, 4000, 1, 8);
+    EXPECT_FALSE(checkJpegFrame(large, g).ok());
+    Bytes frame(frameBytes(g));
     const auto start = std::chrono::steady_clock::now();
-    const FrameDecodeStatus status = decodeJpegFrame(fragment, geometry(64, 64, 1, 8), frame);
+    const FrameDecodeStatus status = decodeJpegFrame(large, g, frame);
     EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_NE(status.message.find("beyond what 742 bytes can hold"), std::string::npos) << status.message;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
 }
 

@@ -381,12 +381,27 @@ TEST(LosslessJpegDecoder, EveryTruncationFailsCleanly) {
         std::vector<uint8_t> cut(stream.begin(), stream.begin() + static_cast<long>(length));
         const Decoded d = decode(cut, geometry(64, 64, 1, 16));
         ASSERT_FALSE(d.status.ok() && d.status.complete) << length;
-        if (length > sos + 400) {
+        if (length > sos + 64 * 64 / 8 + 100) {
             // Rows completed before the data ran out are kept.
             EXPECT_EQ(d.status.message, "Corrupt JPEG data: premature end of data segment");
             EXPECT_EQ(d.samples[0], reference[0]);
         }
     }
+}
+
+TEST(LosslessJpegDecoder, ImageLargerThanTheDataCanCodeIsRefusedBeforeWriting) {
+    auto stream = baseStream(); // 4 x 4 pixels
+    const size_t sof = sofAt(stream);
+    stream[sof + 5] = 0x10; // 4096 rows of 4 pixels: 16384 samples, 2048 bytes at least
+    stream[sof + 6] = 0x00;
+    const FrameGeometry g = geometry(4096, 4, 1, 16);
+    std::vector<uint8_t> frame(4096 * 4 * 2, 0xAB);
+    CapturedStream errors;
+    const auto status = decodeLosslessFrame(stream, g, frame, errors.file());
+    EXPECT_EQ(status.error, DicomError::UnsupportedDicom);
+    EXPECT_EQ(errors.text(), "Corrupt JPEG data: premature end of data segment\n");
+    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0xAB; }));
+    EXPECT_GT(4096u * 4u, kLosslessJpegMaxSamplesPerByte * stream.size());
 }
 
 TEST(LosslessJpegDecoder, MissingEoiOrTrailingFfStillDecodes) {
