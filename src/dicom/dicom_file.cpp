@@ -11,6 +11,10 @@
 
 #include "dicom_dictionary.h"
 #include "dicom_vr.h"
+#include "image_setup.h"
+#include "jpeg_lossy_decoder.h"
+#include "lossless_jpeg_decoder.h"
+#include "rle_decoder.h"
 
 namespace veltor {
 
@@ -20,6 +24,7 @@ constexpr uint32_t kReadBlock = 4096;
 constexpr uint32_t kPreambleEnd = 132;
 
 constexpr uint16_t kItemGroup = 0xFFFE;
+constexpr uint16_t kItem = 0xE000;
 constexpr uint16_t kItemDelimitation = 0xE00D;
 constexpr uint16_t kSequenceDelimitation = 0xE0DD;
 constexpr uint16_t kPixelGroup = 0x7FE0;
@@ -120,6 +125,8 @@ class DicomParser {
         : m_file(file), m_source(source), m_buffer(buffer), m_fileSize(file.m_fileSize) {}
 
     DicomError error() const { return m_error; }
+    // A frame conversion ran out of memory: the open fails with OutOfMemory.
+    bool conversionOutOfMemory() const { return m_conversionOutOfMemory; }
 
     bool parse(bool listPixelRecords);
 
@@ -142,6 +149,10 @@ class DicomParser {
     bool parseItem(std::vector<DicomElement>& out, int depth);
     bool storeValue(DicomElement& record, uint32_t length, bool topLevel);
     bool listPixelRecords();
+    bool setupImage();
+    bool readPixelHeader(DicomElement& record, uint32_t& length);
+    bool readUncompressed(ImageSetup& setup);
+    bool readEncapsulated(ImageSetup& setup);
 
     DicomFile& m_file;
     const DicomFile::Source& m_source;
@@ -150,6 +161,8 @@ class DicomParser {
     bool m_implicit = true;
     bool m_bigEndian = false;
     DicomError m_error = DicomError::NoError;
+    bool m_conversionOutOfMemory = false;
+    bool m_metaOnly = false;
 };
 
 bool DicomParser::ensure(uint32_t n) {
@@ -432,6 +445,212 @@ bool DicomParser::listPixelRecords() {
     return true;
 }
 
+// Reads the header of the pixel data element (tag already checked): its VR
+// and length in the data set's encoding. The record is appended to the file.
+bool DicomParser::readPixelHeader(DicomElement& record, uint32_t& length) {
+    record.group = u16(at());
+    record.element = u16(at() + 2);
+    lookupTagName(record.group, record.element, record);
+    pos() += 4;
+    if (m_implicit) {
+        lookupTagVr(record.group, record.element, record);
+        if (!ensure(4)) return false;
+        length = u32(at());
+        pos() += 4;
+        return true;
+    }
+    if (!ensure(4)) return false;
+    record.vr[0] = static_cast<char>(at()[0]);
+    record.vr[1] = static_cast<char>(at()[1]);
+    record.vr[2] = '\0';
+    length = u16(at() + 2);
+    pos() += 4;
+    if (length == 0 && isLongFormVr(record.vr)) {
+        if (!ensure(4)) return false;
+        length = u32(at());
+        pos() += 4;
+    }
+    return true;
+}
+
+bool DicomParser::readUncompressed(ImageSetup& setup) {
+    DicomFile& f = m_file;
+    while (uint64_t{pos()} + 4 <= m_fileSize) {
+        if (!ensure(4)) return false;
+        if (u16(at()) != kPixelGroup) return fail(DicomError::CorruptedDicom);
+        const uint16_t element = u16(at() + 2);
+        if (element == 0x0000) {
+            if (!parseElement(f.m_elements, 0, true)) return false;
+            continue;
+        }
+        if (element != 0x0010) return fail(DicomError::CorruptedDicom);
+        DicomElement record;
+        uint32_t length = 0;
+        if (!readPixelHeader(record, length)) return false;
+        if (length == kUndefinedLength || length > remaining()) return fail(DicomError::CorruptedDicom);
+        record.length = length;
+        record.valueOffset = pos();
+        f.m_elements.push_back(record);
+        if (!ensure(length)) return false;
+        const uint32_t frameSize = length / static_cast<uint32_t>(f.m_frameCount);
+        // Checked before anything is allocated: every frame must hold what the
+        // conversions read, so a huge frame count cannot allocate a huge array.
+        if (frameSize == 0 || frameSize < setup.requiredFrameBytes())
+            return fail(DicomError::CorruptedDicom);
+        f.m_frameSize = frameSize;
+        f.m_frames.resize(static_cast<size_t>(f.m_frameCount));
+        for (size_t i = 0; i < f.m_frames.size(); ++i) {
+            DicomFile::Frame& frame = f.m_frames[i];
+            frame.data.reset(new (std::nothrow) uint8_t[frameSize]);
+            if (!frame.data) return fail(DicomError::OutOfMemory);
+            frame.size = frameSize;
+            std::memcpy(frame.data.get(), at() + i * frameSize, frameSize);
+        }
+        pos() += length;
+        return true;
+    }
+    return true;
+}
+
+bool DicomParser::readEncapsulated(ImageSetup&) {
+    DicomFile& f = m_file;
+    struct Fragment {
+        uint32_t offset;
+        uint32_t size;
+    };
+    std::vector<Fragment> fragments;
+    size_t listed = 0;
+    bool found = false;
+    DicomElement record;
+    while (!found) {
+        if (!ensure(4)) return false;
+        if (u16(at()) != kPixelGroup) return fail(DicomError::CorruptedDicom);
+        const uint16_t element = u16(at() + 2);
+        if (element == 0x0000) {
+            if (!parseElement(f.m_elements, 0, true)) return false;
+            continue;
+        }
+        if (element != 0x0010) return fail(DicomError::CorruptedDicom);
+        // Tag, VR, two reserved bytes that must be zero, undefined length.
+        if (!ensure(12)) return false;
+        record.group = kPixelGroup;
+        record.element = 0x0010;
+        lookupTagName(record.group, record.element, record);
+        record.vr[0] = static_cast<char>(at()[4]);
+        record.vr[1] = static_cast<char>(at()[5]);
+        record.vr[2] = '\0';
+        if (u16(at() + 6) != 0 || u32(at() + 8) != kUndefinedLength)
+            return fail(DicomError::CorruptedDicom);
+        pos() += 12;
+        record.valueOffset = pos();
+        found = true;
+    }
+    // The basic offset table: its entry count is the number of frames.
+    if (!ensure(8)) return false;
+    if (u16(at()) != kItemGroup || u16(at() + 2) != kItem) return fail(DicomError::CorruptedDicom);
+    const uint32_t tableLength = u32(at() + 4);
+    pos() += 8;
+    if (tableLength > remaining()) return fail(DicomError::CorruptedDicom);
+    pos() += tableLength;
+    listed = tableLength / 4;
+    const bool rle = std::strcmp(f.m_compression, "RLE") == 0;
+    if (listed == 0) {
+        if (rle) return fail(DicomError::CorruptedDicom);
+        listed = static_cast<size_t>(f.m_frameCount);
+    }
+    for (;;) {
+        if (!ensure(8)) return false;
+        const uint16_t group = u16(at());
+        const uint16_t element = u16(at() + 2);
+        if (group == kItemGroup && element == kSequenceDelimitation) {
+            pos() += 8;
+            break;
+        }
+        if (group != kItemGroup || element != kItem) return fail(DicomError::CorruptedDicom);
+        const uint32_t length = u32(at() + 4);
+        pos() += 8;
+        if (length > remaining() || !ensure(length)) return fail(DicomError::CorruptedDicom);
+        if (fragments.size() < listed) fragments.push_back({pos(), length});
+        pos() += length;
+    }
+    // Fragment i is frame i; fewer fragments than frames cannot be shown.
+    if (fragments.size() < listed || fragments.empty()) return fail(DicomError::CorruptedDicom);
+
+    FrameGeometry geometry;
+    geometry.rows = static_cast<uint32_t>(f.m_rows);
+    geometry.columns = static_cast<uint32_t>(f.m_columns);
+    geometry.samplesPerPixel = static_cast<uint32_t>(std::max<int16_t>(f.m_samplesPerPixel, 0));
+    geometry.bitsAllocated = static_cast<uint32_t>(std::max<int16_t>(f.m_bitsAllocated, 0));
+    geometry.bitsStored = static_cast<uint32_t>(std::max<int16_t>(f.m_bitsStored, 0));
+    const uint64_t pixels = uint64_t{geometry.rows} * geometry.columns;
+    uint64_t frameSize = 0;
+    const bool lossless = std::strcmp(f.m_compression, "JPEG LOSSLESS") == 0;
+    if (rle) {
+        if (f.m_bitsStored != 8) return fail(DicomError::UnsupportedDicom);
+        frameSize = pixels * geometry.samplesPerPixel;
+    } else {
+        if (lossless ? (f.m_bitsStored != 8 && f.m_bitsStored != 12 && f.m_bitsStored != 16)
+                     : (f.m_bitsStored != 8 && f.m_bitsStored != 12))
+            return fail(DicomError::UnsupportedDicom);
+        frameSize = pixels * geometry.samplesPerPixel * geometry.bitsAllocated / 8;
+    }
+    if (frameSize == 0 || frameSize > UINT32_MAX) return fail(DicomError::CorruptedDicom);
+    if (rle) {
+        // Refused before any frame is allocated: the headers must describe
+        // segments that can expand to the frame.
+        for (const Fragment& fr : fragments) {
+            const FrameDecodeStatus st = checkRleFragment(
+                std::span<const uint8_t>(m_buffer.data() + fr.offset, fr.size), frameSize);
+            if (!st.ok()) return fail(DicomError::CorruptedDicom);
+        }
+    }
+    f.m_frameSize = static_cast<uint32_t>(frameSize);
+    f.m_frameCount = static_cast<int32_t>(fragments.size());
+    f.m_frames.resize(fragments.size());
+    for (size_t i = 0; i < fragments.size(); ++i) {
+        DicomFile::Frame& frame = f.m_frames[i];
+        frame.data.reset(new (std::nothrow) uint8_t[frameSize]());
+        if (!frame.data) return fail(DicomError::OutOfMemory);
+        frame.size = frameSize;
+        const std::span<const uint8_t> in(m_buffer.data() + fragments[i].offset, fragments[i].size);
+        const std::span<uint8_t> out(frame.data.get(), frameSize);
+        if (rle) {
+            if (!decodeRleFrame(in, out).ok()) return fail(DicomError::CorruptedDicom);
+        } else if (lossless) {
+            if (!decodeLosslessFrame(in, geometry, out).ok()) return fail(DicomError::UnsupportedDicom);
+        } else {
+            // A library error keeps the rows decoded before it; a stream that
+            // disagrees with the attributes writes nothing and is refused.
+            const FrameDecodeStatus st = decodeJpegFrame(in, geometry, out);
+            if (st.error == DicomError::UnsupportedDicom) return fail(DicomError::UnsupportedDicom);
+        }
+    }
+    record.length = static_cast<uint32_t>(std::min<uint64_t>(frameSize * fragments.size(), UINT32_MAX - 1));
+    f.m_elements.push_back(record);
+    return true;
+}
+
+bool DicomParser::setupImage() {
+    DicomFile& f = m_file;
+    ImageSetup setup(f);
+    if (!setup.readAttributes()) return fail(setup.error());
+    if (f.m_headerOnly) return true;
+    if (f.isPaletteColor() && !setup.readPalette()) return fail(setup.error());
+    if (f.m_frameCount <= 0 || f.m_rows <= 0 || f.m_columns <= 0)
+        return fail(DicomError::CorruptedDicom);
+    if (std::strcmp(f.m_compression, "NONE") == 0) {
+        if (!readUncompressed(setup)) return false;
+    } else {
+        if (!readEncapsulated(setup)) return false;
+    }
+    if (!setup.checkFrames()) return fail(setup.error());
+    if (!setup.convertFrames()) {
+        m_conversionOutOfMemory = setup.error() == DicomError::OutOfMemory;
+        return fail(setup.error());
+    }
+    return true;
+}
+
 bool DicomParser::parse(bool listPixels) {
     DicomFile& f = m_file;
     const uint8_t* data = m_buffer.data();
@@ -464,8 +683,7 @@ bool DicomParser::parse(bool listPixels) {
                     break;
                 }
             }
-            if (syntax == nullptr) return true; // nothing after the meta group is read
-            const char* uid = syntax->text();
+            const char* uid = syntax != nullptr ? syntax->text() : "";
             if (std::strcmp(uid, kTsExplicitBig) == 0) {
                 f.m_implicitVr = false;
                 f.m_bigEndian = true;
@@ -479,7 +697,9 @@ bool DicomParser::parse(bool listPixels) {
                 f.m_implicitVr = false;
                 m_implicit = false;
             }
-            ok = parseDataSet();
+            // Without a transfer syntax nothing after the meta group is read.
+            m_metaOnly = syntax == nullptr;
+            ok = m_metaOnly ? true : parseDataSet();
         }
     } else {
         // A bare data set starts with a small group number (0008 and the like).
@@ -490,7 +710,8 @@ bool DicomParser::parse(bool listPixels) {
         m_implicit = true;
         ok = parseDataSet();
     }
-    if (ok && listPixels && pos() < m_fileSize) ok = listPixelRecords();
+    if (ok && listPixels && !m_metaOnly && pos() < m_fileSize) ok = listPixelRecords();
+    if (ok && !listPixels) ok = setupImage();
     return ok;
 }
 
@@ -508,6 +729,29 @@ void DicomFile::reset() {
     m_elements.clear();
     m_elements.shrink_to_fit();
     m_store.clear();
+    m_rescaleNeeded = false;
+    m_rescaleIntercept = 0.0;
+    m_rescaleSlope = 0.0;
+    m_rescaleType = 0;
+    m_frameCount = 0;
+    m_rows = 0;
+    m_columns = 0;
+    m_frameTime = 0.0;
+    m_bitsAllocated = 0;
+    m_bitsStored = 0;
+    m_highBit = 0;
+    m_windowCenter = 0;
+    m_windowWidth = 0;
+    m_samplesPerPixel = 0;
+    m_photometric[0] = '\0';
+    m_compression[0] = '\0';
+    m_planarConfiguration = 0;
+    m_paletteLength = 0;
+    m_frameSize = 0;
+    m_frames.clear();
+    m_paletteRed.reset();
+    m_paletteGreen.reset();
+    m_paletteBlue.reset();
 }
 
 void DicomFile::release() { reset(); }
@@ -547,7 +791,8 @@ bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
     buffer.grow(first);
     DicomParser parser(*this, source, buffer);
     if (!parser.parse(listPixelRecords)) {
-        m_status = DicomError::UnsupportedDicom;
+        m_status = parser.conversionOutOfMemory() ? DicomError::OutOfMemory
+                                                  : DicomError::UnsupportedDicom;
         return false;
     }
     m_status = DicomError::NoError;

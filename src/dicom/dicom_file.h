@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "dicom_element.h"
@@ -64,6 +65,53 @@ class DicomFile {
     // Frees everything the object holds; the object is then as constructed.
     void release();
 
+    // --- Image attributes, read from the top-level elements by the image setup.
+    int32_t frameCount() const { return m_frameCount; }
+    int32_t rows() const { return m_rows; }
+    int32_t columns() const { return m_columns; }
+    int16_t samplesPerPixel() const { return m_samplesPerPixel; }
+    int16_t bitsAllocated() const { return m_bitsAllocated; }
+    int16_t bitsStored() const { return m_bitsStored; }
+    int16_t highBit() const { return m_highBit; }
+    int16_t windowCenter() const { return m_windowCenter; }
+    int16_t windowWidth() const { return m_windowWidth; }
+    uint8_t planarConfiguration() const { return m_planarConfiguration; }
+    bool rescaleNeeded() const { return m_rescaleNeeded; }
+    double rescaleIntercept() const { return m_rescaleIntercept; }
+    double rescaleSlope() const { return m_rescaleSlope; }
+    int16_t rescaleType() const { return m_rescaleType; }
+    double frameTime() const { return m_frameTime; }
+    const char* photometric() const { return m_photometric; }
+    const char* compression() const { return m_compression; }
+    int32_t paletteLength() const { return m_paletteLength; }
+    uint32_t frameSize() const { return m_frameSize; }
+
+    bool isRgb() const;
+    bool isYbrFull() const;
+    bool isYbrFull422() const;
+    bool isPaletteColor() const;
+    bool isMonochrome1() const;
+    bool isMonochrome2() const;
+
+    // The converted buffer of frame n (counted from 1), or null. 8-bit grey:
+    // rows x columns bytes; RGB: three bytes per pixel; 16-bit: signed samples
+    // in host order. The buffer lives as long as this object.
+    const uint8_t* frameBuffer(int32_t n) const;
+    size_t frameBufferSize(int32_t n) const;
+    // An 8-bit (or RGB) copy of frame n for previews and exports: 8-bit frames
+    // as they are (zeros when the frame has no buffer), 12- and 16-bit frames
+    // through the file's window; empty for other depths or a bad n. May replace
+    // an unusable file window by the frame's range.
+    std::vector<uint8_t> frame8(int32_t n);
+    // A copy of a 16-bit frame; with `unscale`, rescaled samples are turned back
+    // into stored values. Empty when there is no such 16-bit frame.
+    std::vector<int16_t> frame16(int32_t n, bool unscale) const;
+    // The 256-entry table of one palette channel (0 red, 1 green, 2 blue);
+    // empty unless the image is PALETTE COLOR.
+    std::vector<uint8_t> paletteTable(int channel) const;
+    // Pixel Aspect Ratio a\b as a / b; 0 when absent, malformed or zero.
+    double pixelAspectRatio() const;
+
   private:
     friend class DicomParser;
 
@@ -85,6 +133,37 @@ class DicomFile {
 
     std::vector<DicomElement> m_elements;
     ElementStore m_store;
+
+    // Image attributes.
+    bool m_rescaleNeeded = false;
+    double m_rescaleIntercept = 0.0;
+    double m_rescaleSlope = 0.0;
+    int16_t m_rescaleType = 0;
+    int32_t m_frameCount = 0;
+    int32_t m_rows = 0;
+    int32_t m_columns = 0;
+    double m_frameTime = 0.0;
+    int16_t m_bitsAllocated = 0;
+    int16_t m_bitsStored = 0;
+    int16_t m_highBit = 0;
+    int16_t m_windowCenter = 0;
+    int16_t m_windowWidth = 0;
+    int16_t m_samplesPerPixel = 0;
+    char m_photometric[48] = {};
+    char m_compression[48] = {};
+    uint8_t m_planarConfiguration = 0;
+    int32_t m_paletteLength = 0;
+    uint32_t m_frameSize = 0;
+    std::unique_ptr<uint8_t[]> m_paletteRed;
+    std::unique_ptr<uint8_t[]> m_paletteGreen;
+    std::unique_ptr<uint8_t[]> m_paletteBlue;
+    struct Frame {
+        std::unique_ptr<uint8_t[]> data;
+        size_t size = 0;
+    };
+    std::vector<Frame> m_frames;
+
+    friend class ImageSetup;
 };
 
 } // namespace veltor
