@@ -216,6 +216,9 @@ TEST(LosslessJpegDecoder, RestartMarkerOutOfOrderIsFatal) {
     EXPECT_TRUE(std::equal(image.begin(), image.begin() + 8, d.samples.begin()));
 }
 
+std::vector<uint8_t> baseStream();
+size_t sosAt(const std::vector<uint8_t>& s);
+
 TEST(LosslessJpegDecoder, RestartIntervalThatIsNotWholeRowsIsRefused) {
     LosslessJpegWriter writer;
     writer.restartInterval = 6;
@@ -223,6 +226,14 @@ TEST(LosslessJpegDecoder, RestartIntervalThatIsNotWholeRowsIsRefused) {
     const Decoded d = decode(writer.encode(testImage(4, 6, 1, 16), 4, 6), geometry(6, 4, 1, 16));
     EXPECT_EQ(d.status.error, DicomError::UnsupportedDicom);
     EXPECT_NE(d.errors.find("Restart interval 6"), std::string::npos) << d.errors;
+
+    // A DRI of zero turns restarts off.
+    auto stream = baseStream();
+    const std::vector<uint8_t> dri = {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00};
+    stream.insert(stream.begin() + static_cast<long>(sosAt(stream)), dri.begin(), dri.end());
+    const Decoded zero = decode(stream, geometry(4, 4, 1, 16));
+    ASSERT_TRUE(zero.status.ok()) << zero.status.message;
+    EXPECT_EQ(zero.samples, testImage(4, 4, 1, 16));
 }
 
 TEST(LosslessJpegDecoder, UndefinedPredictorWarnsAndPredictsZero) {
