@@ -73,7 +73,7 @@ TEST(Palettes, LinearPalettesPassThroughTheirControlPoints)
         SCOPED_TRACE(builtinPaletteName(c.number));
         expectOnLines(builtinPalette(c.number), c.points);
     }
-    // Rounded to nearest: halfway between 0 and 255 over 85 steps.
+    // In-between entries are rounded to the nearest unit, halves up.
     EXPECT_EQ(builtinPalette(0)[1].red, 3);   // 3.0
     EXPECT_EQ(builtinPalette(8)[1].red, 2);   // 1.99
     EXPECT_EQ(builtinPalette(8)[64].red, 128);  // 127.5 rounds up
