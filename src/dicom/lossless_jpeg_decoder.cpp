@@ -528,7 +528,9 @@ bool LosslessJpegDecoder::readHeaders(const FrameGeometry& expected) {
     if (m_pointTransform >= m_precision)
         return fail(DicomError::UnsupportedDicom, "Point transform %d is not below precision %d\n",
                     m_pointTransform, m_precision);
-    // Restart intervals of the lossless process are whole rows (T.81 H.1.1).
+    // Rows are decoded whole, and after a restart the prediction starts over
+    // as on the first row; an interval that ends inside a row has no such
+    // row to start from, and lossless encoders only write whole rows.
     if (m_restartInterval != 0 && m_restartInterval % m_width != 0)
         return fail(DicomError::UnsupportedDicom,
                     "Restart interval %u is not a whole number of %u-pixel rows\n",
