@@ -81,4 +81,33 @@ dcmconv -q +tb "$work/base.dcm" "$out/nested_evbe.dcm"
 dcmconv -q +te +e "$work/base.dcm" "$out/nested_evle_deflen.dcm"
 # a bare data set: no preamble, no meta group, implicit VR little endian
 dcmconv -q -F +ti "$work/base.dcm" "$out/nested_bare.dcm"
+# Compressed copies: lossless JPEG must give the uncompressed samples back
+dcmcjpeg -q +e1 "$out/nested_evle.dcm" "$out/nested_jpll_sv1.dcm"
+dcmcjpeg -q +el +sv 7 "$out/nested_evle.dcm" "$out/nested_jpll_sv7.dcm"
+
+# A small 8-bit colour image (interleaved) and its RLE and JPEG baseline copies
+/usr/bin/python3 -c "
+import sys
+sys.stdout.buffer.write(bytes((x * 16 + y * 3 + c * 80) % 256 for y in range(8) for x in range(8) for c in range(3)))" > "$work/rgb.raw"
+cat > "$work/rgb.txt" <<DUMP
+(0002,0001) OB 00\01
+(0002,0002) UI 1.2.840.10008.5.1.4.1.1.7
+(0002,0003) UI 1.2.826.0.1.3680043.10.1147.2.2
+(0002,0010) UI 1.2.840.10008.1.2.1
+(0008,0016) UI 1.2.840.10008.5.1.4.1.1.7
+(0008,0018) UI 1.2.826.0.1.3680043.10.1147.2.2
+(0008,0060) CS [OT]
+(0028,0002) US 3
+(0028,0004) CS [RGB]
+(0028,0006) US 0
+(0028,0010) US 8
+(0028,0011) US 8
+(0028,0100) US 8
+(0028,0101) US 8
+(0028,0102) US 7
+(0028,0103) US 0
+(7fe0,0010) OB =rgb.raw
+DUMP
+dump2dcm -q +te "$work/rgb.txt" "$out/rgb8.dcm"
+dcmcrle -q "$out/rgb8.dcm" "$out/rgb8_rle.dcm"
 ls -la "$out"

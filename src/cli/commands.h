@@ -9,6 +9,7 @@ constexpr int kExitFailure = 1; // at least one input failed
 constexpr int kExitUsage = 2;   // bad command line
 
 int runDump(int argc, char** argv);
+int runInfo(int argc, char** argv);
 int runAnonymize(int argc, char** argv);
 
 } // namespace veltor::cli

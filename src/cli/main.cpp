@@ -14,6 +14,7 @@ void printUsage(FILE* out) {
                  "\n"
                  "Commands:\n"
                  "  dump      list the data elements of DICOM files\n"
+                 "  info      open DICOM files completely and print their image attributes\n"
                  "  anonymize write copies of DICOM files without identifying values\n"
                  "\n"
                  "Options:\n"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
         return veltor::cli::kExitOk;
     }
     if (std::strcmp(command, "dump") == 0) return veltor::cli::runDump(argc - 2, argv + 2);
+    if (std::strcmp(command, "info") == 0) return veltor::cli::runInfo(argc - 2, argv + 2);
     if (std::strcmp(command, "anonymize") == 0) return veltor::cli::runAnonymize(argc - 2, argv + 2);
     std::fprintf(stderr, "veltor: unknown command '%s'\n", command);
     printUsage(stderr);

@@ -346,3 +346,37 @@ TEST(ImageSetup, PixelAspectRatio) {
         EXPECT_DOUBLE_EQ(f.pixelAspectRatio(), ratio) << text;
     }
 }
+
+namespace {
+
+std::vector<uint8_t> fixtureFrame(const char* name, bool& ok) {
+    DicomFile f;
+    const std::string path = std::string(VELTOR_TEST_DATA) + "/" + name;
+    ok = f.openFile(path.c_str(), false);
+    if (!ok) return {};
+    return std::vector<uint8_t>(f.frameBuffer(1), f.frameBuffer(1) + f.frameBufferSize(1));
+}
+
+} // namespace
+
+// Files compressed by DCMTK decode to exactly the samples of the uncompressed
+// original, through the whole open: fragment walk, decoder and conversion.
+TEST(ImageSetup, CompressedFilesMatchTheirOriginals) {
+    const std::pair<const char*, const char*> pairs[] = {
+        {"nested_evle.dcm", "nested_jpll_sv1.dcm"},
+        {"nested_evle.dcm", "nested_jpll_sv7.dcm"},
+        {"rgb8.dcm", "rgb8_rle.dcm"},
+        {"nested_evle.dcm", "nested_evbe.dcm"},
+        {"nested_evle.dcm", "nested_ivle.dcm"},
+        {"nested_evle.dcm", "nested_bare.dcm"},
+    };
+    for (const auto& [original, copy] : pairs) {
+        bool okOriginal = false, okCopy = false;
+        const std::vector<uint8_t> a = fixtureFrame(original, okOriginal);
+        const std::vector<uint8_t> b = fixtureFrame(copy, okCopy);
+        ASSERT_TRUE(okOriginal) << original;
+        ASSERT_TRUE(okCopy) << copy;
+        ASSERT_FALSE(a.empty());
+        EXPECT_EQ(a, b) << copy;
+    }
+}

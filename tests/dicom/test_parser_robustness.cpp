@@ -23,8 +23,10 @@ std::vector<uint8_t> readFixture(const std::string& name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-const char* const kFixtures[] = {"nested_evle.dcm", "nested_ivle.dcm", "nested_evbe.dcm",
-                                 "nested_evle_deflen.dcm", "nested_bare.dcm"};
+const char* const kFixtures[] = {"nested_evle.dcm",         "nested_ivle.dcm",
+                                 "nested_evbe.dcm",         "nested_evle_deflen.dcm",
+                                 "nested_bare.dcm",         "nested_jpll_sv1.dcm",
+                                 "nested_jpll_sv7.dcm",     "rgb8_rle.dcm"};
 
 // Opens in both modes; the outcome must be a defined status, and a success
 // must leave every record's value NUL-terminated inside its own buffer.
@@ -51,6 +53,7 @@ TEST(ParserRobustness, FixturesOpenInEveryEncoding) {
         DicomFile file;
         ASSERT_TRUE(file.openMemory(bytes.data(), bytes.size(), false)) << name;
         DicomElement e;
+        if (std::string(name).rfind("nested", 0) != 0) continue;
         ASSERT_TRUE(file.findElementByTag(0x0010, 0x0010, e)) << name;
         EXPECT_STREQ(e.text(), "ROE^JANE") << name;
         ASSERT_TRUE(file.findElementByTag(0x0028, 0x0010, e)) << name;
