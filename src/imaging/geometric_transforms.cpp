@@ -31,6 +31,7 @@ RotationGeometry rotationGeometry(float angleDegrees, bool clockwise, int32_t wi
 CanvasPlacement canvasPlacement(int32_t width, int32_t height, int32_t newWidth, int32_t newHeight,
                                 int32_t anchor)
 {
+    // All four sizes are positive, so the differences fit in 32 bits.
     // One axis: column 0 keeps the start, column 1 centres (the odd pixel goes
     // to the far side), column 2 keeps the end.
     auto place = [](int32_t delta, int32_t column, int32_t& dest, int32_t& source) {
@@ -271,7 +272,7 @@ int ImageBuffer::crop(int32_t left, int32_t top, int32_t right, int32_t bottom)
 
 int ImageBuffer::resizeCanvas(int32_t width, int32_t height, int32_t anchor, int32_t fill)
 {
-    if (!hasStore() || anchor < 0 || anchor > 8) {
+    if (!hasStore() || anchor < 0 || anchor > 8 || width <= 0 || height <= 0) {
         return 0;
     }
     const int32_t w = this->width();

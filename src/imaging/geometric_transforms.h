@@ -74,8 +74,8 @@ namespace geometry {
 // the two directions therefore differ in the last bits, as they always have.
 RotationGeometry rotationGeometry(float angleDegrees, bool clockwise, int32_t width, int32_t height);
 
-// Offsets for resizing a width x height canvas to newWidth x newHeight with
-// `anchor` (0 .. 8, the 3 x 3 grid row by row). Anchor must be valid.
+// Offsets for resizing a width x height canvas to newWidth x newHeight (all
+// four positive) with `anchor` (0 .. 8, the 3 x 3 grid row by row, valid).
 CanvasPlacement canvasPlacement(int32_t width, int32_t height, int32_t newWidth, int32_t newHeight,
                                 int32_t anchor);
 

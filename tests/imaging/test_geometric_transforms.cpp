@@ -521,6 +521,89 @@ TEST(ResizeCanvas, AnchorOutsideTheGridDoesNothing)
 
 // ---------------------------------------------------------------------------
 
+// Arguments straight from hostile callers: every call either pushes one
+// level of the size it promises or returns 0 and leaves the frame alone.
+// Run under the sanitizers, this also proves no sample is read or written
+// outside its level.
+TEST(GeometricTransforms, HostileArgumentsNeverCorruptTheFrame)
+{
+    std::mt19937 rng(99);
+    auto any = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); };
+    // Sizes stay small or are far too large to exist (65536 x 65536 and up).
+    const int32_t extremes[] = {INT32_MIN, -1, 0, 1, 2, 65536, INT32_MAX};
+    auto wild = [&]() { return any(0, 3) == 0 ? extremes[any(0, 6)] : any(-4, 12); };
+    for (int round = 0; round < 60; ++round) {
+        const int kind = round % 3;
+        const int32_t w = any(1, 9);
+        const int32_t h = any(1, 9);
+        std::unique_ptr<ImageBuffer> b;
+        if (kind == 2) {
+            std::vector<int16_t> s(static_cast<size_t>(w) * h);
+            for (auto& v : s) {
+                v = static_cast<int16_t>(any(-32768, 32767));
+            }
+            b = make16(w, h, s);
+        } else {
+            b = make8(w, h, kind == 1, randomBytes(static_cast<size_t>(w) * h * (kind == 1 ? 3 : 1), rng));
+        }
+        for (int step = 0; step < 12; ++step) {
+            const int32_t before = b->currentLevelIndex();
+            const std::vector<uint8_t> samples = bytes(*b);
+            const int32_t a1 = wild();
+            const int32_t a2 = wild();
+            const int32_t a3 = wild();
+            const int32_t a4 = wild();
+            int r = 0;
+            switch (any(0, 8)) {
+            case 0:
+                r = b->crop(a1, a2, a3, a4);
+                break;
+            case 1:
+                r = b->resizeCanvas(a1, a2, a3, a4);
+                break;
+            case 2:
+                r = b->resample(a1, a2, a3);
+                break;
+            case 3: {
+                const float angles[] = {-1.0f, 0.5f, 33.3f, 89.99f, 1e30f, std::numeric_limits<float>::quiet_NaN()};
+                r = b->rotateClockwise(angles[any(0, 5)], a3);
+                break;
+            }
+            case 4:
+                r = b->threshold(a1, a2, a3);
+                break;
+            case 5:
+                r = b->brightnessContrast(static_cast<int16_t>(a1), static_cast<int16_t>(a2));
+                break;
+            case 6:
+                r = b->fillValue(a1);
+                break;
+            case 7:
+                r = b->selectRectangle(ImageRect{a1, a2, a3, a4});
+                break;
+            default:
+                r = b->equalize(a1);
+                break;
+            }
+            const ImageLevel* level = b->currentLevel();
+            ASSERT_NE(level, nullptr);
+            ASSERT_GT(level->width, 0);
+            ASSERT_GT(level->height, 0);
+            ASSERT_EQ(static_cast<int64_t>(level->dataSize),
+                      static_cast<int64_t>(level->width) * level->height * (kind == 2 ? 2 : level->channels()));
+            if (r == 0) {
+                ASSERT_EQ(b->currentLevelIndex(), before);
+                ASSERT_EQ(bytes(*b), samples);
+            }
+        }
+        while (b->canUndo() != 0) {
+            ASSERT_EQ(b->undo(), 1);
+        }
+        EXPECT_EQ(b->width(), w);
+        EXPECT_EQ(b->height(), h);
+    }
+}
+
 TEST(GeometricTransforms, BufferWithoutStoreReturnsZero)
 {
     ImageBuffer empty;
