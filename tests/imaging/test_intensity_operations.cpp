@@ -6,11 +6,82 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <new>
 #include <random>
 #include <vector>
+
+// Counting replacements of the global allocation functions, so that a test
+// can measure what one operation allocates. They only count while
+// g_countAllocations is set and otherwise behave like the defaults.
+namespace {
+std::atomic<bool> g_countAllocations{false};
+std::atomic<size_t> g_allocatedBytes{0};
+
+void* countedAllocation(size_t bytes) noexcept
+{
+    if (g_countAllocations.load(std::memory_order_relaxed)) {
+        g_allocatedBytes.fetch_add(bytes, std::memory_order_relaxed);
+    }
+    return std::malloc(bytes == 0 ? 1 : bytes);
+}
+
+// Out of line, so that the compiler does not pair an inlined operator new
+// with free() and warn about a mismatch that the replacements make correct.
+[[gnu::noinline]] void countedRelease(void* p) noexcept
+{
+    std::free(p);
+}
+} // namespace
+
+void* operator new(size_t bytes)
+{
+    if (void* p = countedAllocation(bytes)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](size_t bytes)
+{
+    return ::operator new(bytes);
+}
+void* operator new(size_t bytes, const std::nothrow_t&) noexcept
+{
+    return countedAllocation(bytes);
+}
+void* operator new[](size_t bytes, const std::nothrow_t&) noexcept
+{
+    return countedAllocation(bytes);
+}
+void operator delete(void* p) noexcept
+{
+    countedRelease(p);
+}
+void operator delete[](void* p) noexcept
+{
+    countedRelease(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    countedRelease(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    countedRelease(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    countedRelease(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    countedRelease(p);
+}
 
 namespace veltor {
 namespace {
@@ -622,6 +693,64 @@ TEST(IntensityOperations, RandomSequencesUndoToLevelZeroAndRedoToTheEnd)
         }
         if (!levels.empty()) {
             EXPECT_EQ(bytes(*b), levels.back());
+        }
+    }
+}
+
+// No operation allocates more than its new level and one display bitmap
+// (plus the few bytes of level and history records).
+TEST(IntensityOperations, OperationsAllocateOnlyTheNewLevelAndOneBitmap)
+{
+    using Op = std::function<int(ImageBuffer&)>;
+    const std::vector<std::pair<const char*, Op>> ops = {
+        {"invert", [](ImageBuffer& b) { return b.invert(); }},
+        {"equalize", [](ImageBuffer& b) { return b.equalize(1); }},
+        {"autoLevels", [](ImageBuffer& b) { return b.autoLevels(); }},
+        {"brightnessContrast", [](ImageBuffer& b) { return b.brightnessContrast(20, 30); }},
+        {"threshold", [](ImageBuffer& b) { return b.threshold(b.minValue() + 5, b.maxValue() - 5, 1); }},
+        {"removeBurnedIn", [](ImageBuffer& b) { return b.removeBurnedIn(0); }},
+        {"fillValue", [](ImageBuffer& b) { return b.fillValue(9); }},
+        {"toGrey", [](ImageBuffer& b) { return b.toGrey(); }},
+        {"toColour", [](ImageBuffer& b) { return b.toColour(); }},
+        {"rotate90", [](ImageBuffer& b) { return b.rotate90Clockwise(); }},
+        {"flipVertical", [](ImageBuffer& b) { return b.flipVertical(); }},
+        {"rotateBy", [](ImageBuffer& b) { return b.rotateCounterClockwise(25.0f, 2); }},
+        {"resample", [](ImageBuffer& b) { return b.resample(100, 70, 1); }},
+        {"crop", [](ImageBuffer& b) { return b.crop(3, 4, 50, 40); }},
+        {"resizeCanvas", [](ImageBuffer& b) { return b.resizeCanvas(70, 30, 4, 0); }},
+    };
+    std::mt19937 rng(4);
+    for (int kind = 0; kind < 3; ++kind) {
+        std::unique_ptr<ImageBuffer> b;
+        if (kind == 2) {
+            std::vector<int16_t> s(64 * 48);
+            for (auto& v : s) {
+                v = static_cast<int16_t>(static_cast<int32_t>(rng() % 3000) - 1000);
+            }
+            b = make16(64, 48, s);
+        } else {
+            std::vector<uint8_t> s(64 * 48 * (kind == 1 ? 3 : 1));
+            for (auto& v : s) {
+                v = static_cast<uint8_t>(rng());
+            }
+            b = make8(64, 48, kind == 1, s);
+        }
+        for (const auto& [name, op] : ops) {
+            // A first run fills whatever is built once (the grey table, the
+            // window tables, the equalize histogram); then measure.
+            if (op(*b) != 1) {
+                continue;
+            }
+            ASSERT_EQ(b->undo(), 1);
+            g_allocatedBytes = 0;
+            g_countAllocations = true;
+            const int result = op(*b);
+            g_countAllocations = false;
+            ASSERT_EQ(result, 1) << name;
+            const size_t allowed =
+                static_cast<size_t>(b->currentLevel()->dataSize) + b->displayBitmapSize() + 1024;
+            EXPECT_LE(g_allocatedBytes.load(), allowed) << name << " kind " << kind;
+            ASSERT_EQ(b->undo(), 1);
         }
     }
 }
