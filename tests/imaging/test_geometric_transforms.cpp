@@ -175,6 +175,14 @@ TEST(QuarterTurnsAndFlips, SizeChangeResetsTheSelectionBothWays)
     EXPECT_EQ(b->selection()->width(), 6);
     EXPECT_EQ(b->selection()->height(), 4);
     EXPECT_TRUE(b->selection()->isEmpty());
+    // The selection entries went with the old selection: only the rotation
+    // is left to redo, and nothing to undo.
+    for (HistoryKind kind : b->history()->entries) {
+        EXPECT_NE(kind, HistoryKind::Selection);
+    }
+    EXPECT_EQ(b->canUndo(), 0);
+    ASSERT_EQ(b->redo(), 1);
+    EXPECT_EQ(b->width(), 4);
 }
 
 // The selection never restricts a geometric transform.
