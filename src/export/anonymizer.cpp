@@ -59,6 +59,18 @@ void blankNestedNames(uint8_t* bytes, size_t size, const DicomElement& e, int de
     }
 }
 
+// Deflated explicit VR little endian: after the meta group the file holds a
+// compressed stream, so no value can be blanked in place, and a parse that
+// happened to succeed on it would describe bytes that are not values.
+bool isDeflated(const DicomFile& dataset) {
+    static const char kDeflatedSyntax[] = "1.2.840.10008.1.2.1.99";
+    DicomElement syntax;
+    if (!dataset.findElementByTag(0x0002, 0x0010, syntax) || syntax.value == nullptr) return false;
+    std::string uid(syntax.text());
+    while (!uid.empty() && (uid.back() == ' ' || uid.back() == '\0')) uid.pop_back();
+    return uid == kDeflatedSyntax;
+}
+
 std::string systemReason(int error) { return std::strerror(error); }
 
 bool readAll(int fd, uint8_t* dst, size_t n) {
@@ -198,6 +210,8 @@ std::string anonymizeMessage(const AnonymizeReport& report) {
         return report.path + "    \n " + dicomErrorText(report.parseStatus);
     case AnonymizeFailure::SourceChanged:
         return report.path + "    \n File changed while it was being read!";
+    case AnonymizeFailure::Deflated:
+        return report.path + "    \n Deflated data set: values cannot be blanked in place!";
     case AnonymizeFailure::TargetIsSource:
         return report.path + kNotCreated + "\n The target is the source file.";
     case AnonymizeFailure::TargetNotCreated: return report.path + kNotCreated;
@@ -214,6 +228,7 @@ std::string anonymizeMessageLine(const AnonymizeReport& report) {
     case AnonymizeFailure::SourceNotFound: text = "File not found!"; break;
     case AnonymizeFailure::NotDicom: text = dicomErrorText(report.parseStatus); break;
     case AnonymizeFailure::SourceChanged: text = "File changed while it was being read!"; break;
+    case AnonymizeFailure::Deflated: text = "Deflated data set: values cannot be blanked in place!"; break;
     case AnonymizeFailure::TargetIsSource:
     case AnonymizeFailure::TargetNotCreated: text = "File not created!"; break;
     case AnonymizeFailure::None: break;
@@ -277,6 +292,11 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
         report.parseStatus = dataset.status();
         return 0;
     }
+    if (isDeflated(dataset)) {
+        ::close(fd);
+        report.failure = AnonymizeFailure::Deflated;
+        return 0;
+    }
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
     if (!bytes) {
         ::close(fd);
@@ -318,6 +338,10 @@ bool Anonymizer::anonymizeFile(const std::string& source, const std::string& tar
     if (!dataset.openMemory(m_buffer.get(), size, true, source.c_str())) {
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = dataset.status();
+        return false;
+    }
+    if (isDeflated(dataset)) {
+        report.failure = AnonymizeFailure::Deflated;
         return false;
     }
     anonymizeBytes(m_buffer.get(), size, dataset, m_options, report);

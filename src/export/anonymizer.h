@@ -22,6 +22,7 @@ enum class AnonymizeFailure {
     ReadError,        // fewer bytes read than the file holds
     NotDicom,         // the source does not parse as DICOM (see parseStatus)
     SourceChanged,    // the data set does not describe the bytes read
+    Deflated,         // a deflated data set: its values are not bytes of the file
     TargetIsSource,   // the target path names the source file itself
     TargetNotCreated, // the copy could not be written (see reason)
 };

@@ -354,6 +354,28 @@ TEST(AnonymizeFailures, DataSetOfAnotherOrBrokenFileIsRefused) {
     EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"broken.dcm", "src.dcm"}));
 }
 
+TEST(AnonymizeFailures, DeflatedDataSetIsNeverCopied) {
+    // A meta group naming deflate, followed by bytes that would parse as
+    // plain elements: they are not the values, so nothing can be blanked.
+    // Whether the parser or the anonymizer refuses it, no copy appears.
+    TempFolder dir;
+    DicomBytes b(Syntax::ExplicitLittle);
+    b.preamble("1.2.840.10008.1.2.1.99");
+    b.element(0x0010, 0x0010, "PN", "DOE^JOHNATHN");
+    ASSERT_TRUE(writeFile(dir / "deflated.dcm", b.bytes()));
+    DicomFile dataset;
+    dataset.openFile((dir / "deflated.dcm").c_str(), true);
+    AnonymizeReport report;
+    EXPECT_EQ(AnonymizeFileBytes((dir / "deflated.dcm").c_str(), dataset, (dir / "a.dcm").c_str(),
+                                 AnonymizeOptions(), report),
+              0);
+    EXPECT_TRUE(report.failure == AnonymizeFailure::Deflated || report.failure == AnonymizeFailure::NotDicom);
+    Anonymizer anonymizer{AnonymizeOptions()};
+    EXPECT_FALSE(anonymizer.anonymizeFile(dir / "deflated.dcm", dir / "b.dcm", report));
+    EXPECT_TRUE(report.failure == AnonymizeFailure::Deflated || report.failure == AnonymizeFailure::NotDicom);
+    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"deflated.dcm"});
+}
+
 TEST(AnonymizeTargets, TargetThatIsTheSourceIsRefusedUnderAnyName) {
     TempFolder dir;
     AnonFileBuilder f = identifyingFile(Syntax::ExplicitLittle, AnonymizeOptions());
