@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgdcm-dev
   dcmtk
+  qt6-base-dev
 )
 missing=()
 for p in "${packages[@]}"; do

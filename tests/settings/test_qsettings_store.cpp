@@ -1,0 +1,56 @@
+// The INI binding: values survive a round trip through a real file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "settings/qt/qsettings_store.h"
+#include "settings/user_options.h"
+
+using namespace veltor;
+
+TEST(QSettingsStore, RoundTripThroughAnIniFile) {
+    const std::string path = ::testing::TempDir() + "veltor_settings_test.ini";
+    std::remove(path.c_str());
+    {
+        QSettingsStore store(path);
+        store.writeInt("UserOptions", "LineWidth", 4);
+        store.writeText("Settings", "Current Working Directory", "/data/ct, series 1/");
+        UserOptions o;
+        o.setRulersOn(true);
+        o.save(store);
+        store.sync();
+    }
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("Veltor%20Dicom%20Viewer"), std::string::npos) << text.str();
+
+    QSettingsStore again(path);
+    EXPECT_EQ(again.readText("Settings", "Current Working Directory", ""), "/data/ct, series 1/");
+    EXPECT_EQ(again.readInt("Nothing", "Here", 7), 7);
+    // text under an integer key reads as the default
+    EXPECT_EQ(again.readInt("UserOptions", "AnnoCharSet", 161), 161);
+    EXPECT_EQ(again.readText("UserOptions", "AnnoCharSet", ""), "Arial");
+    UserOptions o;
+    o.load(again);
+    EXPECT_TRUE(o.rulersOn());
+    EXPECT_EQ(o.annotationFont().charSet, 161);
+    std::remove(path.c_str());
+}
+
+TEST(QSettingsStore, EnvironmentNamesTheFile) {
+    const std::string path = ::testing::TempDir() + "veltor_settings_env.ini";
+    std::remove(path.c_str());
+    setenv("VELTOR_SETTINGS", path.c_str(), 1);
+    {
+        QSettingsStore store;
+        EXPECT_EQ(store.fileName(), path);
+        store.writeInt("Settings", "PreviewPages", 2);
+    }
+    unsetenv("VELTOR_SETTINGS");
+    QSettingsStore again(path);
+    EXPECT_EQ(again.readInt("Settings", "PreviewPages", 0), 2);
+    std::remove(path.c_str());
+}
