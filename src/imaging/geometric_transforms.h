@@ -87,8 +87,8 @@ inline double cubicWeight(double t)
     return (cube(t + 2.0) - 4.0 * cube(t + 1.0) + 6.0 * cube(t) - 4.0 * cube(t - 1.0)) / 6.0;
 }
 
-// Truncation toward zero held to the range. NaN, which only bad weights could
-// produce, becomes the low limit rather than undefined behaviour.
+// Truncation toward zero held to the range. NaN (a zero-width window divided
+// by itself) becomes the low limit rather than an undefined conversion.
 inline int32_t truncateToRange(double value, SampleRange range)
 {
     if (!(value == value)) {

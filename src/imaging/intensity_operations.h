@@ -102,8 +102,7 @@ void mapSelectedSamples(const T* src, T* dst, int32_t width, int32_t channels, c
     });
 }
 
-// Truncation toward zero held to `range`; NaN (a zero-width window divided by
-// itself) becomes the low limit instead of undefined behaviour.
+// Truncation toward zero held to `range` (see geometry::truncateToRange).
 inline int32_t truncateToRange(double value, SampleRange range)
 {
     return geometry::truncateToRange(value, range);
