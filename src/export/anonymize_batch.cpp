@@ -60,6 +60,8 @@ bool walk(const std::string& directory, bool recurse, int depth, std::vector<std
         if (entry == nullptr) break;
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        // A copy in progress (or one left by a run that was killed) is no source.
+        if (std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0) continue;
         const std::string path = joinPath(directory, name);
         switch (entryKind(path, entry->d_type)) {
         case EntryKind::File: {

@@ -140,7 +140,7 @@ std::string temporaryPath(const std::string& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
     const size_t slash = target.rfind('/');
     std::string path = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    path += ".veltor-anon-";
+    path += kTemporaryPrefix;
     path += std::to_string(static_cast<long>(::getpid()));
     path += '-';
     path += std::to_string(counter.fetch_add(1) + attempt);

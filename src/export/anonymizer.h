@@ -40,6 +40,9 @@ struct AnonymizeReport {
     bool ok() const { return failure == AnonymizeFailure::None; }
 };
 
+// Copies in progress are named with this prefix in the target's folder.
+inline constexpr char kTemporaryPrefix[] = ".veltor-anon-";
+
 // The message box text of a failed copy, trailing blanks included
 // (for example the source path followed by "    \n File not found!").
 std::string anonymizeMessage(const AnonymizeReport& report);

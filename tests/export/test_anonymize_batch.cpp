@@ -190,6 +190,24 @@ TEST_F(BatchTree, SelectedFilesGoIntoTheExportFolderUnderTheirOwnNames) {
     EXPECT_EQ(critical, 1);
 }
 
+TEST_F(BatchTree, TargetNamesNeverComeFromFileContents) {
+    // Values that look like paths or names must not steer where copies go.
+    TempFolder tree;
+    DicomBytes b(Syntax::ExplicitLittle);
+    b.preamble(veltor::testing::syntaxUid(Syntax::ExplicitLittle));
+    b.element(0x0008, 0x0018, "UI", "../../escaped");
+    b.element(0x0010, 0x0010, "PN", "/tmp/evil_anon.dcm ");
+    b.element(0x0010, 0x0020, "LO", "..");
+    ASSERT_TRUE(writeFile(tree / "plain", b.bytes()));
+    // A leftover copy in progress is not taken as a source.
+    ASSERT_TRUE(writeFile(tree / (std::string(kTemporaryPrefix) + "1-1.tmp"), b.bytes()));
+    const BatchResult r = batchAnonymize(tree.path(), true, AnonymizeOptions(), {});
+    EXPECT_EQ(r.written, 1u);
+    EXPECT_EQ(listFolder(tree.path()),
+              (std::vector<std::string>{std::string(kTemporaryPrefix) + "1-1.tmp", "plain", "plain_anon"}));
+    EXPECT_FALSE(fileExists("/tmp/evil_anon.dcm"));
+}
+
 TEST_F(BatchTree, CancelStopsAfterTheFileInHand) {
     TempFolder out;
     const std::vector<std::string> files = {m_dir / "ct1.dcm", m_dir / "IM0002", m_dir / "sub/ct3.dcm"};
