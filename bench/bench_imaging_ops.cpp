@@ -101,6 +101,17 @@ void BM_Rotate90_RGB_512(benchmark::State& state)
     eightBit(state, 3, [](ImageBuffer& b) { return b.rotate90Clockwise(); });
 }
 
+// The custom-rotation dialog re-runs this on every preview.
+void BM_RotateBy30Bilinear_Image16_512(benchmark::State& state)
+{
+    sixteenBit(state, [](ImageBuffer& b) { return b.rotateClockwise(30.0f, 1); });
+}
+
+void BM_RotateBy30Bicubic_Image16_512(benchmark::State& state)
+{
+    sixteenBit(state, [](ImageBuffer& b) { return b.rotateClockwise(30.0f, 2); });
+}
+
 void BM_ResampleBilinear_Image16_512_to_1024(benchmark::State& state)
 {
     sixteenBit(state, [](ImageBuffer& b) { return b.resample(1024, 1024, 1); });
@@ -125,6 +136,8 @@ BENCHMARK(BM_Invert_Image16_512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Invert_RGB_512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Rotate90_Image16_512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Rotate90_RGB_512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RotateBy30Bilinear_Image16_512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RotateBy30Bicubic_Image16_512)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ResampleBilinear_Image16_512_to_1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ResampleBilinear_Grey8_512_to_1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Equalize_Image16_512)->Unit(benchmark::kMicrosecond);
