@@ -240,9 +240,9 @@ void equalize(const T* src, T* dst, int32_t width, int32_t channels, int32_t fir
 // ---------------------------------------------------------------------------
 // Auto levels: each channel's smallest and largest selected sample, m and M,
 // are stretched to the whole range. A channel with m = M becomes 0 (held to
-// the range). m starts at the range's top and M at its bottom, which for
-// 16-bit stores means samples beyond minValue .. maxValue do not widen the
-// stretch.
+// the range). m starts at the range's top and M at its bottom: for 8-bit
+// stores that is the plain minimum and maximum; for 16-bit ones a selection
+// of nothing but sentinel samples (32767) still stretches from maxValue.
 template <typename T>
 void autoLevels(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region, SampleRange range)
 {
