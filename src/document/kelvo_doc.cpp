@@ -1,0 +1,296 @@
+#include "kelvo_doc.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "settings/settings_keys.h"
+
+namespace veltor {
+
+namespace {
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return "";
+    return path.substr(0, slash + 1);
+}
+
+// Spacing values outside this range are taken as 1 mm.
+double saneSpacing(double v) { return v < 0.00001 || v > 100000.0 || !std::isfinite(v) ? 1.0 : v; }
+
+bool isColourFrame(const DicomFile& f) {
+    return f.isRgb() || f.isYbrFull() || f.isYbrFull422() || f.isPaletteColor();
+}
+
+} // namespace
+
+CKelvoDoc::CKelvoDoc(SettingsStore& settings, const UserOptions& options, DocumentUi& ui)
+    : m_settings(settings), m_options(options), m_ui(ui) {}
+
+CKelvoDoc::~CKelvoDoc() { clearDocument(); }
+
+void CKelvoDoc::clearDocument() {
+    m_frames.clear(); // before the files whose buffers they wrap
+    m_frameInfo.clear();
+    m_files.clear();
+    m_history.resize(0);
+    m_sourcePaths.clear();
+    m_currentFrame = 0;
+    m_currentFile = 0;
+}
+
+bool CKelvoDoc::openDocument(const std::string& path) {
+    m_ui.showLoadMessage("");
+    const bool ok = load(path);
+    if (!ok) {
+        m_ui.showLoadFailure(m_errorText);
+        clearDocument();
+        return false;
+    }
+    m_ui.setCurrentFolder(folderOf(path));
+    m_rulersOn = m_options.rulersOn();
+    m_ui.closeLoadMessage();
+    return true;
+}
+
+std::unique_ptr<DicomFile> CKelvoDoc::readFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        m_fileSize = static_cast<uint32_t>(std::min<long long>(st.st_size, UINT32_MAX));
+        // Linux keeps no creation date in stat; the modification date is the
+        // closest the file system offers.
+        std::tm tm {};
+        const time_t t = st.st_mtime;
+        if (localtime_r(&t, &tm) != nullptr) {
+            char date[32];
+            std::snprintf(date, sizeof date, "%04d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+            m_dateText = date;
+        }
+    } else {
+        m_fileSize = 0;
+    }
+    m_pathName = path;
+    const std::string folder = folderOf(path);
+    if (!folder.empty()) {
+        m_ui.setCurrentFolder(folder);
+        settings::setCurrentWorkingDirectory(m_settings, folder);
+    }
+
+    char message[kErrorMessageSlot];
+    {
+        DicomFile header;
+        if (!header.openFile(path.c_str(), true)) {
+            header.errorMessage(message, sizeof message);
+            m_errorText = message;
+            m_loadOk = false;
+            return nullptr;
+        }
+    }
+    auto file = std::make_unique<DicomFile>();
+    if (!file->openFile(path.c_str(), false)) {
+        file->errorMessage(message, sizeof message);
+        m_errorText = message;
+        m_loadOk = false;
+        return nullptr;
+    }
+    file->setFilePath(fileNameOf(path).c_str());
+    if (file->frameCount() <= 0) {
+        m_loadOk = false;
+        return nullptr;
+    }
+    return file;
+}
+
+bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
+                            std::vector<std::unique_ptr<ImageBuffer>>& out) {
+    const int32_t count = file.frameCount();
+    const int32_t width = file.columns();
+    const int32_t height = file.rows();
+    const int bits = file.bitsAllocated();
+    if (bits != 8 && bits != 12 && bits != 16) return false;
+    if (showProgress) m_ui.beginProgress("Please wait...", count - 1);
+    std::vector<std::unique_ptr<ImageBuffer>> built;
+    bool ok = true;
+    for (int32_t n = 1; n <= count && ok; ++n) {
+        auto frame = std::make_unique<ImageBuffer>();
+        const uint8_t* pixels = file.frameBuffer(n);
+        const size_t size = file.frameBufferSize(n);
+        int result = 0;
+        if (pixels != nullptr) {
+            if (bits == 8) {
+                const int32_t colour = isColourFrame(file) ? 1 : 0;
+                const size_t need = size_t(width) * size_t(height) * (colour ? 3 : 1);
+                if (size >= need)
+                    result = frame->createFromRaw8(width, height, static_cast<int32_t>(need), colour, pixels);
+            } else if (size >= size_t(width) * size_t(height) * 2) {
+                result = frame->createFromSamples16(width, height, file.windowCenter(), file.windowWidth(),
+                                                    reinterpret_cast<const int16_t*>(pixels));
+            }
+        }
+        ok = result == 1 && frame->hasStore();
+        if (ok) {
+            frame->setSourceText(file.filePath());
+            built.push_back(std::move(frame));
+        }
+        if (showProgress) m_ui.stepProgress(n - 1);
+    }
+    if (showProgress) m_ui.endProgress();
+    if (!ok) return false;
+    m_regionTolerance = bits == 8 ? 10 : 100;
+    for (auto& f : built) out.push_back(std::move(f));
+    (void)fileIndex;
+    return true;
+}
+
+void CKelvoDoc::correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames) {
+    if (!m_options.aspectRatio()) return;
+    const double ratio = file.pixelAspectRatio();
+    if (ratio == 0.0 || !std::isfinite(ratio)) return;
+    for (auto& frame : frames) {
+        const double h = frame->height() * ratio + 0.5;
+        // A ratio that would make a frame empty or absurdly tall is ignored.
+        if (h < 1.0 || h > 65535.0) continue;
+        frame->resample(frame->width(), static_cast<int32_t>(h), 1);
+    }
+}
+
+bool CKelvoDoc::load(const std::string& path) {
+    clearDocument();
+    m_loadOk = true;
+    m_errorText = kDefaultErrorText;
+    m_sourcePaths = {path};
+    std::unique_ptr<DicomFile> file = readFile(path);
+    if (!file) return false;
+    std::vector<std::unique_ptr<ImageBuffer>> frames;
+    if (!buildFrames(*file, 0, false, frames)) {
+        m_loadOk = false;
+        return false;
+    }
+    m_files.push_back(std::move(file));
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path)});
+    m_frames = std::move(frames);
+    afterLoad();
+    // Resampled after the after-load step, as the spacing is read from the
+    // file as stored.
+    std::vector<std::unique_ptr<ImageBuffer>>& all = m_frames;
+    correctAspect(*m_files.front(), all);
+    m_title = fileNameOf(path);
+    return true;
+}
+
+bool CKelvoDoc::addFile(const std::string& path) {
+    std::unique_ptr<DicomFile> file = readFile(path);
+    if (!file) return false;
+    const int32_t fileIndex = fileCount();
+    std::vector<std::unique_ptr<ImageBuffer>> frames;
+    if (!buildFrames(*file, fileIndex, false, frames)) {
+        m_loadOk = false;
+        return false;
+    }
+    correctAspect(*file, frames);
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({fileIndex, fileNameOf(path)});
+    for (auto& f : frames) m_frames.push_back(std::move(f));
+    m_files.push_back(std::move(file));
+    m_history.resize(frameCount());
+    m_currentFrame = 0;
+    return true;
+}
+
+void CKelvoDoc::afterLoad() {
+    m_currentFile = 0;
+    m_currentFrame = 0;
+    DicomFile* file = fileAt(-1);
+    if (file == nullptr) {
+        m_pixelSpacingRow = m_pixelSpacingColumn = 1.0;
+        m_spacingRowAsRead = m_spacingColumnAsRead = 1.0;
+        m_sliceThickness = m_sliceThicknessAsRead = 10.0;
+    } else {
+        DicomElement e;
+        if (file->findElementByTag(0x0028, 0x0030, e)) {
+            const std::string text = e.text();
+            const size_t slash = text.find('\\');
+            const std::string row = slash == std::string::npos ? text : text.substr(0, slash);
+            const std::string column = slash == std::string::npos ? text : text.substr(slash + 1);
+            m_pixelSpacingRow = saneSpacing(std::atof(row.c_str()));
+            m_pixelSpacingColumn = saneSpacing(std::atof(column.c_str()));
+            m_spacingRowAsRead = m_pixelSpacingRow;
+            m_spacingColumnAsRead = m_pixelSpacingColumn;
+        }
+        if (file->findElementByTag(0x0018, 0x0050, e)) {
+            const double t = std::atof(e.text());
+            m_sliceThickness = std::isfinite(t) ? t : 0.0;
+            m_sliceThicknessAsRead = m_sliceThickness;
+        }
+    }
+    m_history.resize(0);
+    m_history.resize(frameCount());
+    m_annotationColor = m_options.annotationColor();
+    m_distanceColor = m_options.distanceColor();
+    m_angleColor = m_options.angleColor();
+    m_anonymizeExports = m_options.anonExports();
+    m_rulersOn = m_options.rulersOn();
+    if (file == nullptr) {
+        m_frameTime = 100.0;
+    } else if (file->frameTime() != 0.0 && std::isfinite(file->frameTime()) && file->frameTime() > 0.0) {
+        m_frameTime = file->frameTime();
+    }
+}
+
+DicomFile* CKelvoDoc::fileAt(int32_t index) {
+    if (m_files.empty()) return nullptr;
+    if (index < 0 || index >= fileCount()) index = m_currentFile;
+    if (index < 0 || index >= fileCount()) return nullptr;
+    return m_files[size_t(index)].get();
+}
+
+ImageBuffer* CKelvoDoc::frameAt(int32_t index) {
+    if (m_frames.empty()) return nullptr;
+    if (index < 0 || index >= frameCount()) index = m_currentFrame;
+    if (index < 0 || index >= frameCount()) return nullptr;
+    return m_frames[size_t(index)].get();
+}
+
+int32_t CKelvoDoc::frameFileIndex(int32_t index) const {
+    if (index < 0 || index >= frameCount()) return -1;
+    return m_frameInfo[size_t(index)].fileIndex;
+}
+
+void CKelvoDoc::setCurrentFrame(int32_t index) {
+    if (index < 0 || index >= frameCount()) return;
+    m_currentFrame = index;
+    m_ui.redrawViews();
+}
+
+bool CKelvoDoc::allFramesAlike() const {
+    if (m_frames.size() <= 1) return false;
+    const ImageBuffer& first = *m_frames.front();
+    for (const auto& f : m_frames) {
+        if (f->width() != first.width() || f->height() != first.height() ||
+            f->isColour() != first.isColour())
+            return false;
+    }
+    return true;
+}
+
+void CKelvoDoc::toggleApplyToAll() {
+    if (allFramesAlike()) {
+        m_applyToAll = !m_applyToAll;
+    } else if (frameCount() > 1) {
+        if (!m_applyToAll)
+            m_ui.messageBox(kImagesDiffer, MessageIcon::Warning);
+        else
+            m_applyToAll = false;
+    }
+}
+
+} // namespace veltor

@@ -1,0 +1,147 @@
+// The document: one open image made of one or more DICOM files, with one
+// ImageBuffer per frame built over the files' frame buffers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dicom/dicom_file.h"
+#include "document/document_ui.h"
+#include "imaging/frame_history.h"
+#include "imaging/image_buffer.h"
+#include "settings/settings_store.h"
+#include "settings/user_options.h"
+
+namespace veltor {
+
+constexpr const char* kDefaultErrorText = "Error: Unknown or Unsupported format!";
+constexpr const char* kImagesDiffer = "Images differ in width and/or height    ";
+constexpr double kDefaultFrameTime = 66.67;
+
+class CKelvoDoc {
+  public:
+    CKelvoDoc(SettingsStore& settings, const UserOptions& options, DocumentUi& ui);
+    ~CKelvoDoc();
+    CKelvoDoc(const CKelvoDoc&) = delete;
+    CKelvoDoc& operator=(const CKelvoDoc&) = delete;
+
+    // Opens one file: load with the message window; on failure the error text
+    // is shown for 1.5 seconds and the result is false (no document stays).
+    bool openDocument(const std::string& path);
+    // The load itself: header-only then full open, frames, after-load step,
+    // aspect-ratio correction. Sets loadOk and errorText.
+    bool load(const std::string& path);
+    // Adds one file of a multi-file image; false (errorText set) when it fails.
+    bool addFile(const std::string& path);
+    // Runs after a document was built from several files or from bitmaps.
+    void afterLoad();
+    void clearDocument();
+
+    // The file at index, or the current file for -1 or an index past the end.
+    DicomFile* fileAt(int32_t index);
+    // The frame at index, or the current frame for -1 or an index past the end.
+    ImageBuffer* frameAt(int32_t index);
+    void setCurrentFrame(int32_t index);
+    bool allFramesAlike() const;
+    // The "&Apply to all" command.
+    void toggleApplyToAll();
+    // The paths a Reload rebuilds the document from.
+    const std::vector<std::string>& sourcePaths() const { return m_sourcePaths; }
+    void setSourcePaths(std::vector<std::string> paths) { m_sourcePaths = std::move(paths); }
+
+    int32_t fileCount() const { return static_cast<int32_t>(m_files.size()); }
+    int32_t frameCount() const { return static_cast<int32_t>(m_frames.size()); }
+    int32_t currentFrame() const { return m_currentFrame; }
+    int32_t currentFile() const { return m_currentFile; }
+    // Index into the files of the file that frame `index` came from.
+    int32_t frameFileIndex(int32_t index) const;
+    bool loadOk() const { return m_loadOk; }
+    const std::string& errorText() const { return m_errorText; }
+    const std::string& title() const { return m_title; }
+    void setTitle(std::string t) { m_title = std::move(t); }
+    const std::string& pathName() const { return m_pathName; }
+    const std::string& dateText() const { return m_dateText; }
+    uint32_t fileSize() const { return m_fileSize; }
+    bool applyToAll() const { return m_applyToAll; }
+    void setApplyToAll(bool on) { m_applyToAll = on; }
+    bool rulersOn() const { return m_rulersOn; }
+    bool anonymizeExports() const { return m_anonymizeExports; }
+    int32_t regionTolerance() const { return m_regionTolerance; }
+    double frameTime() const { return m_frameTime; }
+    void setFrameTime(double ms) { m_frameTime = ms; }
+    double pixelSpacingRow() const { return m_pixelSpacingRow; }
+    double pixelSpacingColumn() const { return m_pixelSpacingColumn; }
+    void setPixelSpacing(double row, double column) {
+        m_pixelSpacingRow = row;
+        m_pixelSpacingColumn = column;
+    }
+    double pixelSpacingRowAsRead() const { return m_spacingRowAsRead; }
+    double pixelSpacingColumnAsRead() const { return m_spacingColumnAsRead; }
+    double sliceThickness() const { return m_sliceThickness; }
+    void setSliceThickness(double t) { m_sliceThickness = t; }
+    double sliceThicknessAsRead() const { return m_sliceThicknessAsRead; }
+    uint32_t annotationColor() const { return m_annotationColor; }
+    uint32_t distanceColor() const { return m_distanceColor; }
+    uint32_t angleColor() const { return m_angleColor; }
+    float zoomFactor() const { return m_zoomFactor; }
+    void setZoomFactor(float z) { m_zoomFactor = z; }
+    bool annotationsVisible() const { return m_annotationsVisible; }
+    void setAnnotationsVisible(bool on) { m_annotationsVisible = on; }
+    bool measurementsVisible() const { return m_measurementsVisible; }
+    void setMeasurementsVisible(bool on) { m_measurementsVisible = on; }
+    FrameHistory& frameHistory() { return m_history; }
+    const FrameHistory& frameHistory() const { return m_history; }
+
+  private:
+    struct FrameInfo {
+        int32_t fileIndex = 0;
+        std::string fileName;
+    };
+    // Steps 2 to 7 of a load: file facts, both opens. Null on failure.
+    std::unique_ptr<DicomFile> readFile(const std::string& path);
+    // One ImageBuffer per frame of `file`; false (nothing kept) when any fails.
+    bool buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
+                     std::vector<std::unique_ptr<ImageBuffer>>& out);
+    void correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames);
+
+    SettingsStore& m_settings;
+    const UserOptions& m_options;
+    DocumentUi& m_ui;
+
+    std::string m_dateText = "  ";
+    uint32_t m_fileSize = 0;
+    bool m_applyToAll = false;
+    bool m_rulersOn = false;
+    std::string m_title;
+    std::string m_pathName;
+    std::vector<std::string> m_sourcePaths;
+    bool m_anonymizeExports = true;
+    std::vector<std::unique_ptr<DicomFile>> m_files;
+    // Declared after the files: frames wrap the files' buffers and are
+    // destroyed first.
+    std::vector<std::unique_ptr<ImageBuffer>> m_frames;
+    std::vector<FrameInfo> m_frameInfo;
+    bool m_loadOk = true;
+    std::string m_errorText = kDefaultErrorText;
+    int32_t m_regionTolerance = 10;
+    double m_frameTime = kDefaultFrameTime;
+    int32_t m_currentFrame = 0;
+    int32_t m_currentFile = 0;
+    double m_pixelSpacingRow = 0.0;
+    double m_pixelSpacingColumn = 0.0;
+    double m_spacingRowAsRead = 0.0;
+    double m_spacingColumnAsRead = 0.0;
+    double m_sliceThickness = 0.0;
+    double m_sliceThicknessAsRead = 0.0;
+    uint32_t m_annotationColor = 0;
+    uint32_t m_distanceColor = 0;
+    uint32_t m_angleColor = 0;
+    float m_zoomFactor = 1.0f;
+    bool m_annotationsVisible = true;
+    bool m_measurementsVisible = true;
+    FrameHistory m_history;
+};
+
+} // namespace veltor

@@ -1,0 +1,163 @@
+// Loading documents: frames per bit depth, after-load values, failures,
+// aspect correction, multi-file documents and "Apply to all".
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dicom_bytes.h"
+#include "document/kelvo_doc.h"
+
+using namespace veltor;
+using veltor::testing::DicomBytes;
+
+namespace {
+
+struct RecordingUi : DocumentUi {
+    std::vector<std::string> failures, boxes, folders;
+    int redraws = 0;
+    void showLoadMessage(const std::string&) override {}
+    void showLoadFailure(const std::string& t) override { failures.push_back(t); }
+    void closeLoadMessage() override {}
+    void messageBox(const std::string& t, MessageIcon) override { boxes.push_back(t); }
+    void beginProgress(const std::string&, int) override {}
+    void stepProgress(int) override {}
+    void endProgress() override {}
+    void setCurrentFolder(const std::string& f) override { folders.push_back(f); }
+    void redrawViews() override { ++redraws; }
+};
+
+std::string fixture(const char* name) { return std::string(VELTOR_DICOM_TEST_DATA) + "/" + name; }
+
+std::string us(uint16_t v) { return std::string{char(v & 0xFF), char(v >> 8)}; }
+
+// An 8-bit grey image with the given spacing and aspect ratio texts.
+std::string writeImage(const char* name, int rows, int columns, const std::string& spacing,
+                       const std::string& aspect) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0028, 0x0010, "US", us(uint16_t(rows)));
+    b.element(0x0028, 0x0011, "US", us(uint16_t(columns)));
+    if (!spacing.empty()) b.element(0x0028, 0x0030, "DS", DicomBytes::padText(spacing));
+    if (!aspect.empty()) b.element(0x0028, 0x0034, "IS", DicomBytes::padText(aspect));
+    b.element(0x7FE0, 0x0010, "OB", std::string(size_t(rows * columns), '\x40'));
+    const std::string path = ::testing::TempDir() + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(b.bytes().data(), 1, b.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+struct DocumentTest : ::testing::Test {
+    MemorySettingsStore settings;
+    UserOptions options;
+    RecordingUi ui;
+};
+
+} // namespace
+
+TEST_F(DocumentTest, SixteenBitCtLoads) {
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.openDocument(VELTOR_SAMPLE_FILE));
+    EXPECT_EQ(doc.frameCount(), 1);
+    EXPECT_EQ(doc.fileCount(), 1);
+    EXPECT_EQ(doc.title(), "sample_ct.dcm");
+    ASSERT_NE(doc.frameAt(-1), nullptr);
+    EXPECT_NE(doc.frameAt(-1)->image16(), nullptr);
+    EXPECT_EQ(doc.frameAt(-1)->width(), 256);
+    EXPECT_EQ(doc.frameAt(-1)->windowCenter(), 40);
+    EXPECT_EQ(doc.regionTolerance(), 100);
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingRow(), 0.9765625);
+    EXPECT_DOUBLE_EQ(doc.sliceThickness(), 5.0);
+    EXPECT_DOUBLE_EQ(doc.frameTime(), kDefaultFrameTime);
+    EXPECT_EQ(doc.dateText().size(), 10u);
+    EXPECT_GT(doc.fileSize(), 130000u);
+    EXPECT_EQ(doc.sourcePaths().size(), 1u);
+    EXPECT_EQ(settings.readText("Settings", "Current Working Directory", "").back(), '/');
+    EXPECT_FALSE(ui.folders.empty());
+    EXPECT_EQ(doc.frameHistory().frameCount(), 1);
+}
+
+TEST_F(DocumentTest, ColourAndFrameTimeFromTheFile) {
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.openDocument(fixture("rgb8_rle.dcm")));
+    EXPECT_TRUE(doc.frameAt(0)->isColour());
+    EXPECT_EQ(doc.regionTolerance(), 10);
+    ASSERT_TRUE(doc.openDocument(fixture("nested_evle.dcm")));
+    EXPECT_DOUBLE_EQ(doc.frameTime(), 33.3);
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingColumn(), 0.5);
+}
+
+TEST_F(DocumentTest, UnreadableFileShowsTheFileMessage) {
+    std::string path = ::testing::TempDir() + "veltor_doc_text.txt";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::string text(300, 'x');
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    CKelvoDoc doc(settings, options, ui);
+    EXPECT_FALSE(doc.openDocument(path));
+    ASSERT_EQ(ui.failures.size(), 1u);
+    EXPECT_EQ(ui.failures[0], "Unsupported Dicom file format   ");
+    EXPECT_EQ(doc.frameCount(), 0);
+    EXPECT_EQ(doc.frameAt(-1), nullptr);
+    EXPECT_EQ(doc.fileAt(-1), nullptr);
+    std::remove(path.c_str());
+}
+
+TEST_F(DocumentTest, SpacingAsReadAndCorrected) {
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.load(writeImage("veltor_sp1.dcm", 4, 4, "0.5\\0.25", "")));
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingRow(), 0.5);
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingColumn(), 0.25);
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingColumnAsRead(), 0.25);
+    ASSERT_TRUE(doc.load(writeImage("veltor_sp2.dcm", 4, 4, "0", "")));
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingRow(), 1.0);
+    EXPECT_DOUBLE_EQ(doc.pixelSpacingColumn(), 1.0);
+}
+
+TEST_F(DocumentTest, AspectRatioCorrection) {
+    const std::string path = writeImage("veltor_aspect.dcm", 100, 10, "", "2\\1");
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.load(path));
+    EXPECT_EQ(doc.frameAt(0)->height(), 200);
+    options.setAspectRatio(false);
+    ASSERT_TRUE(doc.load(path));
+    EXPECT_EQ(doc.frameAt(0)->height(), 100);
+}
+
+TEST_F(DocumentTest, MultiFileDocumentsAndApplyToAll) {
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.addFile(fixture("nested_evle.dcm")));
+    ASSERT_TRUE(doc.addFile(fixture("nested_ivle.dcm")));
+    EXPECT_FALSE(doc.addFile(fixture("missing.dcm")));
+    EXPECT_EQ(doc.errorText(), "File not fount");
+    doc.afterLoad();
+    EXPECT_EQ(doc.frameCount(), 2);
+    EXPECT_EQ(doc.frameFileIndex(1), 1);
+    EXPECT_TRUE(doc.allFramesAlike());
+    doc.toggleApplyToAll();
+    EXPECT_TRUE(doc.applyToAll());
+    doc.setCurrentFrame(1);
+    EXPECT_EQ(doc.currentFrame(), 1);
+    doc.setCurrentFrame(5);
+    EXPECT_EQ(doc.currentFrame(), 1);
+
+    // frames of different sizes
+    ASSERT_TRUE(doc.addFile(fixture("rgb8.dcm")));
+    EXPECT_FALSE(doc.allFramesAlike());
+    doc.setApplyToAll(false);
+    doc.toggleApplyToAll();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0], "Images differ in width and/or height    ");
+    doc.setApplyToAll(true);
+    doc.toggleApplyToAll();
+    EXPECT_FALSE(doc.applyToAll());
+
+    // a single frame: nothing happens, nothing is shown
+    CKelvoDoc single(settings, options, ui);
+    ASSERT_TRUE(single.load(fixture("rgb8.dcm")));
+    single.toggleApplyToAll();
+    EXPECT_FALSE(single.applyToAll());
+    EXPECT_EQ(ui.boxes.size(), 1u);
+}
