@@ -180,25 +180,24 @@ void rotate90(const T* src, T* dst, int32_t width, int32_t height, int32_t chann
 
 // ---------------------------------------------------------------------------
 // Interpolating samplers shared by rotation and resampling. (sx, sy) lies
-// inside the frame: 0 <= sx < W and 0 <= sy < H.
+// inside the frame: 0 <= sx < W and 0 <= sy < H. The method and the channel
+// count are template parameters so that the per-pixel loops carry no
+// branches on them; sampleAt below picks the instance at run time.
 
-template <typename T>
-void sampleAt(const T* src, int32_t width, int32_t height, int32_t channels, double sx, double sy,
-              ScalingMethod method, SampleRange range, T* out)
+template <typename T, int32_t Channels, ScalingMethod Method>
+void sampleFixed(const T* src, int32_t width, int32_t height, double sx, double sy, SampleRange range, T* out)
 {
     const int32_t x0 = std::min(static_cast<int32_t>(sx), width - 1);
     const int32_t y0 = std::min(static_cast<int32_t>(sy), height - 1);
-    const size_t row = static_cast<size_t>(width) * channels;
-    if (method == ScalingMethod::NearestNeighbour) {
-        const T* p = src + y0 * row + static_cast<size_t>(x0) * channels;
-        for (int32_t c = 0; c < channels; ++c) {
+    const size_t row = static_cast<size_t>(width) * Channels;
+    if constexpr (Method == ScalingMethod::NearestNeighbour) {
+        const T* p = src + y0 * row + static_cast<size_t>(x0) * Channels;
+        for (int32_t c = 0; c < Channels; ++c) {
             out[c] = p[c];
         }
-        return;
-    }
-    const double fx = sx - x0;
-    const double fy = sy - y0;
-    if (method == ScalingMethod::Bilinear) {
+    } else if constexpr (Method == ScalingMethod::Bilinear) {
+        const double fx = sx - x0;
+        const double fy = sy - y0;
         // The second neighbour is held at the last row and column, so the
         // edge never reads past the frame.
         const int32_t x1 = std::min(x0 + 1, width - 1);
@@ -209,49 +208,90 @@ void sampleAt(const T* src, int32_t width, int32_t height, int32_t channels, dou
         const double w11 = fx * fy;
         const T* r0 = src + y0 * row;
         const T* r1 = src + y1 * row;
-        for (int32_t c = 0; c < channels; ++c) {
-            const double v = w00 * r0[x0 * channels + c] + w10 * r0[x1 * channels + c] +
-                             w01 * r1[x0 * channels + c] + w11 * r1[x1 * channels + c];
+        for (int32_t c = 0; c < Channels; ++c) {
+            const double v = w00 * r0[x0 * Channels + c] + w10 * r0[x1 * Channels + c] +
+                             w01 * r1[x0 * Channels + c] + w11 * r1[x1 * Channels + c];
             out[c] = static_cast<T>(truncateToRange(v, range));
         }
-        return;
-    }
-    // B-spline over the 4 x 4 neighbourhood; taps outside the frame are left
-    // out and the remaining weights are deliberately not renormalised, so the
-    // border darkens slightly, as it always has.
-    double wx[4];
-    double wy[4];
-    for (int32_t i = 0; i < 4; ++i) {
-        wx[i] = cubicWeight(static_cast<double>(i - 1) - fx);
-        wy[i] = cubicWeight(fy - static_cast<double>(i - 1));
-    }
-    double sum[4] = {0.0, 0.0, 0.0, 0.0};
-    for (int32_t k = 0; k < 4; ++k) {
-        const int32_t y = y0 + k - 1;
-        if (y < 0 || y >= height) {
-            continue;
+    } else {
+        // B-spline over the 4 x 4 neighbourhood; taps outside the frame are
+        // left out and the remaining weights are deliberately not
+        // renormalised, so the border darkens slightly.
+        const double fx = sx - x0;
+        const double fy = sy - y0;
+        double wx[4];
+        double wy[4];
+        for (int32_t i = 0; i < 4; ++i) {
+            wx[i] = cubicWeight(static_cast<double>(i - 1) - fx);
+            wy[i] = cubicWeight(fy - static_cast<double>(i - 1));
         }
-        const T* r = src + y * row;
-        for (int32_t m = 0; m < 4; ++m) {
-            const int32_t x = x0 + m - 1;
-            if (x < 0 || x >= width) {
+        double sum[Channels] = {};
+        const bool inside = x0 >= 1 && y0 >= 1 && x0 + 2 < width && y0 + 2 < height;
+        for (int32_t k = 0; k < 4; ++k) {
+            const int32_t y = y0 + k - 1;
+            if (!inside && (y < 0 || y >= height)) {
                 continue;
             }
-            const double w = wx[m] * wy[k];
-            for (int32_t c = 0; c < channels; ++c) {
-                sum[c] += w * r[x * channels + c];
+            const T* r = src + y * row;
+            for (int32_t m = 0; m < 4; ++m) {
+                const int32_t x = x0 + m - 1;
+                if (!inside && (x < 0 || x >= width)) {
+                    continue;
+                }
+                const double w = wx[m] * wy[k];
+                for (int32_t c = 0; c < Channels; ++c) {
+                    sum[c] += w * r[x * Channels + c];
+                }
             }
         }
+        for (int32_t c = 0; c < Channels; ++c) {
+            out[c] = static_cast<T>(truncateToRange(sum[c], range));
+        }
     }
-    for (int32_t c = 0; c < channels; ++c) {
-        out[c] = static_cast<T>(truncateToRange(sum[c], range));
+}
+
+// Calls body(std::integral_constant<int32_t, channels>, method constant) for
+// the run-time channel count (1 or 3) and method.
+template <typename Body>
+void withFixedSampling(int32_t channels, ScalingMethod method, Body&& body)
+{
+    auto byMethod = [&](auto channelCount) {
+        switch (method) {
+        case ScalingMethod::NearestNeighbour:
+            body(channelCount, std::integral_constant<ScalingMethod, ScalingMethod::NearestNeighbour>{});
+            break;
+        case ScalingMethod::Bilinear:
+            body(channelCount, std::integral_constant<ScalingMethod, ScalingMethod::Bilinear>{});
+            break;
+        default:
+            body(channelCount, std::integral_constant<ScalingMethod, ScalingMethod::Bicubic>{});
+            break;
+        }
+    };
+    if (channels == 3) {
+        byMethod(std::integral_constant<int32_t, 3>{});
+    } else {
+        byMethod(std::integral_constant<int32_t, 1>{});
     }
+}
+
+template <typename T>
+void sampleAt(const T* src, int32_t width, int32_t height, int32_t channels, double sx, double sy,
+              ScalingMethod method, SampleRange range, T* out)
+{
+    withFixedSampling(channels, method, [&](auto channelCount, auto fixedMethod) {
+        sampleFixed<T, decltype(channelCount)::value, decltype(fixedMethod)::value>(src, width, height, sx, sy,
+                                                                                    range, out);
+    });
 }
 
 // Rotation by an angle into a newWidth x newHeight level (see
 // rotationGeometry). Pixels whose source position falls outside the frame
-// get `fill` (channels samples). Source positions carry a +0.5 so that the
-// truncation in the sampler rounds to the nearest pixel.
+// get `fill` (channels samples). For new (x', y') the source position is
+//   clockwise:         sx = c x' + s y' - s c H + 0.5,  sy = c y' - s x' + s s H + 0.5
+//   counter-clockwise: sx = c x' - s y' + s s W + 0.5,  sy = c y' + s x' - s c W + 0.5
+// evaluated in that order; the +0.5 makes the sampler's truncation round to
+// the nearest pixel.
 template <typename T>
 void rotateByAngle(const T* src, int32_t width, int32_t height, int32_t channels, T* dst,
                    const RotationGeometry& geometry, bool clockwise, ScalingMethod method,
@@ -259,25 +299,27 @@ void rotateByAngle(const T* src, int32_t width, int32_t height, int32_t channels
 {
     const double c = geometry.cosine;
     const double s = geometry.sine;
-    // Constant terms of the inverse mapping of new (x', y') to old (sx, sy).
-    const double offsetX = clockwise ? -s * c * height + 0.5 : s * s * width + 0.5;
-    const double offsetY = clockwise ? s * s * height + 0.5 : -s * c * width + 0.5;
-    const double xFromY = clockwise ? s : -s;  // d sx / d y'
-    const double yFromX = clockwise ? -s : s;  // d sy / d x'
-    T* to = dst;
-    for (int32_t ny = 0; ny < geometry.height; ++ny) {
-        for (int32_t nx = 0; nx < geometry.width; ++nx, to += channels) {
-            const double sx = c * nx + xFromY * ny + offsetX;
-            const double sy = c * ny + yFromX * nx + offsetY;
-            if (!(sx >= 0.0 && sx < width && sy >= 0.0 && sy < height)) {
-                for (int32_t k = 0; k < channels; ++k) {
-                    to[k] = fill[k];
+    const double shiftX = clockwise ? -(s * c * height) : s * s * width;
+    const double shiftY = clockwise ? s * s * height : -(s * c * width);
+    const double xFromY = clockwise ? s : -s; // d sx / d y'
+    const double yFromX = clockwise ? -s : s; // d sy / d x'
+    withFixedSampling(channels, method, [&](auto channelCount, auto fixedMethod) {
+        constexpr int32_t kChannels = decltype(channelCount)::value;
+        T* to = dst;
+        for (int32_t ny = 0; ny < geometry.height; ++ny) {
+            for (int32_t nx = 0; nx < geometry.width; ++nx, to += kChannels) {
+                const double sx = c * nx + xFromY * ny + shiftX + 0.5;
+                const double sy = c * ny + yFromX * nx + shiftY + 0.5;
+                if (!(sx >= 0.0 && sx < width && sy >= 0.0 && sy < height)) {
+                    for (int32_t k = 0; k < kChannels; ++k) {
+                        to[k] = fill[k];
+                    }
+                    continue;
                 }
-                continue;
+                sampleFixed<T, kChannels, decltype(fixedMethod)::value>(src, width, height, sx, sy, range, to);
             }
-            sampleAt(src, width, height, channels, sx, sy, method, range, to);
         }
-    }
+    });
 }
 
 // Bilinear resampling with a compile-time channel count. The column terms
