@@ -10,6 +10,7 @@ constexpr int kExitUsage = 2;   // bad command line
 
 int runDump(int argc, char** argv);
 int runInfo(int argc, char** argv);
+int runSeries(int argc, char** argv);
 int runAnonymize(int argc, char** argv);
 
 } // namespace veltor::cli

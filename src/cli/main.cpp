@@ -15,6 +15,7 @@ void printUsage(FILE* out) {
                  "Commands:\n"
                  "  dump      list the data elements of DICOM files\n"
                  "  info      open DICOM files completely and print their image attributes\n"
+                 "  series    group the DICOM files of a folder into images\n"
                  "  anonymize write copies of DICOM files without identifying values\n"
                  "\n"
                  "Options:\n"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "dump") == 0) return veltor::cli::runDump(argc - 2, argv + 2);
     if (std::strcmp(command, "info") == 0) return veltor::cli::runInfo(argc - 2, argv + 2);
+    if (std::strcmp(command, "series") == 0) return veltor::cli::runSeries(argc - 2, argv + 2);
     if (std::strcmp(command, "anonymize") == 0) return veltor::cli::runAnonymize(argc - 2, argv + 2);
     std::fprintf(stderr, "veltor: unknown command '%s'\n", command);
     printUsage(stderr);

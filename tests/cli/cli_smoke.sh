@@ -44,5 +44,12 @@ check "info of the sample" grep -q "sample_ct.dcm: 256x256 frames=1 samples=1 bi
 check "info of an RLE file" grep -q "rgb8_rle.dcm: 8x8 frames=1 samples=3 bits=8/8 photometric=RGB compression=RLE" "$tmp/info"
 "$veltor" info "$tmp/text.txt" > /dev/null 2>&1; check "info failure exit 1" test $? -eq 1
 
+mkdir -p "$tmp/series"; cp "$fixtures/nested_evle.dcm" "$fixtures/nested_ivle.dcm" "$fixtures/rgb8.dcm" "$tmp/series/"
+"$veltor" series "$tmp/series" > "$tmp/groups"; rc=$?
+check "series exits 0" test $rc -eq 0
+check "series groups the two copies" grep -q "^0001: ROE^JANE, , 20230101, CT (2 files)$" "$tmp/groups"
+check "series keeps the other image apart" grep -q "^0002: .*(1 file)$" "$tmp/groups"
+"$veltor" series --keys Bogus "$tmp/series" > /dev/null 2>&1; check "unknown key is a usage error" test $? -eq 2
+
 echo "$passed passed, $failed failed"
 test $failed -eq 0

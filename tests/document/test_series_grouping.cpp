@@ -1,0 +1,102 @@
+// Grouping the files of folders into images.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "dicom_bytes.h"
+#include "document/series_grouping.h"
+
+using namespace veltor;
+using veltor::testing::DicomBytes;
+
+namespace {
+
+void writeSlice(const std::string& path, const std::string& series, int instance) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0008, 0x0020, "DA", "20240101");
+    b.element(0x0008, 0x0060, "CS", "CT");
+    b.element(0x0010, 0x0010, "PN", "DOE^JANE");
+    b.element(0x0020, 0x000D, "UI", DicomBytes::padUid("1.2.3"));
+    b.element(0x0020, 0x000E, "UI", DicomBytes::padUid(series));
+    b.element(0x0020, 0x0010, "SH", "77");
+    if (instance >= 0) b.element(0x0020, 0x0013, "IS", DicomBytes::padText(std::to_string(instance)));
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(b.bytes().data(), 1, b.size(), f);
+    std::fclose(f);
+}
+
+std::string makeFolder(const std::string& name) {
+    const std::string path = ::testing::TempDir() + name;
+    ::mkdir(path.c_str(), 0755);
+    return path;
+}
+
+GroupingKeys allKeys() {
+    GroupingKeys k;
+    k.fill(true);
+    return k;
+}
+
+} // namespace
+
+TEST(SeriesGrouping, OneSeriesOrderedByInstanceNumber) {
+    const std::string dir = makeFolder("veltor_series_a");
+    writeSlice(dir + "/a.dcm", "1.2.3.4", 3);
+    writeSlice(dir + "/b.dcm", "1.2.3.4", 1);
+    writeSlice(dir + "/c.dcm", "1.2.3.4", 2);
+    writeSlice(dir + "/d.dcm", "1.2.3.4", -1); // no instance number: first
+    FILE* text = std::fopen((dir + "/notes.txt").c_str(), "wb");
+    std::fputs("not a DICOM file at all, just some words in a folder of slices.................."
+               "........................................................................",
+               text);
+    std::fclose(text);
+
+    SeriesScanner scanner(allKeys());
+    int seen = 0;
+    scanner.scan(dir, false, [&](int, const std::string&, const std::string&) {
+        ++seen;
+        return true;
+    });
+    EXPECT_EQ(seen, 5);
+    ASSERT_EQ(scanner.groups().size(), 1u);
+    EXPECT_EQ(scanner.groups()[0].label, "DOE^JANE, 77, 20240101, CT");
+    const auto paths = scanner.groupPaths(0);
+    ASSERT_EQ(paths.size(), 4u);
+    EXPECT_EQ(paths[0], dir + "/d.dcm");
+    EXPECT_EQ(paths[1], dir + "/b.dcm");
+    EXPECT_EQ(paths[3], dir + "/a.dcm");
+    EXPECT_EQ(scanner.groupTitle(0), "DOE^JANE, 77, 20240101, CT, 4");
+    EXPECT_TRUE(scanner.groupsWithAtLeast(5).empty());
+}
+
+TEST(SeriesGrouping, DirectoryKeySeparatesCopies) {
+    const std::string top = makeFolder("veltor_series_b");
+    const std::string one = makeFolder("veltor_series_b/one");
+    const std::string two = makeFolder("veltor_series_b/two");
+    for (int i = 0; i < 3; ++i) {
+        writeSlice(one + "/s" + std::to_string(i), "1.2.3.9", i);
+        writeSlice(two + "/s" + std::to_string(i), "1.2.3.9", i);
+    }
+    writeSlice(two + "/other", "1.2.3.10", 1); // another series
+
+    SeriesScanner byFolder(allKeys());
+    byFolder.scan(top, true);
+    EXPECT_EQ(byFolder.groupsWithAtLeast(1).size(), 3u);
+
+    GroupingKeys keys = allKeys();
+    keys[static_cast<size_t>(settings::GroupingKey::Directory)] = false;
+    SeriesScanner merged(keys);
+    merged.scan(top, true);
+    ASSERT_EQ(merged.groups().size(), 2u);
+    EXPECT_EQ(merged.groups()[0].files.size(), 6u);
+
+    // without recursion nothing is found at the top
+    SeriesScanner flat(allKeys());
+    flat.scan(top, false);
+    EXPECT_TRUE(flat.groups().empty());
+}
