@@ -1,0 +1,129 @@
+#include "windowing.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "document/kelvo_doc.h"
+#include "imaging/image_buffer.h"
+#include "imaging/selection_region.h"
+
+namespace veltor {
+
+WindowPresetArray builtInWindowPresets() {
+    WindowPresetArray p;
+    p[0] = {"CT - Abdomen", {40, 400}};
+    p[1] = {"CT - Lang", {-500, 1500}};
+    p[2] = {"CT - Bone", {750, 3500}};
+    p[3] = {"CT - Brain", {40, 80}};
+    p[4] = {"CT - Pelvis", {50, 250}};
+    for (size_t i = 5; i < p.size(); ++i) p[i] = {"User " + std::to_string(i + 1), {128, 256}};
+    return p;
+}
+
+WindowPresetArray loadWindowPresets(SettingsStore& store) {
+    const auto stored = settings::windowPresets(store);
+    bool allEmpty = true;
+    WindowPresetArray p;
+    for (size_t i = 0; i < p.size(); ++i) {
+        p[i] = {stored[i].name, {stored[i].center, stored[i].width}};
+        if (!stored[i].name.empty() || stored[i].center != 0 || stored[i].width != 0) allEmpty = false;
+    }
+    if (allEmpty) {
+        p = builtInWindowPresets();
+        saveWindowPresets(store, p);
+    }
+    return p;
+}
+
+void saveWindowPresets(SettingsStore& store, const WindowPresetArray& presets) {
+    std::array<settings::StoredWindowPreset, settings::kWindowPresetCount> stored;
+    for (size_t i = 0; i < presets.size(); ++i)
+        stored[i] = {presets[i].name, presets[i].window.center, presets[i].window.width};
+    settings::setWindowPresets(store, stored);
+}
+
+Window dragWindow(int32_t min, int32_t max, Window start, int32_t x0, int32_t y0, int32_t x, int32_t y) {
+    const double range = 2.0 * double(max) - double(min) + 1.0;
+    const auto step = [&](int32_t d) {
+        const double v = range / 256.0 * double(d);
+        return v >= double(INT32_MAX) ? INT32_MAX : v <= double(INT32_MIN) ? INT32_MIN : static_cast<int32_t>(v);
+    };
+    Window w;
+    int64_t c = int64_t{step(y - y0)} + start.center;
+    c = std::clamp<int64_t>(c, min, std::max(min, max));
+    int64_t wd = int64_t{step(x - x0)} + start.width;
+    wd = std::min<int64_t>(wd, static_cast<int64_t>(range));
+    wd = std::max<int64_t>(wd, 1);
+    w.center = static_cast<int32_t>(c);
+    w.width = static_cast<int32_t>(wd);
+    return w;
+}
+
+WindowRanges windowRanges(int32_t min, int32_t max) {
+    WindowRanges r;
+    r.centerMin = min + 1;
+    r.centerMax = max - 1;
+    r.widthMin = 1;
+    r.widthMax = 2 * ((max - 1) - (min + 1)) + 5;
+    return r;
+}
+
+namespace {
+
+template <typename Fn> int forFrames(CKelvoDoc& doc, bool allFrames, Fn fn) {
+    int changed = 0;
+    const int32_t first = allFrames ? 0 : doc.currentFrame();
+    const int32_t last = allFrames ? doc.frameCount() - 1 : doc.currentFrame();
+    for (int32_t i = first; i <= last; ++i) {
+        ImageBuffer* frame = doc.frameAt(i);
+        if (frame == nullptr || !frame->hasStore()) continue;
+        if (fn(*frame) == 1) {
+            doc.frameHistory().appendMark(i, FrameEditKind::Image);
+            ++changed;
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
+int applyWindow(CKelvoDoc& doc, Window w, bool allFrames) {
+    return forFrames(doc, allFrames, [&](ImageBuffer& f) { return f.setWindow(w.center, w.width); });
+}
+
+int resetWindow(CKelvoDoc& doc, bool allFrames) {
+    return forFrames(doc, allFrames, [&](ImageBuffer& f) {
+        const ImageLevel* first = f.firstLevel();
+        return first == nullptr ? 0 : f.setWindow(first->windowCenter, first->windowWidth);
+    });
+}
+
+bool windowFromSelection(const ImageBuffer& frame, bool doubleWidth, Window& out) {
+    const ImageLevel* level = frame.currentLevel();
+    if (level == nullptr || level->pixels == nullptr || level->width <= 0 || level->height <= 0) return false;
+    const SelectionRegion* selection = frame.selection();
+    const uint8_t* mask = selection != nullptr && !selection->isEmpty() ? selection->mask() : nullptr;
+    const size_t pixels = size_t(level->width) * size_t(level->height);
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    for (size_t i = 0; i < pixels; ++i) {
+        if (mask != nullptr && mask[i] == 0) continue;
+        int32_t v;
+        if (frame.image16() != nullptr) {
+            v = level->samples16()[i];
+        } else if (level->colour != 0) {
+            const uint8_t* p = level->pixels + 3 * i;
+            v = std::max({p[0], p[1], p[2]});
+        } else {
+            v = level->pixels[i];
+        }
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    if (lo > hi) return false;
+    out.center = lo + (hi - lo) / 2;
+    out.width = hi - lo;
+    if (doubleWidth) out.width *= 2;
+    return true;
+}
+
+} // namespace veltor
