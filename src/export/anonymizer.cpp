@@ -73,17 +73,6 @@ bool isDeflated(const DicomFile& dataset) {
 
 std::string systemReason(int error) { return std::strerror(error); }
 
-bool readAll(int fd, uint8_t* dst, size_t n) {
-    while (n > 0) {
-        const ssize_t got = ::read(fd, dst, std::min<size_t>(n, size_t{1} << 30));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        dst += got;
-        n -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
 bool writeAll(int fd, const uint8_t* src, size_t n) {
     while (n > 0) {
         const ssize_t put = ::write(fd, src, std::min<size_t>(n, size_t{1} << 30));
@@ -122,15 +111,36 @@ int openSource(const char* path, struct stat& st, AnonymizeReport& report) {
     return fd;
 }
 
-bool readSource(int fd, uint8_t* dst, size_t size, AnonymizeReport& report) {
-    errno = 0;
-    const bool ok = readAll(fd, dst, size);
-    if (!ok) {
-        report.failure = AnonymizeFailure::ReadError;
-        if (errno != 0) report.reason = systemReason(errno);
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
     }
-    ::close(fd);
-    return ok;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+  private:
+    int m_fd;
+};
+
+// Reads `size` bytes at `offset`; a short read is a ReadError.
+bool readSource(int fd, uint8_t* dst, size_t size, uint64_t offset, AnonymizeReport& report) {
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, dst, std::min<size_t>(size, size_t{1} << 30), static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            report.failure = AnonymizeFailure::ReadError;
+            if (got < 0) report.reason = systemReason(errno);
+            return false;
+        }
+        dst += got;
+        offset += static_cast<uint64_t>(got);
+        size -= static_cast<size_t>(got);
+    }
+    return true;
 }
 
 // A name for the copy in progress, in the target's folder so that the final
@@ -138,18 +148,76 @@ bool readSource(int fd, uint8_t* dst, size_t size, AnonymizeReport& report) {
 // exceeds a name limit the target's own name fits in; never taken from the file.
 std::string temporaryPath(const std::string& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
+    static const long pid = static_cast<long>(::getpid());
     const size_t slash = target.rfind('/');
     std::string path = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     path += kTemporaryPrefix;
-    path += std::to_string(static_cast<long>(::getpid()));
+    path += std::to_string(pid);
     path += '-';
     path += std::to_string(counter.fetch_add(1) + attempt);
     path += ".tmp";
     return path;
 }
 
-bool writeCopy(const char* target, const uint8_t* bytes, size_t size, const struct stat& source,
-               AnonymizeReport& report) {
+// The bytes of a copy: `head` (with the blanked values), then the source's
+// own bytes from head's end to `size`, which hold no value to blank (the
+// pixel data and whatever follows it).
+struct CopyPlan {
+    const uint8_t* head;
+    size_t headSize;
+    int source; // read from for the tail; unused when headSize == size
+    uint64_t size;
+};
+
+enum class TailResult { Copied, ReadFailed, WriteFailed };
+
+// Copies the source's bytes [offset, end) to `out`, inside the kernel where
+// the file systems allow it (the bulk of a copy is pixel data that needs no
+// trip through this process), else through a buffer.
+TailResult copyTail(int in, int out, uint64_t offset, uint64_t end, int& error) {
+    bool inKernel = true;
+    std::unique_ptr<uint8_t[]> buffer;
+    constexpr size_t kBlock = size_t{1} << 20;
+    while (offset < end) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(end - offset, size_t{1} << 30));
+        if (inKernel) {
+            auto from = static_cast<off_t>(offset);
+            const ssize_t n = ::copy_file_range(in, &from, out, nullptr, want, 0);
+            if (n > 0) {
+                offset += static_cast<uint64_t>(n);
+                continue;
+            }
+            if (n == 0) return TailResult::ReadFailed; // the source is shorter than it was
+            if (errno == EINTR) continue;
+            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                errno == EBADF || errno == ETXTBSY) {
+                inKernel = false;
+                continue;
+            }
+            error = errno;
+            return TailResult::WriteFailed;
+        }
+        if (!buffer) buffer.reset(new (std::nothrow) uint8_t[kBlock]);
+        if (!buffer) {
+            error = ENOMEM;
+            return TailResult::ReadFailed;
+        }
+        const ssize_t got = ::pread(in, buffer.get(), std::min(want, kBlock), static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            return TailResult::ReadFailed;
+        }
+        if (!writeAll(out, buffer.get(), static_cast<size_t>(got))) {
+            error = errno;
+            return TailResult::WriteFailed;
+        }
+        offset += static_cast<uint64_t>(got);
+    }
+    return TailResult::Copied;
+}
+
+bool writeCopy(const char* target, const CopyPlan& plan, const struct stat& source, AnonymizeReport& report) {
     auto failed = [&](AnonymizeFailure failure, std::string reason) {
         report.failure = failure;
         report.path = target;
@@ -174,11 +242,24 @@ bool writeCopy(const char* target, const uint8_t* bytes, size_t size, const stru
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return failed(AnonymizeFailure::TargetNotCreated, systemReason(errno));
-    if (!writeAll(fd, bytes, size)) {
-        const int error = errno;
+    // Until the rename, a failure removes the temporary file and leaves any
+    // existing target as it was.
+    auto abandon = [&](AnonymizeFailure failure, int error) {
         ::close(fd);
         ::unlink(temporary.c_str());
-        return failed(AnonymizeFailure::TargetNotCreated, systemReason(error));
+        if (failure == AnonymizeFailure::ReadError) {
+            report.failure = failure;
+            report.reason = error != 0 ? systemReason(error) : std::string("the file became shorter");
+            return false;
+        }
+        return failed(failure, systemReason(error));
+    };
+    if (!writeAll(fd, plan.head, plan.headSize)) return abandon(AnonymizeFailure::TargetNotCreated, errno);
+    if (plan.headSize < plan.size) {
+        int error = 0;
+        const TailResult tail = copyTail(plan.source, fd, plan.headSize, plan.size, error);
+        if (tail == TailResult::ReadFailed) return abandon(AnonymizeFailure::ReadError, error);
+        if (tail == TailResult::WriteFailed) return abandon(AnonymizeFailure::TargetNotCreated, error);
     }
     if (::close(fd) != 0) {
         const int error = errno;
@@ -275,67 +356,77 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
     if (source == nullptr) source = "";
     if (target == nullptr) target = "";
     struct stat st {};
-    const int fd = openSource(source, st, report);
-    if (fd < 0) return 0;
+    const FileDescriptor fd(openSource(source, st, report));
+    if (fd.get() < 0) return 0;
     const auto size = static_cast<uint64_t>(st.st_size);
     // Offsets of the data set are 32-bit and refer to the file it was parsed
     // from; a file of another size is not that file any more.
     if (size != dataset.fileSize()) {
-        ::close(fd);
         report.failure = AnonymizeFailure::SourceChanged;
         return 0;
     }
     // A partial parse would leave every value after the failure in place.
     if (dataset.status() != DicomError::NoError) {
-        ::close(fd);
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = dataset.status();
         return 0;
     }
     if (isDeflated(dataset)) {
-        ::close(fd);
         report.failure = AnonymizeFailure::Deflated;
         return 0;
     }
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
     if (!bytes) {
-        ::close(fd);
         report.failure = AnonymizeFailure::ReadError;
         report.reason = "not enough memory";
         return 0;
     }
-    if (!readSource(fd, bytes.get(), size, report)) return 0;
+    if (!readSource(fd.get(), bytes.get(), size, 0, report)) return 0;
     anonymizeBytes(bytes.get(), size, dataset, options, report);
-    return writeCopy(target, bytes.get(), size, st, report) ? 1 : 0;
+    return writeCopy(target, CopyPlan{bytes.get(), size, fd.get(), size}, st, report) ? 1 : 0;
+}
+
+bool Anonymizer::reserve(size_t size, AnonymizeReport& report) {
+    if (size <= m_capacity) return true;
+    m_buffer.reset(new (std::nothrow) uint8_t[size]);
+    m_capacity = m_buffer ? size : 0;
+    if (m_buffer) return true;
+    report.failure = AnonymizeFailure::ReadError;
+    report.reason = "not enough memory";
+    return false;
 }
 
 bool Anonymizer::anonymizeFile(const std::string& source, const std::string& target,
                                AnonymizeReport& report) {
     report = AnonymizeReport{};
     struct stat st {};
-    const int fd = openSource(source.c_str(), st, report);
-    if (fd < 0) return false;
+    const FileDescriptor fd(openSource(source.c_str(), st, report));
+    if (fd.get() < 0) return false;
     const auto size = static_cast<uint64_t>(st.st_size);
     if (size > UINT32_MAX) {
         // Element offsets are 32-bit: such a file is refused before it is read.
-        ::close(fd);
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = DicomError::UnsupportedDicom;
         return false;
     }
-    if (size > m_capacity) {
-        m_buffer.reset(new (std::nothrow) uint8_t[size]);
-        m_capacity = m_buffer ? size : 0;
-        if (!m_buffer) {
-            ::close(fd);
-            report.failure = AnonymizeFailure::ReadError;
-            report.reason = "not enough memory";
-            return false;
-        }
-    }
-    if (!readSource(fd, m_buffer.get(), size, report)) return false;
+    // Most headers end well within the first block. When the parse of that
+    // block stops at the pixel data group, it is the parse of the whole file
+    // (a header-only parse never reads further), and the rest of the file is
+    // copied without passing through memory here.
+    size_t head = static_cast<size_t>(std::min<uint64_t>(size, kHeadBlock));
+    if (!reserve(head, report) || !readSource(fd.get(), m_buffer.get(), head, 0, report)) return false;
     DicomFile dataset;
-    if (!dataset.openMemory(m_buffer.get(), size, true, source.c_str())) {
+    bool parsed = dataset.openMemory(m_buffer.get(), head, true, source.c_str());
+    if (head < size && !(parsed && dataset.position() < head)) {
+        // The header runs past the first block (or this is no DICOM file):
+        // read and parse it all.
+        if (!reserve(static_cast<size_t>(size), report) ||
+            !readSource(fd.get(), m_buffer.get(), static_cast<size_t>(size), 0, report))
+            return false;
+        head = static_cast<size_t>(size);
+        parsed = dataset.openMemory(m_buffer.get(), head, true, source.c_str());
+    }
+    if (!parsed) {
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = dataset.status();
         return false;
@@ -344,8 +435,8 @@ bool Anonymizer::anonymizeFile(const std::string& source, const std::string& tar
         report.failure = AnonymizeFailure::Deflated;
         return false;
     }
-    anonymizeBytes(m_buffer.get(), size, dataset, m_options, report);
-    return writeCopy(target.c_str(), m_buffer.get(), size, st, report);
+    anonymizeBytes(m_buffer.get(), head, dataset, m_options, report);
+    return writeCopy(target.c_str(), CopyPlan{m_buffer.get(), head, fd.get(), size}, st, report);
 }
 
 } // namespace veltor

@@ -75,10 +75,11 @@ void anonymizeBytes(uint8_t* bytes, size_t size, const DicomFile& dataset,
 int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char* target,
                        const AnonymizeOptions& options, AnonymizeReport& report);
 
-// The copy of many files: each source is read once, parsed from those bytes
-// (header only) and written, which is cheaper than a parse from disk followed by
-// AnonymizeFileBytes and cannot mix two versions of a file. Keeps its read
-// buffer from one file to the next.
+// The copy of many files: each source's header is read once and parsed from
+// those bytes, and the rest of the file is copied as it stands, which is
+// cheaper than a parse from disk followed by AnonymizeFileBytes and never
+// holds a whole multi-frame file in memory. Keeps its read buffer from one
+// file to the next.
 class Anonymizer {
   public:
     explicit Anonymizer(const AnonymizeOptions& options) : m_options(options) {}
@@ -90,6 +91,12 @@ class Anonymizer {
     const AnonymizeOptions& options() const { return m_options; }
 
   private:
+    // Bytes read first; a header that ends inside them needs no more.
+    static constexpr size_t kHeadBlock = 65536;
+
+    // Room for `size` bytes in the buffer (its head is not kept).
+    bool reserve(size_t size, AnonymizeReport& report);
+
     AnonymizeOptions m_options;
     std::unique_ptr<uint8_t[]> m_buffer;
     size_t m_capacity = 0;

@@ -75,10 +75,14 @@ class AnonFileBuilder {
 // Every rule in one data set: the chosen elements at the top level, the same
 // tags inside items, private elements with and without person names, a binary
 // value among the chosen, burned-in annotation and pixel data.
-AnonFileBuilder identifyingFile(Syntax syntax, const AnonymizeOptions& options) {
+// `bulk` bytes of a private OB value ahead of everything else push the header
+// past the first block the anonymizer reads; `pixels` sets the pixel data size.
+AnonFileBuilder identifyingFile(Syntax syntax, const AnonymizeOptions& options, size_t bulk = 0,
+                                size_t pixels = 8) {
     AnonFileBuilder f(syntax, options);
     const bool implicit = syntax == Syntax::ImplicitLittle;
     f.bytes().preamble(veltor::testing::syntaxUid(syntax));
+    if (bulk > 0) f.value(0x0007, 0x1010, "OB", std::string(bulk, 'b'), false);
     f.value(0x0008, 0x0020, "DA", "20240229", false); // Study Date stays
     f.chosen(0x0008, 0x0050, "Accession", "SH", "ACC12345");
     f.chosen(0x0008, 0x0080, "InsttutionName", "LO", "SAINT ELSEWHERE ");
@@ -117,7 +121,9 @@ AnonFileBuilder identifyingFile(Syntax syntax, const AnonymizeOptions& options) 
     f.chosen(0x0020, 0x4000, "ImageComments", "LT", "IMAGE COMMENT TEXT");
     f.value(0x0028, 0x0010, "US", std::string("\x02\x00", 2), false);
     f.value(0x0028, 0x0301, "CS", "YES ", false);
-    f.value(0x7FE0, 0x0010, "OW", std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8), false);
+    std::string pixelData(pixels, '\0');
+    for (size_t i = 0; i < pixels; ++i) pixelData[i] = static_cast<char>(i * 7 + 1);
+    f.value(0x7FE0, 0x0010, "OW", pixelData, false);
     return f;
 }
 
@@ -205,6 +211,24 @@ TEST_P(AnonymizeSyntax, SingleReadPathWritesTheSameCopy) {
     ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report)) << anonymizeMessage(report);
     EXPECT_TRUE(matchesExpectation(f.bytes().bytes(), readFile(dir / "copy.dcm"), f.blanks()));
     EXPECT_EQ(report.blanked, f.blanks().size());
+}
+
+TEST_P(AnonymizeSyntax, LargeFilesWhoseHeaderEndsEarlyOrLate) {
+    // A header inside the first block read, with the pixel data copied as it
+    // stands; and a header that runs past it, read whole.
+    for (size_t bulk : {size_t{0}, size_t{70000}}) {
+        TempFolder dir;
+        AnonymizeOptions options;
+        AnonFileBuilder f = identifyingFile(GetParam(), options, bulk, 300000);
+        ASSERT_TRUE(writeFile(dir / "src.dcm", f.bytes().bytes()));
+        Anonymizer anonymizer(options);
+        AnonymizeReport report;
+        ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report)) << anonymizeMessage(report);
+        EXPECT_TRUE(matchesExpectation(f.bytes().bytes(), readFile(dir / "copy.dcm"), f.blanks())) << "bulk " << bulk;
+        // The same object again, now with a buffer of the larger size.
+        ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy2.dcm", report));
+        EXPECT_EQ(readFile(dir / "copy2.dcm"), readFile(dir / "copy.dcm"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Syntaxes, AnonymizeSyntax,
@@ -414,7 +438,7 @@ TEST(AnonymizeTargets, FailedWriteLeavesTheExistingTargetIntact) {
     TempFolder dir;
     AnonFileBuilder f = identifyingFile(Syntax::ExplicitLittle, AnonymizeOptions());
     std::vector<uint8_t> source = f.bytes().bytes();
-    source.resize(source.size() + 20000, 0x11); // trailing bytes, beyond the size limit below
+    source.resize(source.size() + 200000, 0x11); // trailing bytes, beyond the size limit below
     ASSERT_TRUE(writeFile(dir / "src.dcm", source));
     const std::vector<uint8_t> previous(5000, 0x5A);
     ASSERT_TRUE(writeFile(dir / "copy.dcm", previous));
@@ -426,12 +450,18 @@ TEST(AnonymizeTargets, FailedWriteLeavesTheExistingTargetIntact) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{8192, 8192};
+        const rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
+        // Both ways of writing: the whole file from memory, and the header
+        // from memory with the rest copied from the source.
         AnonymizeReport report;
         const int result = AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "copy.dcm").c_str(),
                                               AnonymizeOptions(), report);
-        ::_exit(result == 0 && report.failure == AnonymizeFailure::TargetNotCreated ? 0 : 1);
+        const bool first = result == 0 && report.failure == AnonymizeFailure::TargetNotCreated;
+        Anonymizer anonymizer{AnonymizeOptions()};
+        const bool second = !anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report) &&
+                            report.failure == AnonymizeFailure::TargetNotCreated;
+        ::_exit(first && second ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
