@@ -177,7 +177,7 @@ bool CKelvoDoc::load(const std::string& path) {
         return false;
     }
     m_files.push_back(std::move(file));
-    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path)});
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path), int32_t(i)});
     m_frames = std::move(frames);
     afterLoad();
     // Resampled after the after-load step, as the spacing is read from the
@@ -198,12 +198,55 @@ bool CKelvoDoc::addFile(const std::string& path) {
         return false;
     }
     correctAspect(*file, frames);
-    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({fileIndex, fileNameOf(path)});
+    for (size_t i = 0; i < frames.size(); ++i)
+        m_frameInfo.push_back({fileIndex, fileNameOf(path), int32_t(m_frameInfo.size())});
     for (auto& f : frames) m_frames.push_back(std::move(f));
     m_files.push_back(std::move(file));
     m_history.resize(frameCount());
     m_currentFrame = 0;
     return true;
+}
+
+bool CKelvoDoc::loadFromPaths(const std::vector<std::string>& paths, const std::string& title) {
+    clearDocument();
+    m_loadOk = true;
+    m_errorText = kDefaultErrorText;
+    m_sourcePaths = paths;
+    m_ui.beginProgress("Please wait...", static_cast<int>(paths.size()) - 1);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        addFile(paths[i]); // an unreadable file leaves its frames out
+        m_ui.stepProgress(static_cast<int>(i));
+    }
+    m_ui.endProgress();
+    afterLoad();
+    m_title = title;
+    m_loadOk = frameCount() > 0;
+    return m_loadOk;
+}
+
+bool CKelvoDoc::reorderFrames(const std::vector<int32_t>& order, int32_t current) {
+    if (order.size() != m_frames.size()) return false;
+    std::vector<bool> seen(order.size(), false);
+    for (int32_t i : order) {
+        if (i < 0 || i >= frameCount() || seen[size_t(i)]) return false;
+        seen[size_t(i)] = true;
+    }
+    std::vector<std::unique_ptr<ImageBuffer>> frames(order.size());
+    std::vector<FrameInfo> info(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        frames[i] = std::move(m_frames[size_t(order[i])]);
+        info[i] = std::move(m_frameInfo[size_t(order[i])]);
+    }
+    m_frames = std::move(frames);
+    m_frameInfo = std::move(info);
+    if (current >= 0 && current < frameCount()) m_currentFrame = current;
+    m_ui.redrawViews();
+    return true;
+}
+
+int32_t CKelvoDoc::loadIndexOfFrame(int32_t index) const {
+    if (index < 0 || index >= frameCount()) return -1;
+    return m_frameInfo[size_t(index)].loadIndex;
 }
 
 void CKelvoDoc::afterLoad() {

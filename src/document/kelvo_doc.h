@@ -37,6 +37,16 @@ class CKelvoDoc {
     bool addFile(const std::string& path);
     // Runs after a document was built from several files or from bitmaps.
     void afterLoad();
+    // A document made of many files ("Open all", "Open Selected", Reload):
+    // every readable path adds its frames, in order, with the progress window;
+    // unreadable files are skipped. False when no frame could be read.
+    bool loadFromPaths(const std::vector<std::string>& paths, const std::string& title);
+    // "Sort File Frames": frame i becomes the frame that was at order[i]; the
+    // order must be a permutation of the frame indexes. The per-frame
+    // histories keep their positions, like the annotation lists.
+    bool reorderFrames(const std::vector<int32_t>& order, int32_t current);
+    // Index at load of the frame now at `index` (for the "Frame %04d" rows).
+    int32_t loadIndexOfFrame(int32_t index) const;
     void clearDocument();
 
     // The file at index, or the current file for -1 or an index past the end.
@@ -98,6 +108,7 @@ class CKelvoDoc {
     struct FrameInfo {
         int32_t fileIndex = 0;
         std::string fileName;
+        int32_t loadIndex = 0;
     };
     // Steps 2 to 7 of a load: file facts, both opens. Null on failure.
     std::unique_ptr<DicomFile> readFile(const std::string& path);

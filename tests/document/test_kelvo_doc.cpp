@@ -161,3 +161,26 @@ TEST_F(DocumentTest, MultiFileDocumentsAndApplyToAll) {
     EXPECT_FALSE(single.applyToAll());
     EXPECT_EQ(ui.boxes.size(), 1u);
 }
+
+TEST_F(DocumentTest, DocumentFromPathsSkipsUnreadableFilesAndReorders) {
+    CKelvoDoc doc(settings, options, ui);
+    const std::vector<std::string> paths = {fixture("nested_evle.dcm"), fixture("gone.dcm"),
+                                            fixture("nested_evbe.dcm"), fixture("nested_ivle.dcm")};
+    ASSERT_TRUE(doc.loadFromPaths(paths, "ROE^JANE, , 20230101, CT, 4"));
+    EXPECT_EQ(doc.frameCount(), 3);
+    EXPECT_EQ(doc.sourcePaths().size(), 4u);
+    EXPECT_EQ(doc.title(), "ROE^JANE, , 20230101, CT, 4");
+    EXPECT_EQ(doc.frameFileIndex(2), 2);
+
+    // move the last frame to the top
+    ImageBuffer* last = doc.frameAt(2);
+    ASSERT_TRUE(doc.reorderFrames({2, 0, 1}, 0));
+    EXPECT_EQ(doc.frameAt(0), last);
+    EXPECT_EQ(doc.loadIndexOfFrame(0), 2);
+    EXPECT_EQ(doc.currentFrame(), 0);
+    EXPECT_FALSE(doc.reorderFrames({0, 0, 1}, 0));
+    EXPECT_FALSE(doc.reorderFrames({0, 1}, 0));
+
+    EXPECT_FALSE(doc.loadFromPaths({fixture("gone.dcm")}, "x"));
+    EXPECT_EQ(doc.frameCount(), 0);
+}
