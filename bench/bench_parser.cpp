@@ -54,6 +54,10 @@ std::vector<uint8_t> nestedSequences() {
         b.sequenceEnd().itemEnd();
     }
     b.sequenceEnd();
+    b.element(0x0028, 0x0010, "US", std::string("\x04\x00", 2));
+    b.element(0x0028, 0x0011, "US", std::string("\x08\x00", 2));
+    b.element(0x0028, 0x0100, "US", std::string("\x10\x00", 2));
+    b.element(0x0028, 0x0101, "US", std::string("\x10\x00", 2));
     b.element(0x7FE0, 0x0010, "OW", std::string(64, '\0'));
     return b.bytes();
 }
