@@ -4,7 +4,7 @@
 # Synthetic 64x64 images (8-bit grey, 8-bit RGB, 12-bit and 16-bit grey) are
 # written as uncompressed DICOM with pydicom, compressed with DCMTK (dcmcjpeg:
 # lossless process 14 with every selection value, SV1, a point transform,
-# baseline and extended 12-bit lossy; dcmcrle) and with the PVRG codec
+# baseline, progressive and extended 12-bit lossy; dcmcrle) and with the PVRG codec
 # (lossless with restart intervals, which DCMTK does not write), then decoded
 # again with dcmdjpeg and dcmdrle. For every case the script keeps:
 #   NAME.bin  the compressed fragment of frame 1, exactly as stored
@@ -115,6 +115,7 @@ enc +el +sv 1 +pt 2 ct12.dcm ll_ct12_sv1_pt2.dcm
 for sv in 1 2 3 4 5 6 7; do enc +el +sv "$sv" ct16.dcm "ll_ct16_sv$sv.dcm"; done
 enc +eb gray8.dcm jpeg_gray8_baseline.dcm
 enc +eb rgb8.dcm jpeg_rgb8_baseline_422.dcm
+enc +ep rgb8.dcm jpeg_rgb8_progressive.dcm
 enc +ee ct12.dcm jpeg_ct12_extended.dcm
 dcmcrle -q gray8.dcm rle_gray8.dcm
 dcmcrle -q rgb8.dcm rle_rgb8.dcm

@@ -8,6 +8,9 @@
 
 #include "decoder_test_support.h"
 
+#include <cstdio>
+#include <jpeglib.h>
+
 namespace veltor {
 namespace {
 
@@ -69,6 +72,7 @@ TEST_P(LossyFixture, MatchesDcmdjpegWithinOne) {
 INSTANTIATE_TEST_SUITE_P(Dcmtk, LossyFixture,
                          testing::Values(Fixture{"jpeg_gray8_baseline", 1, 8},
                                          Fixture{"jpeg_rgb8_baseline_422", 3, 8},
+                                         Fixture{"jpeg_rgb8_progressive", 3, 8},
                                          Fixture{"jpeg_ct12_extended", 1, 12}),
                          [](const testing::TestParamInfo<Fixture>& info) { return std::string(info.param.name); });
 
@@ -186,6 +190,79 @@ TEST(JpegLossyDecoder, EndlessWarningsAreCutOff) {
     const FrameDecodeStatus ok = decodeJpegFrame(fewer, geometry(64, 64, 1, 8), frame);
     EXPECT_TRUE(ok.ok()) << ok.message;
     EXPECT_NE(ok.message.find("extraneous"), std::string::npos) << ok.message;
+}
+
+TEST(JpegLossyDecoder, EndlessScansAreCutOff) {
+    const Bytes progressive = readFixture("jpeg_rgb8_progressive.bin");
+    // The last scan (from its SOS to the EOI), repeated many times.
+    size_t lastSos = 0;
+    for (size_t i = 0; i + 1 < progressive.size(); ++i)
+        if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA) lastSos = i;
+    ASSERT_GT(lastSos, 0u);
+    ASSERT_EQ(progressive[progressive.size() - 1], 0xD9);
+    const Bytes scan(progressive.begin() + static_cast<long>(lastSos), progressive.end() - 2);
+    Bytes crafted(progressive.begin(), progressive.end() - 2);
+    for (int i = 0; i < kJpegMaxScans + 50; ++i) crafted.insert(crafted.end(), scan.begin(), scan.end());
+    crafted.push_back(0xFF);
+    crafted.push_back(0xD9);
+
+    Bytes frame(64 * 64 * 3);
+    const auto start = std::chrono::steady_clock::now();
+    const FrameDecodeStatus status = decodeJpegFrame(crafted, geometry(64, 64, 3, 8), frame);
+    EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_TRUE(status.message == "Too many scans in the JPEG data" ||
+                status.message == "Too many warnings in the JPEG data")
+        << status.message;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// A valid progressive stream whose scan script sends every AC coefficient on
+// its own, bit plane by bit plane: 632 scans for a 64 x 64 grey image.
+Bytes progressiveWithManyScans() {
+    std::vector<jpeg_scan_info> script;
+    script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 1});
+    script.push_back({1, {0, 0, 0, 0}, 0, 0, 1, 0});
+    for (int k = 1; k < 64; ++k) {
+        script.push_back({1, {0, 0, 0, 0}, k, k, 0, 9});
+        for (int al = 8; al >= 0; --al) script.push_back({1, {0, 0, 0, 0}, k, k, al + 1, al});
+    }
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = 64;
+    info.image_height = 64;
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    info.scan_info = script.data();
+    info.num_scans = static_cast<int>(script.size());
+    jpeg_start_compress(&info, TRUE);
+    Bytes row(64);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) row[x] = static_cast<uint8_t>(x * 4 ^ y * 3);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes stream(buffer, buffer + size);
+    std::free(buffer);
+    return stream;
+}
+
+TEST(JpegLossyDecoder, ProgressiveStreamsWithTooManyScansAreRefused) {
+    const Bytes stream = progressiveWithManyScans();
+    size_t scans = 0;
+    for (size_t i = 0; i + 1 < stream.size(); ++i) scans += stream[i] == 0xFF && stream[i + 1] == 0xDA;
+    ASSERT_GT(scans, static_cast<size_t>(kJpegMaxScans));
+    Bytes frame(64 * 64);
+    const FrameDecodeStatus status = decodeJpegFrame(stream, geometry(64, 64, 1, 8), frame);
+    EXPECT_EQ(status.error, DicomError::CorruptedDicom);
+    EXPECT_EQ(status.message, "Too many scans in the JPEG data");
 }
 
 } // namespace
