@@ -221,7 +221,8 @@ dht[at + 5] = 2  # two 1-bit codes: over-subscribed
 write("lossless_jpeg", "oversubscribed_table", bytes([2]) + bytes(dht))
 
 # Lossy JPEG: bit 0 chooses 12-bit samples, then the stream.
-for name, bits in [("jpeg_gray8_baseline", 0), ("jpeg_rgb8_baseline_422", 0), ("jpeg_ct12_extended", 1)]:
+for name, bits in [("jpeg_gray8_baseline", 0), ("jpeg_rgb8_baseline_422", 0), ("jpeg_rgb8_progressive", 0),
+                   ("jpeg_ct12_extended", 1)]:
     write("jpeg_lossy", name, bytes([bits]) + fixture(name))
 baseline = fixture("jpeg_gray8_baseline")
 write("jpeg_lossy", "truncated", bytes([0]) + baseline[:len(baseline) // 2])
