@@ -15,7 +15,7 @@
 #include "export/anonymize_batch.h"
 #include "export/anonymize_options.h"
 #include "export/anonymizer.h"
-#include "settings/settings_store.h"
+#include "settings/ini_file_store.h"
 
 namespace veltor::cli {
 
@@ -103,9 +103,9 @@ int runAnonymize(int argc, char** argv) {
     bool suffix = true;
     bool overwrite = true;
     const char* outDir = nullptr;
-    // Settings are read from the store as the application reads them; the
-    // command line has no persistent store yet, so the defaults apply.
-    MemorySettingsStore store;
+    // The choices stored by the desktop application ("Anonymizing Options");
+    // --keep changes them for this run only.
+    IniFileSettingsStore store;
     AnonymizeOptions options = AnonymizeOptions::load(store);
 
     int first = 0;

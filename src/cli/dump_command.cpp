@@ -10,7 +10,7 @@
 #include "document/header_format.h"
 #include "export/anonymize_options.h"
 #include "export/element_for_report.h"
-#include "settings/settings_store.h"
+#include "settings/ini_file_store.h"
 
 namespace veltor::cli {
 
@@ -153,9 +153,9 @@ int runDump(int argc, char** argv) {
         return kExitUsage;
     }
 
-    // The stored anonymizing choices; the command line has no persistent
-    // store yet, so these are the defaults.
-    const AnonymizeOptions options = AnonymizeOptions::load(MemorySettingsStore());
+    // The stored anonymizing choices, read only when they are used.
+    const AnonymizeOptions options =
+        anonymized ? AnonymizeOptions::load(IniFileSettingsStore()) : AnonymizeOptions::load(MemorySettingsStore());
     const bool several = argc - first > 1;
     int status = kExitOk;
     LineWriter w(stdout);

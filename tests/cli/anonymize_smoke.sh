@@ -95,5 +95,12 @@ check "anonymized dump keeps the study date" grep -q '"20240229"' "$tmp/anonymiz
 check "anonymized dump keeps private names" grep -q '"PRIVATE^PERSON"' "$tmp/anonymized"
 check "same rows either way" test "$(wc -l < "$tmp/plain")" -eq "$(wc -l < "$tmp/anonymized")"
 
+# The choices stored by the desktop application apply to the command line.
+mkdir -p "$tmp/stored"
+printf '[Veltor%%20Dicom%%20Viewer]\nAnonymizing%%20Options\\PatientsName=0\n' > "$tmp/settings.ini"
+VELTOR_SETTINGS="$tmp/settings.ini" "$veltor" anonymize --out "$tmp/stored" "$tmp/src/anon_evle.dcm" > /dev/null 2>&1
+check "a stored choice keeps the name" holds "$tmp/stored/anon_evle_anon.dcm" "DOE^JOHNATHN"
+check "a stored choice warns about critical fields" bash -c "VELTOR_SETTINGS='$tmp/settings.ini' '$veltor' anonymize --out '$tmp/stored' --overwrite '$tmp/src/anon_evle.dcm' 2>&1 >/dev/null | grep -q 'critical fields'"
+
 echo "$passed passed, $failed failed"
 test $failed -eq 0

@@ -54,3 +54,36 @@ TEST(QSettingsStore, EnvironmentNamesTheFile) {
     EXPECT_EQ(again.readInt("Settings", "PreviewPages", 0), 2);
     std::remove(path.c_str());
 }
+
+#include "settings/ini_file_store.h"
+
+// The command line reads the file the desktop application writes.
+TEST(IniFileSettingsStore, ReadsWhatQSettingsWrote) {
+    const std::string path = ::testing::TempDir() + "veltor_settings_shared.ini";
+    std::remove(path.c_str());
+    {
+        QSettingsStore store(path);
+        store.writeInt("Anonymizing Options", "PatientsName", 0);
+        store.writeInt("Settings", "Export Jpeg Quality", -5);
+        store.writeText("Settings", "Current Working Directory", "/data/a b, c/");
+        store.writeText("Recent URL List", "URL1", "http://x/y?a=1;b=\"2\"");
+        store.writeText("Odd", "Key=With[Chars]", "v\\al\nue");
+        store.writeText("UserOptions", "AnnoCharSet", "Tahoma");
+        store.writeText("UserInfo", "Company", "Klinik M\xC3\xBCnchen");
+        store.sync();
+    }
+    IniFileSettingsStore ini(path);
+    EXPECT_EQ(ini.readInt("Anonymizing Options", "PatientsName", 1), 0);
+    EXPECT_EQ(ini.readInt("Anonymizing Options", "PatientsSex", 1), 1);
+    EXPECT_EQ(ini.readInt("Settings", "Export Jpeg Quality", 75), -5);
+    EXPECT_EQ(ini.readText("Settings", "Current Working Directory", ""), "/data/a b, c/");
+    EXPECT_EQ(ini.readText("Recent URL List", "URL1", ""), "http://x/y?a=1;b=\"2\"");
+    EXPECT_EQ(ini.readText("Odd", "Key=With[Chars]", ""), "v\\al\nue");
+    EXPECT_EQ(ini.readInt("UserOptions", "AnnoCharSet", 161), 161);
+    EXPECT_EQ(ini.readText("UserOptions", "AnnoCharSet", ""), "Tahoma");
+    EXPECT_EQ(ini.readText("UserInfo", "Company", ""), "Klinik M\xC3\xBCnchen");
+    std::remove(path.c_str());
+
+    IniFileSettingsStore missing(path);
+    EXPECT_EQ(missing.readInt("Settings", "PreviewPages", 3), 3);
+}
