@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "document/series_grouping.h"
+#include "settings/ini_file_store.h"
 
 namespace veltor::cli {
 
@@ -22,7 +23,8 @@ void printSeriesUsage(FILE* out) {
                  "\n"
                  "Options:\n"
                  "  --recursive  also scan the subfolders\n"
-                 "  --keys K,... group by these keys only (default: all), from\n"
+                 "  --keys K,... group by these keys only (default: the stored choices, all\n"
+                 "               on unless changed in the application), from\n"
                  "               StudyIUID SeriesIUID Directory PatientName Modality StudyDate\n"
                  "               ImageRows ImageColumns BitsAllocated BitsStored HighBit StudyID\n");
 }
@@ -51,8 +53,8 @@ bool parseKeys(const std::string& list, GroupingKeys& keys) {
 
 int runSeries(int argc, char** argv) {
     bool recursive = false;
-    GroupingKeys keys;
-    keys.fill(true);
+    // The keys ticked in "Open Multiple Files", unless --keys says otherwise.
+    GroupingKeys keys = settings::groupingKeys(IniFileSettingsStore());
     const char* folder = nullptr;
     for (int i = 0; i < argc; ++i) {
         const char* a = argv[i];
