@@ -3,6 +3,8 @@
 set -u
 veltor=$1; fixtures=$2
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+# A settings file of our own: the user's stored choices must not leak in.
+export VELTOR_SETTINGS="$tmp/no-settings.ini"
 passed=0; failed=0
 check() { # name, condition...
     local name=$1; shift
