@@ -1,6 +1,7 @@
 #include "dicom/lossless_jpeg_decoder.h"
 
 #include <array>
+#include <bit>
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -504,6 +505,8 @@ bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleB
 
         if (sampleBytes == 1) {
             for (uint32_t x = 0; x < m_width; ++x) out[x] = static_cast<uint8_t>(current[x * ns]);
+        } else if (ns == 1 && std::endian::native == std::endian::little) {
+            std::memcpy(out, current, static_cast<size_t>(m_width) * 2);
         } else {
             for (uint32_t x = 0; x < m_width; ++x) {
                 const uint16_t v = current[x * ns];
