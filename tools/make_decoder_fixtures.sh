@@ -41,7 +41,7 @@ class Lcg:
         self.state = (self.state * 1103515245 + 12345) & 0x7FFFFFFF
         return (self.state >> 8) % n
 
-def write(name, samples, bits_alloc, bits_stored, photometric, spp=1):
+def write(name, samples, bits_alloc, bits_stored, photometric, spp=1, rows=H, columns=W):
     meta = FileMetaDataset()
     meta.MediaStorageSOPClassUID = SecondaryCaptureImageStorage
     meta.MediaStorageSOPInstanceUID = "1.2.826.0.1.3680043.8.498.1." + str(abs(hash(name)) % 10**8)
@@ -57,7 +57,7 @@ def write(name, samples, bits_alloc, bits_stored, photometric, spp=1):
     ds.PatientID = "FIXTURE"
     ds.StudyInstanceUID = "1.2.826.0.1.3680043.8.498.2"
     ds.SeriesInstanceUID = "1.2.826.0.1.3680043.8.498.3"
-    ds.Rows, ds.Columns = H, W
+    ds.Rows, ds.Columns = rows, columns
     ds.SamplesPerPixel = spp
     ds.PhotometricInterpretation = photometric
     if spp == 3:
@@ -102,6 +102,9 @@ for y in range(H):
 write("ct16", ct16, 16, 16, "MONOCHROME2")
 with open(f"{work}/ct16.be", "wb") as f:
     f.write(b"".join(struct.pack(">H", v) for v in ct16))
+# Odd dimensions (63 x 61): odd-length rows and segments.
+odd = [(x * 5 + y * 9 + noise.next(5)) & 255 for y in range(61) for x in range(63)]
+write("odd8", odd, 8, 8, "MONOCHROME2", rows=61, columns=63)
 with open(f"{work}/gray8.pvrg", "wb") as f:
     f.write(bytes(gray8))
 PY
@@ -111,6 +114,8 @@ enc() { dcmcjpeg -q "$@"; }
 enc +e1 gray8.dcm ll_gray8_sv1.dcm
 enc +e1 rgb8.dcm ll_rgb8_sv1.dcm
 enc +e1 ct12.dcm ll_ct12_sv1.dcm
+enc +e1 odd8.dcm ll_odd8_sv1.dcm
+for sv in 4 7; do enc +el +sv "$sv" gray8.dcm "ll_gray8_sv$sv.dcm"; enc +el +sv "$sv" ct12.dcm "ll_ct12_sv$sv.dcm"; done
 enc +el +sv 1 +pt 2 ct12.dcm ll_ct12_sv1_pt2.dcm
 for sv in 1 2 3 4 5 6 7; do enc +el +sv "$sv" ct16.dcm "ll_ct16_sv$sv.dcm"; done
 enc +eb gray8.dcm jpeg_gray8_baseline.dcm
@@ -118,6 +123,7 @@ enc +eb rgb8.dcm jpeg_rgb8_baseline_422.dcm
 enc +ep rgb8.dcm jpeg_rgb8_progressive.dcm
 enc +ee ct12.dcm jpeg_ct12_extended.dcm
 dcmcrle -q gray8.dcm rle_gray8.dcm
+dcmcrle -q odd8.dcm rle_odd8.dcm
 dcmcrle -q rgb8.dcm rle_rgb8.dcm
 dcmcrle -q ct16.dcm rle_ct16.dcm
 
@@ -156,7 +162,9 @@ def keep(name, compressed, decoder):
     subprocess.run([decoder, "-q", compressed, f"{work}/{name}.dec.dcm"], check=True)
     ref = pydicom.dcmread(f"{work}/{name}.dec.dcm")
     with open(f"{out}/{name}.bin", "wb") as f: f.write(fragment)
-    with open(f"{out}/{name}.raw", "wb") as f: f.write(interleaved(ref))
+    # Pixel data of odd length carries a pad byte that is not a sample.
+    size = ref.Rows * ref.Columns * ref.SamplesPerPixel * ref.BitsAllocated // 8
+    with open(f"{out}/{name}.raw", "wb") as f: f.write(interleaved(ref)[:size])
 
 for path in sorted(glob.glob(f"{work}/*.dcm")):
     name = os.path.basename(path)[:-4]

@@ -66,6 +66,8 @@ struct Fixture {
     uint32_t bitsStored;
     int predictor;
     int pointTransform;
+    uint32_t rows = 64;
+    uint32_t columns = 64;
 };
 
 class LosslessFixture : public testing::TestWithParam<Fixture> {};
@@ -74,10 +76,11 @@ TEST_P(LosslessFixture, MatchesIndependentDecoder) {
     const Fixture& f = GetParam();
     const auto stream = readFixture(std::string(f.name) + ".bin");
     const auto reference = toSamples(readFixture(std::string(f.name) + ".raw"), f.bitsStored);
+    const size_t pixels = size_t{f.rows} * f.columns;
     ASSERT_FALSE(stream.empty());
-    ASSERT_EQ(reference.size(), 64u * 64u * f.samplesPerPixel);
+    ASSERT_EQ(reference.size(), pixels * f.samplesPerPixel);
 
-    const Decoded d = decode(stream, geometry(64, 64, f.samplesPerPixel, f.bitsStored));
+    const Decoded d = decode(stream, geometry(f.rows, f.columns, f.samplesPerPixel, f.bitsStored));
     ASSERT_TRUE(d.status.ok()) << d.status.message;
     EXPECT_TRUE(d.status.complete);
     EXPECT_EQ(d.errors, "");
@@ -87,7 +90,7 @@ TEST_P(LosslessFixture, MatchesIndependentDecoder) {
     // Only the first component is written, one sample per pixel; the reference
     // decoder applies the point transform, this decoder does not.
     size_t mismatches = 0;
-    for (size_t i = 0; i < 64u * 64u; ++i) {
+    for (size_t i = 0; i < pixels; ++i) {
         const uint16_t expected =
             static_cast<uint16_t>(reference[i * f.samplesPerPixel] >> f.pointTransform);
         if (d.samples[i] != expected && mismatches++ < 5)
@@ -95,13 +98,16 @@ TEST_P(LosslessFixture, MatchesIndependentDecoder) {
     }
     EXPECT_EQ(mismatches, 0u);
     // The rest of a multi-sample frame buffer stays as it was (zero).
-    for (size_t i = 64u * 64u; i < d.samples.size(); ++i) ASSERT_EQ(d.samples[i], 0) << i;
+    for (size_t i = pixels; i < d.samples.size(); ++i) ASSERT_EQ(d.samples[i], 0) << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     DcmtkAndPvrg, LosslessFixture,
-    testing::Values(Fixture{"ll_gray8_sv1", 1, 8, 1, 0}, Fixture{"ll_rgb8_sv1", 3, 8, 1, 0},
-                    Fixture{"ll_ct12_sv1", 1, 12, 1, 0}, Fixture{"ll_ct12_sv1_pt2", 1, 12, 1, 2},
+    testing::Values(Fixture{"ll_gray8_sv1", 1, 8, 1, 0}, Fixture{"ll_gray8_sv4", 1, 8, 4, 0},
+                    Fixture{"ll_gray8_sv7", 1, 8, 7, 0}, Fixture{"ll_odd8_sv1", 1, 8, 1, 0, 61, 63},
+                    Fixture{"ll_rgb8_sv1", 3, 8, 1, 0},
+                    Fixture{"ll_ct12_sv1", 1, 12, 1, 0}, Fixture{"ll_ct12_sv4", 1, 12, 4, 0},
+                    Fixture{"ll_ct12_sv7", 1, 12, 7, 0}, Fixture{"ll_ct12_sv1_pt2", 1, 12, 1, 2},
                     Fixture{"ll_ct16_sv1", 1, 16, 1, 0}, Fixture{"ll_ct16_sv2", 1, 16, 2, 0},
                     Fixture{"ll_ct16_sv3", 1, 16, 3, 0}, Fixture{"ll_ct16_sv4", 1, 16, 4, 0},
                     Fixture{"ll_ct16_sv5", 1, 16, 5, 0}, Fixture{"ll_ct16_sv6", 1, 16, 6, 0},

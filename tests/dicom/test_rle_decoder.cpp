@@ -175,7 +175,8 @@ TEST_P(RleFixture, MatchesDcmdrle) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Dcmtk, RleFixture,
-                         testing::Values(Fixture{"rle_gray8", 1, 1}, Fixture{"rle_rgb8", 3, 1},
+                         testing::Values(Fixture{"rle_gray8", 1, 1}, Fixture{"rle_odd8", 1, 1},
+                                         Fixture{"rle_rgb8", 3, 1},
                                          Fixture{"rle_ct16", 2, 2}),
                          [](const testing::TestParamInfo<Fixture>& info) { return std::string(info.param.name); });
 
