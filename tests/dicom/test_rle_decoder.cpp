@@ -73,6 +73,15 @@ TEST(RleDecoder, RunsAreClampedToTheirPlane) {
     EXPECT_EQ(d.frame, (Bytes{0x44, 0x44, 0x44, 0x55, 0x66, 0x66, 0x66, 0x66}));
 }
 
+TEST(RleDecoder, EachSegmentStartsAtItsOwnOffset) {
+    // The first segment is 5 bytes long and padded with a zero byte to an even
+    // length; read as one stream, that pad would be taken for a control byte.
+    const Decoded d = decode(rleFragment({{0x01, 5, 6, 0x00, 7, 0x00}, {0xFE, 9}}), 6);
+    ASSERT_TRUE(d.status.ok());
+    EXPECT_TRUE(d.status.complete);
+    EXPECT_EQ(d.frame, (Bytes{5, 6, 7, 9, 9, 9}));
+}
+
 TEST(RleDecoder, DataThatEndsEarlyLeavesZerosAndReportsIncomplete) {
     const Decoded d = decode(rleFragment({{0x02, 0x41, 0x42, 0x43}, {0x01, 0x10}}), 10);
     ASSERT_TRUE(d.status.ok());
