@@ -46,8 +46,11 @@ constexpr uint32_t losslessSampleBytes(uint32_t bitsStored) { return bitsStored 
 // least rows x columns output samples and keeps its remaining bytes. On
 // failure the error is UnsupportedDicom (or CorruptedDicom when the stream
 // disagrees with `expected`) and the message is the diagnostic that ended the
-// decoding; rows decoded before the failure stay in `frame`. `header`, when
-// given, receives what the headers said.
+// decoding; rows decoded before the failure stay in `frame`. A stream that
+// reaches EOI before any scan succeeds with `complete` false and leaves
+// `frame` as it was. Warnings (stray markers, bad Huffman codes, an undefined
+// predictor) are printed, at most 20 per frame, and do not stop decoding.
+// `header`, when given, receives what the headers said.
 FrameDecodeStatus decodeLosslessFrame(std::span<const uint8_t> fragment,
                                       const FrameGeometry& expected, std::span<uint8_t> frame,
                                       std::FILE* errorStream = stderr,
