@@ -25,7 +25,7 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/src/cli/veltor dump data/sample_ct.dcm
+	$(BUILD)/src/app/veltor-viewer data/sample_ct.dcm
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

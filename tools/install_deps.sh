@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgdcm-dev
   dcmtk
-  qt6-base-dev
+  qt6-base-dev libgl-dev
 )
 missing=()
 for p in "${packages[@]}"; do

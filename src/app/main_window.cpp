@@ -1,0 +1,403 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/child_frame.h"
+#include "app/header_grid.h"
+#include "app/image_view.h"
+#include "app/qt_document_ui.h"
+#include "document/kelvo_doc.h"
+#include "settings/qt/qsettings_store.h"
+#include "settings/settings_keys.h"
+#include "settings/user_options.h"
+
+namespace veltor {
+
+namespace {
+
+constexpr int kRecentCount = settings::kRecentFileCount;
+const char* const kPaneSamples[] = {"filename.dcm", "00/00/0000", "000000KB", "0000x0000", "000 (000)",
+                                    "000", "XPos", "YPos", "R:000 G:000 B:000"};
+
+QColor fromColourRef(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+} // namespace
+
+CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_options(options) {
+    setWindowTitle(QStringLiteral("Veltor Dicom Viewer"));
+    setObjectName(QStringLiteral("CMainFrame"));
+    m_ui = std::make_unique<QtDocumentUi>(this);
+    m_mdi = new QMdiArea(this);
+    m_mdi->setBackground(fromColourRef(m_options.mainBgColor()));
+    setCentralWidget(m_mdi);
+    setAcceptDrops(true);
+    for (const std::string& f : settings::recentFiles(m_settings)) m_recent << QString::fromStdString(f);
+    createActions();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+    const std::string layout = m_settings.readText("Bars", "State", "");
+    if (!layout.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
+        updateActions();
+        updateStatus();
+    });
+    updateActions();
+    updateStatus();
+}
+
+CMainFrame::~CMainFrame() {
+    // Closing the document windows during destruction activates others; the
+    // status panes may already be gone by then.
+    disconnect(m_mdi, nullptr, this, nullptr);
+    m_panes.clear();
+    m_mdi->closeAllSubWindows();
+}
+
+void CMainFrame::createActions() {
+    m_open = new QAction(tr("&Open..."), this);
+    m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(m_open, &QAction::triggered, this, &CMainFrame::openDialog);
+
+    m_close = new QAction(tr("&Close"), this);
+    m_close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(m_close, &QAction::triggered, this, [this] { m_mdi->closeActiveSubWindow(); });
+
+    m_reload = new QAction(tr("Relo&ad"), this);
+    connect(m_reload, &QAction::triggered, this, [this] {
+        CChildFrame* child = activeChild();
+        if (child == nullptr || child->document().sourcePaths().empty()) return;
+        const std::vector<std::string> paths = child->document().sourcePaths();
+        const std::string title = child->document().title();
+        auto doc = std::make_unique<CKelvoDoc>(m_settings, m_options, *m_ui);
+        const bool ok = paths.size() == 1 ? doc->openDocument(paths.front()) : doc->loadFromPaths(paths, title);
+        if (!ok) return;
+        m_mdi->closeActiveSubWindow();
+        auto* frame = new CChildFrame(std::move(doc));
+        m_mdi->addSubWindow(frame)->showMaximized();
+        connect(frame->imageView(), &CKelvoView::cursorMoved, this, &CMainFrame::updateStatus);
+        connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+    });
+
+    m_exit = new QAction(tr("E&xit"), this);
+    m_exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    connect(m_exit, &QAction::triggered, this, &QWidget::close);
+
+    m_first = new QAction(tr("&First Frame"), this);
+    connect(m_first, &QAction::triggered, this, [this] { stepFrame(0); });
+    m_previous = new QAction(tr("&Previous Frame"), this);
+    m_previous->setShortcut(QKeySequence(Qt::Key_Left));
+    connect(m_previous, &QAction::triggered, this, [this] { stepFrame(1); });
+    m_next = new QAction(tr("&Next Frame"), this);
+    m_next->setShortcut(QKeySequence(Qt::Key_Right));
+    connect(m_next, &QAction::triggered, this, [this] { stepFrame(2); });
+    m_last = new QAction(tr("&Last Frame"), this);
+    m_last->setShortcut(QKeySequence(Qt::Key_Down));
+    connect(m_last, &QAction::triggered, this, [this] { stepFrame(3); });
+    m_movie = new QAction(tr("&Movie"), this);
+    m_movie->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_M));
+    m_movie->setCheckable(true);
+    connect(m_movie, &QAction::triggered, this, [this] { playMovie(false); });
+    m_reverseMovie = new QAction(tr("&Reverse Movie"), this);
+    m_reverseMovie->setCheckable(true);
+    connect(m_reverseMovie, &QAction::triggered, this, [this] { playMovie(true); });
+
+    m_singleFrame = new QAction(tr("&Single Frame"), this);
+    m_singleFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
+    m_singleFrame->setCheckable(true);
+    connect(m_singleFrame, &QAction::triggered, this, [this] {
+        if (CChildFrame* c = activeChild()) {
+            c->showPane(CChildFrame::FramePane);
+            c->imageView()->setFocus();
+        }
+        updateActions();
+    });
+    m_header = new QAction(tr("&Header"), this);
+    m_header->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_H));
+    m_header->setCheckable(true);
+    connect(m_header, &QAction::triggered, this, [this] {
+        if (CChildFrame* c = activeChild()) {
+            c->showPane(CChildFrame::HeaderPane);
+            c->headerView()->setFocus();
+        }
+        updateActions();
+    });
+    m_cascade = new QAction(tr("&Cascade"), this);
+    connect(m_cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    m_tile = new QAction(tr("&Tile"), this);
+    connect(m_tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+
+    m_applyToAll = new QAction(tr("&Apply to all"), this);
+    m_applyToAll->setCheckable(true);
+    connect(m_applyToAll, &QAction::triggered, this, [this] {
+        if (CChildFrame* c = activeChild()) c->document().toggleApplyToAll();
+        updateActions();
+    });
+}
+
+void CMainFrame::createMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(m_open);
+    file->addAction(m_close);
+    file->addAction(m_reload);
+    file->addSeparator();
+    m_recentMenu = file->addMenu(tr("Recent &Files"));
+    rebuildRecentMenu();
+    file->addSeparator();
+    file->addAction(m_exit);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    view->addAction(m_first);
+    view->addAction(m_previous);
+    view->addAction(m_next);
+    view->addAction(m_last);
+    view->addSeparator();
+    view->addAction(m_movie);
+    view->addAction(m_reverseMovie);
+
+    QMenu* image = menuBar()->addMenu(tr("&Image"));
+    image->addAction(m_applyToAll);
+
+    QMenu* window = menuBar()->addMenu(tr("&Window"));
+    window->addAction(m_cascade);
+    window->addAction(m_tile);
+    window->addSeparator();
+    window->addAction(m_singleFrame);
+    window->addAction(m_header);
+}
+
+void CMainFrame::createToolBars() {
+    QToolBar* file = addToolBar(tr("File Toolbar"));
+    file->setObjectName(QStringLiteral("FileToolbar"));
+    file->addAction(m_open);
+    file->addAction(m_reload);
+    file->addAction(m_close);
+    QToolBar* nav = addToolBar(tr("Navigation Toolbar"));
+    nav->setObjectName(QStringLiteral("NavigationToolbar"));
+    nav->addAction(m_first);
+    nav->addAction(m_previous);
+    nav->addAction(m_next);
+    nav->addAction(m_last);
+    nav->addAction(m_movie);
+    nav->addAction(m_reverseMovie);
+    QMenu* bars = menuBar()->addMenu(tr("&Toolbars"));
+    bars->addAction(file->toggleViewAction());
+    bars->addAction(nav->toggleViewAction());
+}
+
+void CMainFrame::createStatusBar() {
+    for (const char* sample : kPaneSamples) {
+        auto* pane = new QLabel(this);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QString::fromLatin1(sample)) + 8);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addPermanentWidget(pane);
+        m_panes.push_back(pane);
+    }
+}
+
+CChildFrame* CMainFrame::activeChild() const {
+    QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    if (sub == nullptr && !m_mdi->subWindowList().isEmpty()) sub = m_mdi->subWindowList().last();
+    return sub != nullptr ? qobject_cast<CChildFrame*>(sub->widget()) : nullptr;
+}
+
+bool CMainFrame::openFile(const QString& path) {
+    auto doc = std::make_unique<CKelvoDoc>(m_settings, m_options, *m_ui);
+    if (!doc->openDocument(QFileInfo(path).absoluteFilePath().toStdString())) return false;
+    auto* frame = new CChildFrame(std::move(doc));
+    QMdiSubWindow* sub = m_mdi->addSubWindow(frame);
+    sub->showMaximized();
+    connect(frame->imageView(), &CKelvoView::cursorMoved, this, &CMainFrame::updateStatus);
+    connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+    addRecent(QFileInfo(path).absoluteFilePath());
+    updateActions();
+    updateStatus();
+    return true;
+}
+
+void CMainFrame::openDialog() {
+    const QString folder = QString::fromStdString(settings::currentWorkingDirectory(m_settings));
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, tr("Open"), folder.isEmpty() ? QDir::currentPath() : folder,
+        tr("All Files (*.*);;Bitmap Files (*.bmp);;JPEG Files (*.jpg *.jpe)"));
+    if (files.isEmpty()) return;
+    if (files.size() == 1) {
+        settings::setCurrentWorkingDirectory(m_settings,
+                                             settings::withTrailingSeparator(QFileInfo(files[0]).absolutePath().toStdString()));
+    }
+    // Several files open as separate documents, starting with the last.
+    for (auto it = files.crbegin(); it != files.crend(); ++it) openFile(*it);
+}
+
+void CMainFrame::addRecent(const QString& path) {
+    m_recent.removeAll(path);
+    m_recent.prepend(path);
+    while (m_recent.size() > kRecentCount) m_recent.removeLast();
+    std::vector<std::string> files;
+    for (const QString& f : m_recent) files.push_back(f.toStdString());
+    settings::setRecentFiles(m_settings, files);
+    rebuildRecentMenu();
+}
+
+void CMainFrame::rebuildRecentMenu() {
+    m_recentMenu->clear();
+    for (int i = 0; i < m_recent.size(); ++i) {
+        const QString path = m_recent[i];
+        QAction* a = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(a, &QAction::triggered, this, [this, path] { openFile(path); });
+    }
+    m_recentMenu->setEnabled(!m_recent.isEmpty());
+}
+
+void CMainFrame::stepFrame(int how) {
+    CChildFrame* child = activeChild();
+    if (child == nullptr) return;
+    CKelvoDoc& doc = child->document();
+    const int current = doc.currentFrame(), count = doc.frameCount();
+    switch (how) {
+    case 0: child->goToFrame(0); break;
+    case 1: child->goToFrame(current - 1); break;
+    case 2: child->goToFrame(current + 1); break;
+    default: child->goToFrame(count - 1); break;
+    }
+    child->imageView()->viewport()->update();
+    updateActions();
+    updateStatus();
+}
+
+void CMainFrame::playMovie(bool reverse) {
+    CChildFrame* child = activeChild();
+    if (m_playing) { // the command again stops playback
+        m_playing = false;
+        return;
+    }
+    if (child == nullptr || child->document().frameCount() < 2 || child->document().frameTime() <= 0) {
+        m_movie->setChecked(false);
+        m_reverseMovie->setChecked(false);
+        return;
+    }
+    QPointer<CChildFrame> guard(child);
+    CKelvoDoc& doc = child->document();
+    const int start = doc.currentFrame();
+    m_playing = true;
+    (reverse ? m_reverseMovie : m_movie)->setChecked(true);
+    QElapsedTimer clock;
+    while (m_playing && guard) {
+        const int count = doc.frameCount();
+        int next = doc.currentFrame() + (reverse ? -1 : 1);
+        if (next >= count) next = 0;
+        if (next < 0) next = count - 1;
+        child->goToFrame(next);
+        child->imageView()->viewport()->repaint();
+        clock.start();
+        const auto frameTime = static_cast<qint64>(doc.frameTime());
+        do {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        } while (m_playing && guard && clock.elapsed() < frameTime);
+    }
+    m_playing = false;
+    m_movie->setChecked(false);
+    m_reverseMovie->setChecked(false);
+    if (guard) {
+        child->goToFrame(start); // playback ends on the frame where it began
+        child->imageView()->viewport()->update();
+    }
+    updateStatus();
+}
+
+void CMainFrame::updateActions() {
+    CChildFrame* child = activeChild();
+    const bool hasDoc = child != nullptr;
+    const int count = hasDoc ? child->document().frameCount() : 0;
+    const int current = hasDoc ? child->document().currentFrame() : 0;
+    m_close->setEnabled(hasDoc);
+    m_reload->setEnabled(hasDoc && !child->document().sourcePaths().empty());
+    m_first->setEnabled(count > 1 && current > 0);
+    m_previous->setEnabled(count > 1 && current > 0);
+    m_next->setEnabled(count > 1 && current + 1 < count);
+    m_last->setEnabled(count > 1 && current + 1 != count);
+    const bool canPlay = count > 1 && hasDoc && child->document().frameTime() > 0;
+    m_movie->setEnabled(canPlay);
+    m_reverseMovie->setEnabled(canPlay);
+    m_singleFrame->setEnabled(hasDoc);
+    m_header->setEnabled(hasDoc);
+    m_singleFrame->setChecked(hasDoc && child->currentPane() == CChildFrame::FramePane);
+    m_header->setChecked(hasDoc && child->currentPane() == CChildFrame::HeaderPane);
+    m_applyToAll->setEnabled(hasDoc && child->document().allFramesAlike());
+    m_applyToAll->setChecked(hasDoc && child->document().applyToAll());
+    m_cascade->setEnabled(hasDoc);
+    m_tile->setEnabled(hasDoc);
+}
+
+QStringList CMainFrame::statusTexts() const {
+    QStringList out;
+    for (const QLabel* pane : m_panes) out << pane->text();
+    return out;
+}
+
+void CMainFrame::updateStatus() {
+    CChildFrame* child = activeChild();
+    QStringList t;
+    for (size_t i = 0; i < m_panes.size(); ++i) t << QString();
+    if (child != nullptr) {
+        CKelvoDoc& doc = child->document();
+        ImageBuffer* frame = doc.frameAt(-1);
+        t[0] = QString::fromStdString(doc.title());
+        t[1] = QString::fromStdString(doc.dateText());
+        t[2] = QString::asprintf("%dKB", int(doc.fileSize() / 1024));
+        if (frame != nullptr) t[3] = QString::asprintf("%dx%d", frame->width(), frame->height());
+        t[4] = QString::asprintf("%03d", doc.frameCount());
+        t[5] = QString::asprintf("%4d", doc.currentFrame() + 1);
+        const CKelvoView* view = child->imageView();
+        if (frame != nullptr && view->underMouse()) {
+            const QPoint p = view->cursorImagePoint();
+            t[6] = QString::asprintf("%04d", p.x());
+            t[7] = QString::asprintf("%04d", p.y());
+            PixelValue v;
+            if (view->cursorInside() && frame->sampleAt(p.x(), p.y(), v)) {
+                t[8] = frame->isColour() ? QString::asprintf("R:%d G:%d B:%d", v.red, v.green, v.blue)
+                                         : QString::number(v.red);
+            }
+        }
+    }
+    for (size_t i = 0; i < m_panes.size(); ++i) m_panes[i]->setText(t[int(i)]);
+}
+
+void CMainFrame::saveState() {
+    m_settings.writeText("Bars", "State", QMainWindow::saveState().toBase64().toStdString());
+    m_options.save(m_settings);
+    m_settings.sync();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    m_playing = false;
+    saveState();
+    m_mdi->closeAllSubWindows();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) openFile(url.toLocalFile());
+}
+
+} // namespace veltor

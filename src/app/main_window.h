@@ -1,0 +1,86 @@
+// CMainFrame: the main window with the document windows, menus, toolbars and
+// status bar.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace veltor {
+
+class CChildFrame;
+class QSettingsStore;
+class QtDocumentUi;
+class UserOptions;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+  public:
+    CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Opens one file as a document window; false (message shown, no window
+    // left) when it cannot be read.
+    bool openFile(const QString& path);
+    // The document window that has the focus, or null.
+    CChildFrame* activeChild() const;
+    QMdiArea* mdiArea() const { return m_mdi; }
+    const QStringList& recentFiles() const { return m_recent; }
+    // Status pane texts, left to right after the message pane.
+    QStringList statusTexts() const;
+    // Saves the window layout and the user options (done on close too).
+    void saveState();
+
+  public slots:
+    void updateStatus();
+    void updateActions();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void addRecent(const QString& path);
+    void rebuildRecentMenu();
+    void openDialog();
+    void stepFrame(int how);
+    void playMovie(bool reverse);
+
+    QSettingsStore& m_settings;
+    UserOptions& m_options;
+    std::unique_ptr<QtDocumentUi> m_ui;
+    QMdiArea* m_mdi = nullptr;
+    QStringList m_recent;
+
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_open = nullptr;
+    QAction* m_close = nullptr;
+    QAction* m_reload = nullptr;
+    QAction* m_exit = nullptr;
+    QAction* m_first = nullptr;
+    QAction* m_previous = nullptr;
+    QAction* m_next = nullptr;
+    QAction* m_last = nullptr;
+    QAction* m_movie = nullptr;
+    QAction* m_reverseMovie = nullptr;
+    QAction* m_singleFrame = nullptr;
+    QAction* m_header = nullptr;
+    QAction* m_cascade = nullptr;
+    QAction* m_tile = nullptr;
+    QAction* m_applyToAll = nullptr;
+    std::vector<QLabel*> m_panes;
+    bool m_playing = false;
+};
+
+} // namespace veltor

@@ -1,0 +1,121 @@
+// The main window as a user drives it: open, look at the status bar, switch
+// panes, step through frames, play a movie.
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/child_frame.h"
+#include "app/header_grid.h"
+#include "app/main_window.h"
+#include "app/qt_document_ui.h"
+#include "dicom_bytes.h"
+#include "document/kelvo_doc.h"
+#include "settings/qt/qsettings_store.h"
+#include "settings/user_options.h"
+
+using namespace veltor;
+using veltor::testing::DicomBytes;
+
+namespace {
+
+QAction* actionNamed(QWidget& w, const QString& text) {
+    for (QAction* a : w.findChildren<QAction*>())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+// Three 8-bit frames of 4 x 2 pixels, 10 ms apart.
+QString writeMultiFrame(const QString& folder) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0018, 0x1063, "DS", "10");
+    b.element(0x0028, 0x0008, "IS", "3 ");
+    b.element(0x0028, 0x0010, "US", std::string("\x02\x00", 2));
+    b.element(0x0028, 0x0011, "US", std::string("\x04\x00", 2));
+    b.element(0x7FE0, 0x0010, "OB", std::string(24, '\x10'));
+    const QString path = folder + "/three.dcm";
+    FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    std::fwrite(b.bytes().data(), 1, b.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QtDocumentUi::failureMilliseconds = 50; }
+
+    void statusBarOfASingleFrame() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
+        const QStringList t = w.statusTexts();
+        QCOMPARE(t[0], QString("sample_ct.dcm"));
+        QCOMPARE(t[3], QString("256x256"));
+        QCOMPARE(t[4], QString("001"));
+        QCOMPARE(t[5], QString("   1"));
+        QCOMPARE(w.recentFiles().size(), 1);
+        QVERIFY(!actionNamed(w, "&Next Frame")->isEnabled());
+
+        // the header pane lists the elements
+        CChildFrame* child = w.activeChild();
+        QVERIFY(child != nullptr);
+        actionNamed(w, "&Header")->trigger();
+        QCOMPARE(child->currentPane(), CChildFrame::HeaderPane);
+        QVERIFY(child->headerView()->rowCount() > 40);
+        QCOMPARE(child->headerView()->rowTexts(0)[0], QString("0x0002, 0x0000"));
+        actionNamed(w, "&Single Frame")->trigger();
+        QCOMPARE(child->currentPane(), CChildFrame::FramePane);
+    }
+
+    void unreadableFileLeavesNoWindow() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        QVERIFY(!w.openFile(dir.path() + "/missing.dcm"));
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 0);
+        QVERIFY(w.statusTexts()[0].isEmpty());
+    }
+
+    void framesStepAndPlay() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        QVERIFY(w.openFile(writeMultiFrame(dir.path())));
+        CKelvoDoc& doc = w.activeChild()->document();
+        QCOMPARE(doc.frameCount(), 3);
+        QCOMPARE(w.statusTexts()[4], QString("003"));
+        actionNamed(w, "&Next Frame")->trigger();
+        QCOMPARE(doc.currentFrame(), 1);
+        QCOMPARE(w.statusTexts()[5], QString("   2"));
+        actionNamed(w, "&Last Frame")->trigger();
+        QCOMPARE(doc.currentFrame(), 2);
+        QVERIFY(!actionNamed(w, "&Next Frame")->isEnabled());
+        actionNamed(w, "&First Frame")->trigger();
+        QCOMPARE(doc.currentFrame(), 0);
+
+        // the movie runs until the command comes again and returns to its start
+        actionNamed(w, "&Next Frame")->trigger();
+        QAction* movie = actionNamed(w, "&Movie");
+        QTimer::singleShot(150, movie, &QAction::trigger);
+        movie->trigger();
+        QCOMPARE(doc.currentFrame(), 1);
+        QVERIFY(!movie->isChecked());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
