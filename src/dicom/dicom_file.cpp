@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dataset_builder.h"
 #include "dicom_dictionary.h"
 #include "dicom_vr.h"
 #include "image_setup.h"
@@ -809,6 +810,21 @@ bool DicomFile::openPath(const char* path, bool headerOnly, bool listPixelRecord
     reset();
     m_headerOnly = headerOnly;
     if (path == nullptr) path = "";
+    // Raster images (JPEG, PNG, TIFF, BMP) open as Secondary Capture data sets.
+    // imglib recognises them by their first bytes, so DICOM files pay only for
+    // that look; listings are of DICOM files and skip it altogether. A bitmap
+    // it reads but cannot take leaves its code, which a successful DICOM parse
+    // keeps and a failed one replaces.
+    DicomError rasterStatus = DicomError::NoError;
+    if (!listPixelRecords) {
+        if (DataSetBuilder(*this).buildFromImage(path)) {
+            setFilePath(path);
+            return true;
+        }
+        rasterStatus = m_status;
+        reset();
+        m_headerOnly = headerOnly;
+    }
     Source source;
     source.fd = ::open(path, O_RDONLY | O_CLOEXEC);
     struct stat st {};
@@ -819,9 +835,13 @@ bool DicomFile::openPath(const char* path, bool headerOnly, bool listPixelRecord
         return false;
     }
     source.size = static_cast<uint64_t>(st.st_size);
-    const bool ok = open(source, headerOnly, listPixelRecords);
+    bool ok = open(source, headerOnly, listPixelRecords);
     ::close(source.fd);
     setFilePath(path);
+    if (ok && rasterStatus != DicomError::NoError) {
+        m_status = rasterStatus;
+        ok = false;
+    }
     return ok;
 }
 

@@ -164,6 +164,7 @@ class DicomFile {
     std::vector<Frame> m_frames;
 
     friend class ImageSetup;
+    friend class DataSetBuilder;
 };
 
 } // namespace veltor
