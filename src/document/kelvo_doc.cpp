@@ -325,6 +325,44 @@ bool CKelvoDoc::allFramesAlike() const {
     return true;
 }
 
+std::vector<ImageBuffer*> CKelvoDoc::framePointers() const {
+    std::vector<ImageBuffer*> frames;
+    frames.reserve(m_frames.size());
+    for (const auto& f : m_frames) frames.push_back(f.get());
+    return frames;
+}
+
+int32_t CKelvoDoc::runImageCommand(const FrameOperation& operation, const FrameProgress& progress) {
+    const std::vector<ImageBuffer*> frames = framePointers();
+    const int32_t changed = runOnFrames(frames, m_currentFrame, m_applyToAll, m_history, operation, progress);
+    m_ui.redrawViews();
+    return changed;
+}
+
+bool CKelvoDoc::canUndo() const {
+    const ImageBuffer* frame = m_currentFrame < frameCount() ? m_frames[size_t(m_currentFrame)].get() : nullptr;
+    return frame != nullptr && m_history.canUndo(m_currentFrame, *frame, m_overlayUndo);
+}
+
+bool CKelvoDoc::canRedo() const {
+    const ImageBuffer* frame = m_currentFrame < frameCount() ? m_frames[size_t(m_currentFrame)].get() : nullptr;
+    return frame != nullptr && m_history.canRedo(m_currentFrame, *frame, m_overlayUndo);
+}
+
+int32_t CKelvoDoc::undo(const FrameProgress& progress) {
+    const std::vector<ImageBuffer*> frames = framePointers();
+    const int32_t n = undoFrames(frames, m_currentFrame, m_applyToAll, m_history, m_overlayUndo, progress);
+    m_ui.redrawViews();
+    return n;
+}
+
+int32_t CKelvoDoc::redo(const FrameProgress& progress) {
+    const std::vector<ImageBuffer*> frames = framePointers();
+    const int32_t n = redoFrames(frames, m_currentFrame, m_applyToAll, m_history, m_overlayUndo, progress);
+    m_ui.redrawViews();
+    return n;
+}
+
 void CKelvoDoc::toggleApplyToAll() {
     if (allFramesAlike()) {
         m_applyToAll = !m_applyToAll;

@@ -101,6 +101,18 @@ class CKelvoDoc {
     void setAnnotationsVisible(bool on) { m_annotationsVisible = on; }
     bool measurementsVisible() const { return m_measurementsVisible; }
     void setMeasurementsVisible(bool on) { m_measurementsVisible = on; }
+    // Runs an image operation on the current frame, or on every frame when
+    // "Apply to all" holds, with a history mark per frame changed; `progress`
+    // hears of each frame of a multi-frame run. Returns the frames changed.
+    int32_t runImageCommand(const FrameOperation& operation, const FrameProgress& progress = {});
+    // The document's Undo and Redo over the frame histories.
+    bool canUndo() const;
+    bool canRedo() const;
+    int32_t undo(const FrameProgress& progress = {});
+    int32_t redo(const FrameProgress& progress = {});
+    // The overlay side of undo, supplied by the overlay stores once they exist.
+    void setOverlayUndo(OverlayUndo overlay) { m_overlayUndo = std::move(overlay); }
+
     FrameHistory& frameHistory() { return m_history; }
     const FrameHistory& frameHistory() const { return m_history; }
 
@@ -153,6 +165,9 @@ class CKelvoDoc {
     bool m_annotationsVisible = true;
     bool m_measurementsVisible = true;
     FrameHistory m_history;
+    OverlayUndo m_overlayUndo;
+
+    std::vector<ImageBuffer*> framePointers() const;
 };
 
 } // namespace veltor

@@ -184,3 +184,28 @@ TEST_F(DocumentTest, DocumentFromPathsSkipsUnreadableFilesAndReorders) {
     EXPECT_FALSE(doc.loadFromPaths({fixture("gone.dcm")}, "x"));
     EXPECT_EQ(doc.frameCount(), 0);
 }
+
+TEST_F(DocumentTest, ImageCommandsOnAllFramesWithUndoAndRedo) {
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.loadFromPaths({fixture("nested_evle.dcm"), fixture("nested_ivle.dcm")}, "two"));
+    const std::vector<uint8_t> before(doc.frameAt(1)->pixels(), doc.frameAt(1)->pixels() + 16 * 16 * 2);
+    doc.setApplyToAll(true);
+    int progressCalls = 0;
+    EXPECT_EQ(doc.runImageCommand([](ImageBuffer& f) { return f.rotate180(); },
+                                  [&](int32_t, int32_t) { ++progressCalls; }),
+              2);
+    EXPECT_EQ(progressCalls, 2);
+    EXPECT_TRUE(doc.canUndo());
+    EXPECT_FALSE(doc.canRedo());
+    EXPECT_EQ(doc.undo(), 2);
+    const std::vector<uint8_t> after(doc.frameAt(1)->pixels(), doc.frameAt(1)->pixels() + 16 * 16 * 2);
+    EXPECT_EQ(before, after);
+    EXPECT_TRUE(doc.canRedo());
+    EXPECT_EQ(doc.redo(), 2);
+
+    // without apply-to-all only the current frame changes
+    doc.setApplyToAll(false);
+    EXPECT_EQ(doc.runImageCommand([](ImageBuffer& f) { return f.invert(); }), 1);
+    EXPECT_EQ(doc.frameHistory().frame(0)->entries.size(), 2u);
+    EXPECT_EQ(doc.frameHistory().frame(1)->entries.size(), 1u);
+}
