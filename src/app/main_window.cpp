@@ -161,6 +161,7 @@ void CMainFrame::createMenus() {
     file->addSeparator();
     file->addAction(m_exit);
 
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(m_first);
     view->addAction(m_previous);
@@ -171,7 +172,7 @@ void CMainFrame::createMenus() {
     view->addAction(m_reverseMovie);
 
     QMenu* image = menuBar()->addMenu(tr("&Image"));
-    image->addAction(m_applyToAll);
+    createImageActions(edit, image);
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
@@ -342,6 +343,7 @@ void CMainFrame::updateActions() {
     m_applyToAll->setChecked(hasDoc && child->document().applyToAll());
     m_cascade->setEnabled(hasDoc);
     m_tile->setEnabled(hasDoc);
+    updateImageActions();
 }
 
 QStringList CMainFrame::statusTexts() const {

@@ -4,7 +4,11 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
+
+#include "document/custom_palettes.h"
 
 class QAction;
 class QLabel;
@@ -15,6 +19,7 @@ class QMenu;
 namespace veltor {
 
 class CChildFrame;
+class ImageBuffer;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
@@ -56,6 +61,12 @@ class CMainFrame : public QMainWindow {
     void openDialog();
     void stepFrame(int how);
     void playMovie(bool reverse);
+    // Image and Edit menus (main_window_image.cpp).
+    void createImageActions(QMenu* edit, QMenu* image);
+    void runImageCommand(const std::function<int(ImageBuffer&)>& operation);
+    void undoRedo(bool redo);
+    void updateImageActions();
+    void loadCustomPalettes();
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -80,6 +91,14 @@ class CMainFrame : public QMainWindow {
     QAction* m_tile = nullptr;
     QAction* m_applyToAll = nullptr;
     std::vector<QLabel*> m_panes;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
+    QAction* m_rgb = nullptr;
+    std::vector<QAction*> m_paletteActions; // 0 .. 10
+    std::vector<QAction*> m_imageCommands;  // enabled while a frame is shown
+    QMenu* m_customMenu = nullptr;
+    std::vector<PaletteBlock> m_customPalettes;
+    int m_lastCustom = -1;
     bool m_playing = false;
 };
 

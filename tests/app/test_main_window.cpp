@@ -115,6 +115,32 @@ class MainWindowTest : public QObject {
         QCOMPARE(doc.currentFrame(), 1);
         QVERIFY(!movie->isChecked());
     }
+
+    void imageCommandsWithUndo() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        QVERIFY(w.openFile(writeMultiFrame(dir.path())));
+        QCOMPARE(w.statusTexts()[3], QString("4x2"));
+        QAction* undo = actionNamed(w, "&Undo");
+        QVERIFY(!undo->isEnabled());
+        actionNamed(w, "&90° Clock Wise")->trigger();
+        QCOMPARE(w.statusTexts()[3], QString("2x4"));
+        QVERIFY(undo->isEnabled());
+        undo->trigger();
+        QCOMPARE(w.statusTexts()[3], QString("4x2"));
+        QVERIFY(actionNamed(w, "&Redo")->isEnabled());
+
+        // palettes on a grey frame: the chosen one is checked
+        QAction* hotiron = actionNamed(w, "&Hotiron");
+        QVERIFY(hotiron->isEnabled());
+        hotiron->trigger();
+        QVERIFY(hotiron->isChecked());
+        QCOMPARE(w.activeChild()->document().frameAt(-1)->paletteNumber(), 8);
+        QVERIFY(!actionNamed(w, "&RGB")->isEnabled());
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
