@@ -217,8 +217,13 @@ int ImageBuffer::installFrom16(int32_t width, int32_t height, int32_t windowCent
         windowWidth = maxValue - minValue + 1;
         windowCenter = minValue + windowWidth / 2;
     } else {
+        // A centre beyond every sample would show a blank frame: it comes down
+        // to the middle of the range. A centre inside the range is the file's
+        // choice and stays, even when padding far below the anatomy (CT air
+        // outside the field of view at -2000 or -3024) pulls the middle of the
+        // range below it: lowering it then would wash the image out.
         const int32_t midpoint = minValue + (maxValue - minValue) / 2;
-        if (windowCenter > midpoint)
+        if (windowCenter > maxValue)
             windowCenter = midpoint;
         if (windowWidth > maxValue - minValue + 1)
             windowWidth = maxValue - minValue + 1;

@@ -114,8 +114,8 @@ TEST(ImageBufferConstruction, SixteenBitGivenWindowIsLoweredToTheRange)
 {
     const std::vector<int16_t> s = {0, 100, 400, 250};
     ImageBuffer b;
-    // Centre above the midpoint (200) comes down to it; a width above the range
-    // (401) comes down to it.
+    // Centre above every sample comes down to the midpoint (200); a width
+    // above the range (401) comes down to it.
     ASSERT_EQ(b.createFromCopy16(2, 2, 16, 1000, 5000, s.data()), 1);
     EXPECT_EQ(b.windowCenter(), 200);
     EXPECT_EQ(b.windowWidth(), 401);
@@ -129,6 +129,12 @@ TEST(ImageBufferConstruction, SixteenBitGivenWindowIsLoweredToTheRange)
     EXPECT_EQ(b.createFromCopy16(2, 2, 12, 150, 80, s.data()), 0);
     EXPECT_EQ(b.lastError(), LibraryError::BuildFailed);
     EXPECT_EQ(b.createFromSamples16(2, 2, 0, 0, nullptr), 0);
+    // A centre inside the range stays, even above the midpoint: CT padding far
+    // below the anatomy must not wash a soft-tissue window out.
+    const std::vector<int16_t> ct = {-3024, -1000, 40, 1137};
+    ASSERT_EQ(b.createFromCopy16(2, 2, 16, 40, 400, ct.data()), 1);
+    EXPECT_EQ(b.windowCenter(), 40);
+    EXPECT_EQ(b.windowWidth(), 400);
 }
 
 TEST(ImageBufferConstruction, SixteenBitFrameOfMarkersOnlyKeepsAValidRange)
