@@ -178,6 +178,13 @@ TEST_F(ImglibRobustness, TiffStripsPastTheEndAndDirectoryLoops) {
     Bitmap counted(readBytesAsFile(makeTiff(3, 2, dataAt, 600000, 0, pixels), "long.tif"));
     ASSERT_NE(counted.p, nullptr);
     EXPECT_EQ(counted.row(1)[2], 6);
+    // A DICOM file whose preamble holds a TIFF header is DICOM, not TIFF.
+    std::vector<uint8_t> dual = makeTiff(3, 2, 200, 6, 0, {});
+    dual.resize(200);
+    dual.insert(dual.end(), pixels.begin(), pixels.end());
+    EXPECT_NE(Bitmap(readBytesAsFile(dual, "dual.tif")).p, nullptr);
+    std::memcpy(dual.data() + 128, "DICM", 4);
+    EXPECT_EQ(readBytesAsFile(dual, "dual.dcm"), nullptr);
     // 70000 x 70000 claimed by a 140-byte file.
     EXPECT_EQ(readBytesAsFile(makeTiff(70000, 70000, dataAt, 6, 0, pixels), "huge.tif"), nullptr);
 }

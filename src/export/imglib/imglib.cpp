@@ -269,9 +269,13 @@ uint8_t* Imglib_ReadFile(const char* path) {
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr)
         return nullptr;
-    uint8_t magic[8] = {};
-    const size_t n = std::fread(magic, 1, sizeof magic, file);
-    const Format format = formatFromMagic(magic, n);
+    // The first bytes name the format. A DICOM file may carry a raster
+    // header in its preamble (a dual-personality file); "DICM" after the
+    // preamble makes it DICOM, never a raster image.
+    uint8_t start[132] = {};
+    const size_t n = std::fread(start, 1, sizeof start, file);
+    const bool dicom = n == sizeof start && std::memcmp(start + 128, "DICM", 4) == 0;
+    const Format format = dicom ? Format::None : formatFromMagic(start, n);
     uint8_t* bitmap = nullptr;
     if (format != Format::None && std::fseek(file, 0, SEEK_SET) == 0) {
         switch (format) {

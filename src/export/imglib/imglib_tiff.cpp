@@ -91,7 +91,8 @@ uint8_t* readRgba(TIFF* tiff, uint32_t width, uint32_t height) {
 
 uint8_t* readTiff(const char* path) {
     const uint64_t fileBytes = fileSizeOfPath(path);
-    TIFF* tiff = openTiff(path, "r");
+    // "m": read, not memory-map, so that a file changed under us cannot fault.
+    TIFF* tiff = openTiff(path, "rm");
     if (tiff == nullptr)
         return nullptr;
     uint32_t width = 0, height = 0;
