@@ -80,6 +80,8 @@ TEST_F(ImglibRobustness, FilesThatAreNotImagesGiveNull) {
     EXPECT_EQ(Imglib_ReadFile(VELTOR_SAMPLE_FILE), nullptr); // a DICOM file
     EXPECT_EQ(Imglib_ReadFile(m_dir.file("missing.png").c_str()), nullptr);
     EXPECT_EQ(Imglib_ReadFile(nullptr), nullptr);
+    EXPECT_EQ(Imglib_ReadFile(std::filesystem::temp_directory_path().c_str()), nullptr);
+    EXPECT_EQ(Imglib_ReadFile("/dev/null"), nullptr);
     const std::string text = "Plain text that is no image at all\n";
     EXPECT_EQ(readBytesAsFile(std::vector<uint8_t>(text.begin(), text.end())), nullptr);
     EXPECT_EQ(readBytesAsFile({}), nullptr);

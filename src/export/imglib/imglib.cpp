@@ -264,7 +264,9 @@ Format formatFromExtension(const char* path) {
 } // namespace
 
 uint8_t* Imglib_ReadFile(const char* path) {
-    if (path == nullptr)
+    // Only regular files: a FIFO or a device would block or never end.
+    struct stat st;
+    if (path == nullptr || ::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr)
