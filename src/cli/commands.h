@@ -12,5 +12,6 @@ int runDump(int argc, char** argv);
 int runInfo(int argc, char** argv);
 int runSeries(int argc, char** argv);
 int runAnonymize(int argc, char** argv);
+int runConvert(int argc, char** argv);
 
 } // namespace veltor::cli

@@ -1,0 +1,253 @@
+// veltor convert: every frame of DICOM files to TIFF, JPEG, BMP or raw image
+// files, beside their sources (Batch Convert) or into one folder (Export
+// selected files). One process takes the whole list.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "commands.h"
+#include "export/anonymize_batch.h"
+#include "export/batch_convert.h"
+#include "export/export_names.h"
+
+namespace veltor::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onConvertInterrupt(int) { g_interrupted = 1; }
+
+void printConvertUsage(FILE* out) {
+    std::fprintf(out,
+                 "Usage: veltor convert [--format tiff|jpeg|bmp|raw] [--out DIR] [--recursive]\n"
+                 "                      [--overwrite|--no-overwrite] [--quality Q] [--verbose] PATH...\n"
+                 "\n"
+                 "Writes every frame of each DICOM file as an image file: 8-bit grey for\n"
+                 "monochrome 8-bit images, RGB for colour images, and 12- and 16-bit images\n"
+                 "windowed to 8 bits with the window stored in the file (the frame's own\n"
+                 "range when that window is unusable).\n"
+                 "\n"
+                 "A file of one frame gives NAME.tif, one of several frames NAME_0000.tif,\n"
+                 "NAME_0001.tif, ..., NAME being the source's file name with every '.'\n"
+                 "replaced by '_' (scan.dcm gives scan_dcm.tif). TIFF, BMP and raw files use\n"
+                 "8 bits per sample, rows top to bottom; raw files hold the pixels only.\n"
+                 "\n"
+                 "PATH is a file, or a directory whose DICOM files are taken (files that do\n"
+                 "not parse as DICOM are passed over silently; --verbose names them).\n"
+                 "The path of each converted file is printed; a summary goes to standard error.\n"
+                 "\n"
+                 "Options:\n"
+                 "  --format F       tiff (the default), jpeg, bmp or raw\n"
+                 "  --out DIR        write into DIR; without it each file's images are written\n"
+                 "                   beside it\n"
+                 "  --recursive      also take the DICOM files of subdirectories\n"
+                 "  --overwrite      replace existing image files (the default)\n"
+                 "  --no-overwrite   keep existing image files and skip those frames\n"
+                 "  --quality Q      JPEG quality 1..100 (default 75)\n"
+                 "  --verbose        name the files passed over, with the reason\n"
+                 "\n"
+                 "Exit status: 0 when every named file was converted and every image written,\n"
+                 "1 when a file or an image failed (or nothing was converted), 2 for a bad\n"
+                 "command line.\n");
+}
+
+bool isDirectory(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool parseFormat(const char* text, ExportFormat& format) {
+    struct Name {
+        const char* name;
+        ExportFormat format;
+    };
+    static const Name kNames[] = {{"tiff", ExportFormat::Tiff}, {"tif", ExportFormat::Tiff},
+                                  {"jpeg", ExportFormat::Jpeg}, {"jpg", ExportFormat::Jpeg},
+                                  {"bmp", ExportFormat::Bmp},   {"raw", ExportFormat::Raw}};
+    for (const Name& n : kNames) {
+        if (std::strcmp(text, n.name) == 0) {
+            format = n.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseQuality(const char* text, int& quality) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 1 || value > 100) return false;
+    quality = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
+
+int runConvert(int argc, char** argv) {
+    ConvertOptions options;
+    bool recursive = false;
+    bool overwrite = true;
+    bool verbose = false;
+    const char* outDir = nullptr;
+
+    int first = 0;
+    for (; first < argc; ++first) {
+        const char* a = argv[first];
+        if (std::strcmp(a, "--") == 0) {
+            ++first;
+            break;
+        }
+        if (a[0] != '-' || a[1] == '\0') break;
+        if (std::strcmp(a, "--recursive") == 0) {
+            recursive = true;
+        } else if (std::strcmp(a, "--overwrite") == 0) {
+            overwrite = true;
+        } else if (std::strcmp(a, "--no-overwrite") == 0) {
+            overwrite = false;
+        } else if (std::strcmp(a, "--verbose") == 0) {
+            verbose = true;
+        } else if (std::strcmp(a, "--format") == 0 || std::strcmp(a, "--out") == 0 ||
+                   std::strcmp(a, "--quality") == 0) {
+            if (first + 1 >= argc) {
+                std::fprintf(stderr, "veltor convert: %s needs a value\n", a);
+                return kExitUsage;
+            }
+            const char* value = argv[++first];
+            if (a[2] == 'o') {
+                outDir = value;
+            } else if (a[2] == 'f') {
+                if (!parseFormat(value, options.format)) {
+                    std::fprintf(stderr, "veltor convert: unknown format '%s' (tiff, jpeg, bmp or raw)\n",
+                                 value);
+                    return kExitUsage;
+                }
+            } else if (!parseQuality(value, options.jpegQuality)) {
+                std::fprintf(stderr, "veltor convert: quality '%s' is not a number from 1 to 100\n", value);
+                return kExitUsage;
+            }
+        } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            printConvertUsage(stdout);
+            return kExitOk;
+        } else {
+            std::fprintf(stderr, "veltor convert: unknown option '%s'\n", a);
+            printConvertUsage(stderr);
+            return kExitUsage;
+        }
+    }
+    if (first >= argc) {
+        std::fprintf(stderr, "veltor convert: no input files\n");
+        printConvertUsage(stderr);
+        return kExitUsage;
+    }
+    if (outDir != nullptr) {
+        if (outDir[0] == '\0' || !isDirectory(outDir)) {
+            std::fprintf(stderr, "veltor convert: %s: not a directory\n", outDir);
+            return kExitFailure;
+        }
+        if (::access(outDir, W_OK | X_OK) != 0) {
+            std::fprintf(stderr, "veltor convert: %s: %s\n", outDir, std::strerror(errno));
+            return kExitFailure;
+        }
+        options.command = ConvertCommand::ExportSelectedFiles;
+    } else {
+        options.command = ConvertCommand::BatchConvert;
+    }
+
+    int status = kExitOk;
+    std::vector<std::string> files;
+    // Files found in directories that fail to convert are passed over like the
+    // directory walk's non-DICOM files; files named on the command line are not.
+    std::unordered_set<std::string> walked;
+    for (int i = first; i < argc; ++i) {
+        if (!isDirectory(argv[i])) {
+            files.emplace_back(argv[i]);
+            continue;
+        }
+        std::vector<std::string> found;
+        const BatchStatus scan = collectDicomFiles(argv[i], recursive, found,
+                                                   [] { return g_interrupted == 0; });
+        if (scan == BatchStatus::InvalidDirectory) {
+            std::fprintf(stderr, "veltor convert: %s: cannot list the directory\n", argv[i]);
+            status = kExitFailure;
+        } else if (found.empty()) {
+            std::fprintf(stderr, "veltor convert: %s: no DICOM files\n", argv[i]);
+        }
+        for (std::string& f : found) {
+            walked.insert(f);
+            files.push_back(std::move(f));
+        }
+    }
+
+    struct sigaction action {};
+    action.sa_handler = onConvertInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1 && files.size() > 1;
+    std::unordered_set<std::string> writtenTargets;
+    ConvertCallbacks callbacks;
+    callbacks.confirmOverwrite = [&](const std::string& target) {
+        if (writtenTargets.count(target) != 0) {
+            // Two sources of one name into one folder: the second would
+            // replace the first one's images.
+            std::fprintf(stderr, "veltor convert: %s: already written in this run; not replaced\n",
+                         target.c_str());
+            status = kExitFailure;
+            return false;
+        }
+        if (!overwrite && verbose) std::fprintf(stderr, "veltor convert: %s: exists; kept\n", target.c_str());
+        return overwrite;
+    };
+    callbacks.written = [&](const std::string& target) { writtenTargets.insert(target); };
+    callbacks.writeFailed = [&](const std::string& target, const ExportResult& result) {
+        std::fprintf(stderr, "veltor convert: %s: %s: %s\n", target.c_str(), kFileCreationError,
+                     exportErrorText(result).c_str());
+        status = kExitFailure;
+    };
+    callbacks.progress = [&](size_t done, size_t total) {
+        if (showProgress) std::fprintf(stderr, "\r%zu/%zu", done, total);
+        return g_interrupted == 0;
+    };
+    auto report = [&](const std::string& source, const ConvertReport& r) {
+        if (r.converted()) {
+            std::fputs(source.c_str(), stdout);
+            std::fputc('\n', stdout);
+            return;
+        }
+        const bool named = walked.count(source) == 0;
+        if (named) status = kExitFailure;
+        if (named || verbose) {
+            if (showProgress) std::fputc('\n', stderr);
+            std::fprintf(stderr, "veltor convert: %s: %s%s\n", source.c_str(), convertFailureText(r).c_str(),
+                         named ? "" : "; passed over");
+        }
+    };
+
+    const ConvertRunResult run =
+        convertFiles(files, outDir != nullptr ? std::string(outDir) : std::string(), options, callbacks, report);
+    std::fflush(stdout);
+    if (showProgress) std::fputc('\n', stderr);
+    std::fprintf(stderr, "veltor convert: %zu of %zu files converted, %zu images written", run.converted,
+                 files.size(), run.written);
+    if (run.failed != 0) std::fprintf(stderr, ", %zu failed", run.failed);
+    if (run.skipped != 0) std::fprintf(stderr, ", %zu kept", run.skipped);
+    std::fputc('\n', stderr);
+    if (run.cancelled || g_interrupted != 0) {
+        std::fprintf(stderr, "veltor convert: interrupted\n");
+        status = kExitFailure;
+    }
+    if (run.converted == 0) status = kExitFailure;
+    return status;
+}
+
+} // namespace veltor::cli

@@ -1,0 +1,140 @@
+#include "batch_convert.h"
+
+#include <sys/stat.h>
+
+#include "dicom/dicom_file.h"
+#include "export_names.h"
+
+namespace veltor {
+
+namespace {
+
+bool pathExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isColour(const DicomFile& file) {
+    return file.isRgb() || file.isYbrFull() || file.isYbrFull422() || file.isPaletteColor();
+}
+
+ExportResult writeImage(const std::string& target, const PackedPixels& image,
+                        const ConvertOptions& options) {
+    switch (options.format) {
+    case ExportFormat::Tiff: return writeTiffImage(target.c_str(), image);
+    case ExportFormat::Raw: return writeRawImage(target.c_str(), image);
+    case ExportFormat::Bmp:
+    case ExportFormat::Jpeg: {
+        const std::vector<uint8_t> bitmap = makeExportBitmap(image);
+        if (bitmap.empty()) {
+            ExportResult result;
+            result.status = ExportStatus::BadImage;
+            return result;
+        }
+        if (options.format == ExportFormat::Bmp && options.command == ConvertCommand::ExportSelectedFiles)
+            return writeBmpBitmap(target.c_str(), bitmap.data(), bitmap.size());
+        return writeLibraryBitmap(target.c_str(), bitmap.data(), bitmap.size(), options.jpegQuality);
+    }
+    }
+    return {};
+}
+
+} // namespace
+
+bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image) {
+    const int bits = file.bitsAllocated();
+    if (bits != 8 && bits != 12 && bits != 16) return false;
+    if (file.rows() <= 0 || file.columns() <= 0) return false;
+    const int samples = bits == 8 && isColour(file) ? 3 : 1;
+    std::vector<uint8_t> bytes = file.frame8(n);
+    const uint64_t expected = uint64_t(file.rows()) * uint64_t(file.columns()) * uint64_t(samples);
+    if (bytes.size() != expected) return false;
+    image.width = file.columns();
+    image.height = file.rows();
+    image.samples = samples;
+    image.bytes = std::move(bytes);
+    return true;
+}
+
+std::string convertFailureText(const ConvertReport& report) {
+    switch (report.failure) {
+    case ConvertFailure::None: return "converted";
+    case ConvertFailure::NotParsed: {
+        std::string text = dicomErrorText(report.dicomStatus);
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        return text.empty() ? "cannot be read" : text;
+    }
+    case ConvertFailure::UnsupportedImage: return "no frames of 8, 12 or 16 bits to convert";
+    }
+    return {};
+}
+
+ConvertReport convertFile(const std::string& sourcePath, const std::string& outputDirectory,
+                          const ConvertOptions& options, const ConvertCallbacks& callbacks) {
+    ConvertReport report;
+    DicomFile file;
+    if (!file.openFile(sourcePath.c_str(), false)) {
+        report.failure = ConvertFailure::NotParsed;
+        report.dicomStatus = file.status();
+        return report;
+    }
+    const int32_t frames = file.frameCount();
+    const int bits = file.bitsAllocated();
+    if (frames < 1 || (bits != 8 && bits != 12 && bits != 16) || file.rows() <= 0 || file.columns() <= 0) {
+        report.failure = ConvertFailure::UnsupportedImage;
+        return report;
+    }
+    report.frames = frames;
+    const std::string base = batchOutputBase(outputDirectory, sourcePath);
+    PackedPixels image;
+    for (int32_t i = 0; i < frames; ++i) {
+        const std::string target = batchOutputName(base, i, frames, options.format);
+        if (callbacks.confirmOverwrite && pathExists(target) && !callbacks.confirmOverwrite(target)) {
+            ++report.skipped;
+            continue;
+        }
+        ExportResult result;
+        if (!makeFrameImage(file, i + 1, image))
+            result.status = ExportStatus::BadImage;
+        else
+            result = writeImage(target, image, options);
+        if (result.ok()) {
+            ++report.written;
+            if (callbacks.written) callbacks.written(target);
+        } else {
+            ++report.failed;
+            if (callbacks.writeFailed) callbacks.writeFailed(target, result);
+        }
+    }
+    return report;
+}
+
+ConvertRunResult convertFiles(
+    const std::vector<std::string>& files, const std::string& outputDirectory,
+    const ConvertOptions& options, const ConvertCallbacks& callbacks,
+    const std::function<void(const std::string& source, const ConvertReport& report)>& report) {
+    ConvertRunResult run;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string& source = files[i];
+        const std::string directory = outputDirectory.empty() ? directoryOf(source) : outputDirectory;
+        const ConvertReport r = convertFile(source, directory, options, callbacks);
+        if (r.converted()) {
+            ++run.converted;
+            run.log += source;
+            run.log += "\r\n";
+        } else {
+            ++run.notConverted;
+        }
+        run.written += r.written;
+        run.failed += r.failed;
+        run.skipped += r.skipped;
+        if (report) report(source, r);
+        if (callbacks.progress && !callbacks.progress(i + 1, files.size()) && i + 1 < files.size()) {
+            run.cancelled = true;
+            break;
+        }
+    }
+    return run;
+}
+
+} // namespace veltor
