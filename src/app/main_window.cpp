@@ -20,6 +20,7 @@
 #include "app/header_grid.h"
 #include "app/image_view.h"
 #include "app/qt_document_ui.h"
+#include "app/window_tool.h"
 #include "document/kelvo_doc.h"
 #include "settings/qt/qsettings_store.h"
 #include "settings/settings_keys.h"
@@ -51,6 +52,13 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
     createMenus();
     createToolBars();
     createStatusBar();
+    m_windowTool = new WindowToolDock(m_settings, m_options, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_windowTool);
+    m_barsMenu->addAction(m_windowTool->toggleViewAction());
+    connect(m_windowTool, &WindowToolDock::windowApplied, this, [this] {
+        updateActions();
+        updateStatus();
+    });
     const std::string layout = m_settings.readText("Bars", "State", "");
     if (!layout.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
@@ -196,9 +204,9 @@ void CMainFrame::createToolBars() {
     nav->addAction(m_last);
     nav->addAction(m_movie);
     nav->addAction(m_reverseMovie);
-    QMenu* bars = menuBar()->addMenu(tr("&Toolbars"));
-    bars->addAction(file->toggleViewAction());
-    bars->addAction(nav->toggleViewAction());
+    m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
+    m_barsMenu->addAction(file->toggleViewAction());
+    m_barsMenu->addAction(nav->toggleViewAction());
 }
 
 void CMainFrame::createStatusBar() {
@@ -344,6 +352,7 @@ void CMainFrame::updateActions() {
     m_cascade->setEnabled(hasDoc);
     m_tile->setEnabled(hasDoc);
     updateImageActions();
+    if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 
 QStringList CMainFrame::statusTexts() const {

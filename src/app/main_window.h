@@ -23,6 +23,7 @@ class ImageBuffer;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
+class WindowToolDock;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -37,6 +38,7 @@ class CMainFrame : public QMainWindow {
     CChildFrame* activeChild() const;
     QMdiArea* mdiArea() const { return m_mdi; }
     const QStringList& recentFiles() const { return m_recent; }
+    WindowToolDock* windowTool() const { return m_windowTool; }
     // Status pane texts, left to right after the message pane.
     QStringList statusTexts() const;
     // Saves the window layout and the user options (done on close too).
@@ -75,6 +77,7 @@ class CMainFrame : public QMainWindow {
     QStringList m_recent;
 
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_barsMenu = nullptr;
     QAction* m_open = nullptr;
     QAction* m_close = nullptr;
     QAction* m_reload = nullptr;
@@ -91,6 +94,7 @@ class CMainFrame : public QMainWindow {
     QAction* m_tile = nullptr;
     QAction* m_applyToAll = nullptr;
     std::vector<QLabel*> m_panes;
+    WindowToolDock* m_windowTool = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QAction* m_rgb = nullptr;

@@ -13,6 +13,8 @@
 #include "app/header_grid.h"
 #include "app/main_window.h"
 #include "app/qt_document_ui.h"
+#include "app/window_tool.h"
+#include <QPushButton>
 #include "dicom_bytes.h"
 #include "document/kelvo_doc.h"
 #include "settings/qt/qsettings_store.h"
@@ -140,6 +142,45 @@ class MainWindowTest : public QObject {
         QVERIFY(hotiron->isChecked());
         QCOMPARE(w.activeChild()->document().frameAt(-1)->paletteNumber(), 8);
         QVERIFY(!actionNamed(w, "&RGB")->isEnabled());
+    }
+
+    void windowToolAndPresets() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
+        WindowToolDock* tool = w.windowTool();
+        QCOMPARE(tool->shownWindow(), (Window{40, 400}));
+        QCOMPARE(tool->presetButton(0)->text(), QString("CT - Abdomen"));
+        QCOMPARE(tool->presetButton(13)->text(), QString("User 14"));
+        QVERIFY(!tool->presetsShown());
+
+        ImageBuffer* frame = w.activeChild()->document().frameAt(-1);
+        tool->applyPreset(3); // CT - Brain
+        QCOMPARE(frame->windowCenter(), 40);
+        QCOMPARE(frame->windowWidth(), 80);
+        QCOMPARE(tool->shownWindow(), (Window{40, 80}));
+        QVERIFY(actionNamed(w, "&Undo")->isEnabled());
+
+        // a centre outside the frame's range is ignored
+        QVERIFY(!tool->requestWindow({frame->maxValue() + 10, 100}));
+        QVERIFY(tool->requestWindow({100, 300}));
+        QCOMPARE(frame->windowCenter(), 100);
+
+        // Default goes back to the window the frame was created with
+        for (QPushButton* b : tool->findChildren<QPushButton*>())
+            if (b->text() == "Default") b->click();
+        QCOMPARE(frame->windowCenter(), 40);
+        QCOMPARE(frame->windowWidth(), 400);
+
+        // with "AutoClose" the panel hides after a preset
+        options.setAutoClose(true);
+        tool->showPresets(true);
+        QVERIFY(tool->presetsShown());
+        tool->applyPreset(0);
+        QVERIFY(!tool->presetsShown());
     }
 };
 
