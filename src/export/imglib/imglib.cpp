@@ -181,6 +181,10 @@ uint32_t DibRows::indexAt(const uint8_t* row, int32_t x) const {
 
 void DibRows::greyRow(int32_t y, uint8_t* out) const {
     const uint8_t* row = storedRow(y);
+    if (m_layout.bitCount == 8) {
+        std::memcpy(out, row, size_t(m_layout.width)); // the 8-bit ramp maps i to i
+        return;
+    }
     const uint32_t n = m_layout.paletteEntries;
     for (int32_t x = 0; x < m_layout.width; ++x)
         out[x] = static_cast<uint8_t>(indexAt(row, x) * 255 / (n - 1));

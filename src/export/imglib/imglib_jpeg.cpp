@@ -157,10 +157,12 @@ bool writeJpeg(FILE* file, const DibRows& rows, int quality) {
     jpeg_compress_struct& cinfo = e->cinfo;
     const DibLayout& layout = rows.layout();
     const bool grey = rows.isGreyRamp();
+    // 24-bit rows go to the encoder as they are stored (B, G, R).
+    const bool direct = layout.bitCount == 24;
     cinfo.image_width = static_cast<JDIMENSION>(layout.width);
     cinfo.image_height = static_cast<JDIMENSION>(layout.height);
     cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : direct ? JCS_EXT_BGR : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     e->row = static_cast<uint8_t*>(std::malloc(size_t(layout.width) * 3));
@@ -169,11 +171,12 @@ bool writeJpeg(FILE* file, const DibRows& rows, int quality) {
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         const auto y = static_cast<int32_t>(cinfo.next_scanline);
+        // libjpeg takes non-const rows but only reads them.
+        JSAMPROW row = direct ? const_cast<uint8_t*>(rows.storedRow(y)) : e->row;
         if (grey)
             rows.greyRow(y, e->row);
-        else
+        else if (!direct)
             rows.rgbRow(y, e->row);
-        JSAMPROW row = e->row;
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
