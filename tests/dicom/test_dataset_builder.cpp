@@ -391,6 +391,23 @@ TEST_F(RasterOpen, GreyPngBecomesRgbAndHeaderOnlyOpensCarryNoDate) {
     EXPECT_EQ(valueOf(file, 0x0008, 0x0030), "<none>");
 }
 
+TEST_F(RasterOpen, ShortColourTablesLendTheirLastEntryToIndexesBeyondThem) {
+    // 100 x 1, 8 bits, two colour-table entries; pixel 2 uses index 5.
+    OwnedBitmap indexed(Imglib_AllocateBitmap(100, 1, 8, 2));
+    const uint8_t table[8] = {1, 2, 3, 0, 40, 50, 60, 0}; // B, G, R, 0
+    std::memcpy(indexed.p + kDibHeaderSize, table, 8);
+    indexed.row(0)[0] = 0;
+    indexed.row(0)[1] = 1;
+    indexed.row(0)[2] = 5;
+    const std::string path = m_dir.file("short.bmp");
+    ASSERT_TRUE(Imglib_WriteFile(path.c_str(), indexed.p));
+    DicomFile file;
+    ASSERT_TRUE(file.openFile(path.c_str(), false));
+    ASSERT_EQ(file.frameBufferSize(1), 300u);
+    const uint8_t rgb[9] = {3, 2, 1, 60, 50, 40, 60, 50, 40};
+    EXPECT_EQ(std::memcmp(file.frameBuffer(1), rgb, 9), 0);
+}
+
 TEST_F(RasterOpen, BitmapsBelowEightBitsOrCompressedAreRefusedAndGoToTheDicomParser) {
     OwnedBitmap nibbles(Imglib_AllocateBitmap(40, 4, 4, 16)); // over the 132 bytes of a DICOM preamble
     const std::string fourBit = m_dir.file("four.bmp");

@@ -77,8 +77,9 @@ bool dibLayout(const uint8_t* bitmap, DibLayout& layout);
 uint8_t* Imglib_AllocateBitmap(int32_t width, int32_t height, int bitCount, uint32_t paletteEntries);
 
 // Reads a JPEG, PNG, TIFF or BMP file into a newly allocated packed DIB. Null
-// when the file is not an image the library reads: a DICOM file, a text file,
-// a truncated or corrupt image, an image beyond the pixel budget. The format is
+// when the file is not an image the library reads: a DICOM file (even one whose
+// preamble holds a raster header), a text file, a truncated or corrupt image,
+// an image beyond the pixel budget, anything but a regular file. The format is
 // recognised by its leading bytes, so other files are refused without decoding.
 // BMP files come back as the DIB they hold (any depth, RLE data left
 // compressed); the other formats come back as 8-bit grey or palette bitmaps or
