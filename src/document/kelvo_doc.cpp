@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "dicom/dataset_builder.h"
 #include "settings/settings_keys.h"
 
 namespace veltor {
@@ -222,6 +223,40 @@ bool CKelvoDoc::loadFromPaths(const std::vector<std::string>& paths, const std::
     m_title = title;
     m_loadOk = frameCount() > 0;
     return m_loadOk;
+}
+
+bool CKelvoDoc::loadFromBitmaps(const std::vector<const uint8_t*>& bitmaps, double frameIntervalMicroseconds) {
+    clearDocument();
+    m_loadOk = false;
+    m_ui.showLoadMessage("Creating Dicom file...");
+    auto file = std::make_unique<DicomFile>();
+    DataSetBuilder builder(*file);
+    const bool built = !bitmaps.empty() && builder.buildFromBitmaps(bitmaps.data(), static_cast<int>(bitmaps.size()));
+    m_ui.closeLoadMessage();
+    if (!built) {
+        m_ui.messageBox("Error 1", MessageIcon::Error);
+        return false;
+    }
+    if (file->frameCount() <= 0) {
+        m_ui.messageBox("Error 2", MessageIcon::Error);
+        return false;
+    }
+    std::vector<std::unique_ptr<ImageBuffer>> frames;
+    if (!buildFrames(*file, 0, true, frames)) {
+        m_ui.messageBox("Error 9", MessageIcon::Error);
+        return false;
+    }
+    if (frameIntervalMicroseconds > 0.0) builder.setFrameTime(frameIntervalMicroseconds * 0.001);
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, "", int32_t(i)});
+    m_frames = std::move(frames);
+    m_files.push_back(std::move(file));
+    m_currentFrame = 0;
+    afterLoad();
+    DicomElement e;
+    m_dateText = m_files.front()->findElementByTag(0x0008, 0x0020, e) ? e.text() : "";
+    m_fileSize = m_files.front()->findElementByTag(0x7FE0, 0x0000, e) ? static_cast<uint32_t>(e.number) : 0;
+    m_loadOk = true;
+    return true;
 }
 
 bool CKelvoDoc::reorderFrames(const std::vector<int32_t>& order, int32_t current) {

@@ -41,6 +41,11 @@ class CKelvoDoc {
     // every readable path adds its frames, in order, with the progress window;
     // unreadable files are skipped. False when no frame could be read.
     bool loadFromPaths(const std::vector<std::string>& paths, const std::string& title);
+    // A document from packed bitmaps (a paste): a Secondary Capture data set
+    // is built from them; "Error 1" (no data set), "Error 2" (no frames) or
+    // "Error 9" (no frame objects) is shown on failure. A positive
+    // `frameIntervalMicroseconds` sets the frame time.
+    bool loadFromBitmaps(const std::vector<const uint8_t*>& bitmaps, double frameIntervalMicroseconds = 0.0);
     // "Sort File Frames": frame i becomes the frame that was at order[i]; the
     // order must be a permutation of the frame indexes. The per-frame
     // histories keep their positions, like the annotation lists.

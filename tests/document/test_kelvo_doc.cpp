@@ -209,3 +209,67 @@ TEST_F(DocumentTest, ImageCommandsOnAllFramesWithUndoAndRedo) {
     EXPECT_EQ(doc.frameHistory().frame(0)->entries.size(), 2u);
     EXPECT_EQ(doc.frameHistory().frame(1)->entries.size(), 1u);
 }
+
+namespace {
+
+// A packed 24-bit DIB of w x h pixels of one colour (B, G, R order, rows padded).
+std::vector<uint8_t> dib24(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    const int stride = (w * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> d(40 + size_t(stride * h), 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) d[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, uint32_t(w));
+    put32(8, uint32_t(h));
+    d[12] = 1;
+    d[14] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &d[40 + size_t(y * stride + x * 3)];
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    return d;
+}
+
+} // namespace
+
+TEST_F(DocumentTest, DocumentFromBitmapsAndRasterFiles) {
+    const std::vector<uint8_t> a = dib24(4, 2, 255, 0, 0), b = dib24(4, 2, 0, 0, 255);
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.loadFromBitmaps({a.data(), b.data()}, 40000.0));
+    EXPECT_EQ(doc.frameCount(), 2);
+    EXPECT_TRUE(doc.frameAt(0)->isColour());
+    EXPECT_DOUBLE_EQ(doc.frameTime(), 40.0);
+    PixelValue v;
+    ASSERT_TRUE(doc.frameAt(1)->sampleAt(0, 0, v));
+    EXPECT_EQ(v, (PixelValue{0, 0, 255}));
+    EXPECT_EQ(doc.dateText().size(), 10u); // the built data set's study date
+    EXPECT_TRUE(ui.boxes.empty());
+
+    const std::vector<uint8_t> other = dib24(2, 2, 1, 1, 1);
+    EXPECT_FALSE(doc.loadFromBitmaps({a.data(), other.data()}));
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0], "Error 1");
+    EXPECT_FALSE(doc.loadFromBitmaps({}));
+    EXPECT_EQ(ui.boxes.back(), "Error 1");
+
+    // a BMP file opens through the raster path
+    std::vector<uint8_t> file = {'B', 'M'};
+    const uint32_t size = uint32_t(14 + a.size()), offset = 54;
+    for (int i = 0; i < 4; ++i) file.push_back(uint8_t(size >> (8 * i)));
+    for (int i = 0; i < 4; ++i) file.push_back(0);
+    for (int i = 0; i < 4; ++i) file.push_back(uint8_t(offset >> (8 * i)));
+    file.insert(file.end(), a.begin(), a.end());
+    const std::string path = ::testing::TempDir() + "veltor_doc_red.bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    ASSERT_TRUE(doc.load(path));
+    EXPECT_EQ(doc.frameAt(0)->width(), 4);
+    ASSERT_TRUE(doc.frameAt(0)->sampleAt(3, 1, v));
+    EXPECT_EQ(v, (PixelValue{255, 0, 0}));
+    std::remove(path.c_str());
+}
