@@ -61,7 +61,8 @@ void QtDocumentUi::messageBox(const std::string& text, MessageIcon icon) {
 
 void QtDocumentUi::beginProgress(const std::string& text, int maximum) {
     delete m_progress;
-    m_progress = new QProgressDialog(QString::fromStdString(text), QString(), 0, std::max(maximum, 0), m_parent);
+    m_progress = new QProgressDialog(QString::fromStdString(text), QObject::tr("Cancel"), 0, std::max(maximum, 0),
+                                     m_parent);
     m_progress->setMinimumDuration(0);
     m_progress->setValue(0);
     QApplication::processEvents();
@@ -76,6 +77,17 @@ void QtDocumentUi::endProgress() {
     delete m_progress;
     m_progress = nullptr;
 }
+
+bool QtDocumentUi::progressCancelled() { return m_progress && m_progress->wasCanceled(); }
+
+void QtDocumentUi::setWaitCursor(bool on) {
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void QtDocumentUi::processEvents() { QApplication::processEvents(); }
 
 void QtDocumentUi::setCurrentFolder(const std::string& folder) {
     if (folder.empty()) return;

@@ -23,6 +23,9 @@ class QtDocumentUi : public DocumentUi {
     void beginProgress(const std::string& text, int maximum) override;
     void stepProgress(int value) override;
     void endProgress() override;
+    bool progressCancelled() override;
+    void setWaitCursor(bool on) override;
+    void processEvents() override;
     void setCurrentFolder(const std::string& folder) override;
     void redrawViews() override;
 

@@ -21,6 +21,11 @@ class DocumentUi {
     virtual void beginProgress(const std::string& text, int maximum) = 0;
     virtual void stepProgress(int value) = 0;
     virtual void endProgress() = 0;
+    // True once the user pressed Cancel in the progress window.
+    virtual bool progressCancelled() = 0;
+    virtual void setWaitCursor(bool on) = 0;
+    // Lets the window system handle pending input between files or frames.
+    virtual void processEvents() = 0;
     // Makes `folder` the application's (and the process's) current folder.
     virtual void setCurrentFolder(const std::string& folder) = 0;
     virtual void redrawViews() = 0;
@@ -36,6 +41,9 @@ class QuietDocumentUi : public DocumentUi {
     void beginProgress(const std::string&, int) override {}
     void stepProgress(int) override {}
     void endProgress() override {}
+    bool progressCancelled() override { return false; }
+    void setWaitCursor(bool) override {}
+    void processEvents() override {}
     void setCurrentFolder(const std::string&) override {}
     void redrawViews() override {}
 };

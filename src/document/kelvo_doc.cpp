@@ -214,10 +214,13 @@ bool CKelvoDoc::loadFromPaths(const std::vector<std::string>& paths, const std::
     m_errorText = kDefaultErrorText;
     m_sourcePaths = paths;
     m_ui.beginProgress("Please wait...", static_cast<int>(paths.size()) - 1);
-    for (size_t i = 0; i < paths.size(); ++i) {
+    m_ui.setWaitCursor(true);
+    for (size_t i = 0; i < paths.size() && !m_ui.progressCancelled(); ++i) {
         addFile(paths[i]); // an unreadable file leaves its frames out
         m_ui.stepProgress(static_cast<int>(i));
+        m_ui.processEvents();
     }
+    m_ui.setWaitCursor(false);
     m_ui.endProgress();
     afterLoad();
     m_title = title;

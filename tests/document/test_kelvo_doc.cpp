@@ -24,7 +24,12 @@ struct RecordingUi : DocumentUi {
     void beginProgress(const std::string&, int) override {}
     void stepProgress(int) override {}
     void endProgress() override {}
+    bool progressCancelled() override { return cancelAfter >= 0 && steps > cancelAfter; }
+    void setWaitCursor(bool) override {}
+    void processEvents() override { ++steps; }
     void setCurrentFolder(const std::string& f) override { folders.push_back(f); }
+    int steps = 0;
+    int cancelAfter = -1;
     void redrawViews() override { ++redraws; }
 };
 
@@ -183,6 +188,12 @@ TEST_F(DocumentTest, DocumentFromPathsSkipsUnreadableFilesAndReorders) {
 
     EXPECT_FALSE(doc.loadFromPaths({fixture("gone.dcm")}, "x"));
     EXPECT_EQ(doc.frameCount(), 0);
+
+    // Cancel in the progress window stops after the file in hand
+    ui.steps = 0;
+    ui.cancelAfter = 1;
+    ASSERT_TRUE(doc.loadFromPaths(paths, "t"));
+    EXPECT_EQ(doc.frameCount(), 1);
 }
 
 TEST_F(DocumentTest, ImageCommandsOnAllFramesWithUndoAndRedo) {
