@@ -169,10 +169,16 @@ TEST_F(ImglibRobustness, TiffStripsPastTheEndAndDirectoryLoops) {
     ASSERT_NE(ok.p, nullptr);
     EXPECT_EQ(ok.row(0)[0], 1);
     EXPECT_EQ(ok.row(1)[2], 6);
-    // A directory whose next-directory link points at itself: the first
-    // directory is all that is read, and the read ends.
-    Bitmap loop(readBytesAsFile(makeTiff(3, 2, dataAt, 6, 8, pixels), "loop.tif"));
-    EXPECT_NE(loop.p, nullptr);
+    // A directory whose next-directory link points at itself, or at a
+    // directory that points back: a corrupt file, refused (and no endless walk).
+    EXPECT_EQ(readBytesAsFile(makeTiff(3, 2, dataAt, 6, 8, pixels), "loop.tif"), nullptr);
+    std::vector<uint8_t> two = makeTiff(3, 2, dataAt, 6, 0, pixels);
+    const uint32_t second = uint32_t(two.size());
+    putLe32(two, 8 + 2 + 9 * 12, second); // first -> second
+    std::vector<uint8_t> back = makeTiff(3, 2, dataAt, 6, 8, {});
+    // The second directory: a copy of the first whose link returns to it.
+    two.insert(two.end(), back.begin() + 8, back.begin() + 8 + 2 + 9 * 12 + 4);
+    EXPECT_EQ(readBytesAsFile(two, "loop2.tif"), nullptr);
     // A strip beyond the end of the file, or cut short by it.
     EXPECT_EQ(readBytesAsFile(makeTiff(3, 2, 100000, 6, 0, pixels), "far.tif"), nullptr);
     EXPECT_EQ(readBytesAsFile(makeTiff(3, 2, dataAt, 6, 0, {1, 2, 3}), "short.tif"), nullptr);

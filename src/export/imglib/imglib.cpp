@@ -295,9 +295,9 @@ uint8_t* Imglib_ReadFile(const char* path) {
             bitmap = readBmp(file);
             break;
         case Format::Tiff:
-            // libtiff opens the path itself.
-            std::fclose(file);
-            return readTiff(path);
+            // libtiff opens the path itself; the open file serves checks first.
+            bitmap = readTiff(path, file);
+            break;
         case Format::None:
             break;
         }

@@ -64,7 +64,7 @@ uint8_t* allocateGreyOrRgb(int32_t width, int32_t height, bool grey);
 // Per-format readers; each returns null for anything it does not read whole.
 uint8_t* readJpeg(FILE* file);
 uint8_t* readPng(FILE* file);
-uint8_t* readTiff(const char* path);
+uint8_t* readTiff(const char* path, FILE* file);
 uint8_t* readBmp(FILE* file);
 // The BMP reader over a file held in memory (also the fuzzing entry).
 uint8_t* readBmpBytes(const uint8_t* data, size_t size);

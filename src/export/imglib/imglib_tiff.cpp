@@ -1,8 +1,10 @@
 // TIFF through libtiff, with per-handle error handlers (errors are reported by
 // return values, never printed) and a cap on single allocations.
 #include <cstdarg>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <tiffio.h>
 
@@ -14,11 +16,18 @@ namespace {
 
 int silentHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-TIFF* openTiff(const char* path, const char* mode) {
+// Errors are not printed; they are counted for the handle they belong to.
+int countingHandler(TIFF*, void* errors, const char*, const char*, va_list) {
+    if (errors != nullptr)
+        ++*static_cast<int*>(errors);
+    return 1;
+}
+
+TIFF* openTiff(const char* path, const char* mode, int* errors) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr)
         return nullptr;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, silentHandler, nullptr);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, countingHandler, errors);
     TIFFOpenOptionsSetWarningHandlerExtR(options, silentHandler, nullptr);
     // One strip, tile or tag array never needs more than a budget-sized RGBA
     // image; a header claiming more is refused by libtiff itself.
@@ -28,9 +37,54 @@ TIFF* openTiff(const char* path, const char* mode) {
     return tiff;
 }
 
-uint64_t fileSizeOfPath(const char* path) {
-    struct stat st;
-    return stat(path, &st) == 0 && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+bool readAt(FILE* file, uint64_t offset, uint8_t* out, size_t n) {
+    return offset <= uint64_t(INT64_MAX) && fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+        std::fread(out, 1, n, file) == n;
+}
+
+uint64_t wordAt(const uint8_t* p, int bytes, bool bigEndian) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v |= uint64_t(p[bigEndian ? bytes - 1 - i : i]) << (8 * i);
+    return v;
+}
+
+// Walks the chain of image file directories (classic and BigTIFF) without
+// reading them. A chain that comes back to a directory it has passed is a
+// corrupt file and is refused; libtiff would only cut it short with a warning.
+// A link past the end of the file simply ends the chain, as it does for libtiff.
+bool directoryChainEnds(FILE* file, uint64_t fileBytes) {
+    constexpr int kMaxDirectories = 1024;
+    uint8_t header[16];
+    if (!readAt(file, 0, header, 8))
+        return false;
+    const bool big = header[0] == 'M';
+    const bool bigTiff = wordAt(header + 2, 2, big) == 43;
+    if (bigTiff && !readAt(file, 0, header, 16))
+        return false;
+    const int offsetBytes = bigTiff ? 8 : 4;
+    const int countBytes = bigTiff ? 8 : 2;
+    const uint64_t entryBytes = bigTiff ? 20 : 12;
+    uint64_t next = bigTiff ? wordAt(header + 8, 8, big) : wordAt(header + 4, 4, big);
+    uint64_t visited[kMaxDirectories];
+    for (int n = 0; next != 0 && next < fileBytes; ++n) {
+        if (n == kMaxDirectories)
+            return false;
+        for (int i = 0; i < n; ++i)
+            if (visited[i] == next)
+                return false;
+        visited[n] = next;
+        uint8_t word[8];
+        if (!readAt(file, next, word, size_t(countBytes)))
+            return true;
+        const uint64_t count = wordAt(word, countBytes, big);
+        if (count > fileBytes / entryBytes)
+            return true; // libtiff refuses this directory itself
+        if (!readAt(file, next + uint64_t(countBytes) + count * entryBytes, word, size_t(offsetBytes)))
+            return true;
+        next = wordAt(word, offsetBytes, big);
+    }
+    return true;
 }
 
 // 8-bit single-sample grey in strips: read as it is stored, so that grey
@@ -89,12 +143,16 @@ uint8_t* readRgba(TIFF* tiff, uint32_t width, uint32_t height) {
 
 } // namespace
 
-uint8_t* readTiff(const char* path) {
-    const uint64_t fileBytes = fileSizeOfPath(path);
+uint8_t* readTiff(const char* path, FILE* file) {
+    const uint64_t fileBytes = fileSizeOf(file);
+    if (!directoryChainEnds(file, fileBytes))
+        return nullptr;
     // "m": read, not memory-map, so that a file changed under us cannot fault.
-    TIFF* tiff = openTiff(path, "rm");
+    int errors = 0;
+    TIFF* tiff = openTiff(path, "rm", &errors);
     if (tiff == nullptr)
         return nullptr;
+
     uint32_t width = 0, height = 0;
     uint16_t samples = 1, bits = 1, photometric = 0, planar = PLANARCONFIG_CONTIG;
     uint8_t* bitmap = nullptr;
@@ -112,11 +170,16 @@ uint8_t* readTiff(const char* path) {
             bitmap = readRgba(tiff, width, height);
     }
     TIFFClose(tiff);
+    if (errors != 0) {
+        // Anything libtiff reported while reading spoils the image.
+        Imglib_FreeBitmap(bitmap);
+        return nullptr;
+    }
     return bitmap;
 }
 
 bool writeTiff(const char* path, const DibRows& rows) {
-    TIFF* tiff = openTiff(path, "w");
+    TIFF* tiff = openTiff(path, "w", nullptr);
     if (tiff == nullptr)
         return false;
     const DibLayout& layout = rows.layout();
