@@ -18,7 +18,7 @@ bool isColour(const DicomFile& file) {
     return file.isRgb() || file.isYbrFull() || file.isYbrFull422() || file.isPaletteColor();
 }
 
-ExportResult writeImage(const std::string& target, const PackedPixels& image,
+ExportResult writeImage(const std::string& target, const PixelView& image,
                         const ConvertOptions& options) {
     switch (options.format) {
     case ExportFormat::Tiff: return writeTiffImage(target.c_str(), image);
@@ -41,18 +41,37 @@ ExportResult writeImage(const std::string& target, const PackedPixels& image,
 
 } // namespace
 
-bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image) {
+bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, PixelView& view) {
     const int bits = file.bitsAllocated();
     if (bits != 8 && bits != 12 && bits != 16) return false;
     if (file.rows() <= 0 || file.columns() <= 0) return false;
     const int samples = bits == 8 && isColour(file) ? 3 : 1;
-    std::vector<uint8_t> bytes = file.frame8(n);
     const uint64_t expected = uint64_t(file.rows()) * uint64_t(file.columns()) * uint64_t(samples);
-    if (bytes.size() != expected) return false;
-    image.width = file.columns();
-    image.height = file.rows();
-    image.samples = samples;
-    image.bytes = std::move(bytes);
+    view = {file.columns(), file.rows(), samples, nullptr, static_cast<size_t>(expected)};
+    // An 8-bit frame's converted buffer already is the image: grey bytes or
+    // R, G, B triplets, rows top to bottom.
+    const uint8_t* converted = bits == 8 ? file.frameBuffer(n) : nullptr;
+    if (converted != nullptr && file.frameBufferSize(n) >= expected) {
+        view.bytes = converted;
+        return true;
+    }
+    storage = file.frame8(n);
+    if (storage.size() != expected) return false;
+    view.bytes = storage.data();
+    return true;
+}
+
+bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image) {
+    std::vector<uint8_t> storage;
+    PixelView view;
+    if (!frameImageView(file, n, storage, view)) return false;
+    image.width = view.width;
+    image.height = view.height;
+    image.samples = view.samples;
+    if (view.bytes == storage.data())
+        image.bytes = std::move(storage);
+    else
+        image.bytes.assign(view.bytes, view.bytes + view.size);
     return true;
 }
 
@@ -86,7 +105,8 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
     }
     report.frames = frames;
     const std::string base = batchOutputBase(outputDirectory, sourcePath);
-    PackedPixels image;
+    std::vector<uint8_t> storage;
+    PixelView image;
     for (int32_t i = 0; i < frames; ++i) {
         const std::string target = batchOutputName(base, i, frames, options.format);
         if (callbacks.confirmOverwrite && pathExists(target) && !callbacks.confirmOverwrite(target)) {
@@ -94,7 +114,7 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
             continue;
         }
         ExportResult result;
-        if (!makeFrameImage(file, i + 1, image))
+        if (!frameImageView(file, i + 1, storage, image))
             result.status = ExportStatus::BadImage;
         else
             result = writeImage(target, image, options);

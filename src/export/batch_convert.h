@@ -34,6 +34,10 @@ struct ConvertOptions {
 // window (which an unusable window replaces for the later frames). False for
 // other depths, an empty image or a frame without pixels.
 bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image);
+// The same image without a copy where there is one already: 8-bit frames are
+// viewed in the file's converted buffer (valid while `file` lives); windowed
+// frames are made into `storage`, which the view then points into.
+bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, PixelView& view);
 
 // Every callback is optional.
 struct ConvertCallbacks {

@@ -79,17 +79,19 @@ ExportResult writeParts(const char* path, std::initializer_list<Part> parts) {
             vectors[first].iov_len -= done;
         }
     }
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     // A file replaced over a read-only one (possible for a privileged user)
     // is left writable, so the next export can replace it again.
-    struct stat st {};
-    if (result.ok() && ::fstat(fd, &st) == 0 && (st.st_mode & S_IWUSR) == 0)
-        ::fchmod(fd, st.st_mode | S_IWUSR);
+    if (result.ok() && regular && (st.st_mode & S_IWUSR) == 0) ::fchmod(fd, st.st_mode | S_IWUSR);
     if (::close(fd) != 0 && result.ok()) {
         result.status = ExportStatus::WriteFailed;
         result.systemError = errno;
     }
     // A truncated image is worse than none: it would pass for a complete one.
-    if (!result.ok()) ::unlink(path);
+    // Only a regular file is removed; a device or pipe named as the target
+    // stays where it is.
+    if (!result.ok() && regular) ::unlink(path);
     return result;
 }
 
@@ -126,10 +128,10 @@ std::string exportErrorText(const ExportResult& result) {
     return text;
 }
 
-bool PackedPixels::valid() const {
-    if (width <= 0 || height <= 0 || (samples != 1 && samples != 3)) return false;
+bool PixelView::valid() const {
+    if (bytes == nullptr || width <= 0 || height <= 0 || (samples != 1 && samples != 3)) return false;
     const uint64_t expected = uint64_t(width) * uint64_t(height) * uint64_t(samples);
-    return expected == bytes.size();
+    return expected == size;
 }
 
 bool GetPackedPixels(const uint8_t* bitmap, size_t size, PackedPixels& pixels) {
@@ -184,7 +186,7 @@ bool GetPackedPixels(const uint8_t* bitmap, size_t size, PackedPixels& pixels) {
     return true;
 }
 
-std::vector<uint8_t> makeExportBitmap(const PackedPixels& pixels) {
+std::vector<uint8_t> makeExportBitmap(const PixelView& pixels) {
     if (!pixels.valid()) return {};
     const int bitCount = pixels.samples == 3 ? 24 : 8;
     const size_t stride = dibStride(pixels.width, bitCount);
@@ -209,10 +211,10 @@ std::vector<uint8_t> makeExportBitmap(const PackedPixels& pixels) {
     for (size_t y = 0; y < height; ++y) {
         uint8_t* out = rows + (height - 1 - y) * stride;
         if (bitCount == 8) {
-            std::memcpy(out, pixels.bytes.data() + y * width, width);
+            std::memcpy(out, pixels.bytes + y * width, width);
             continue;
         }
-        const uint8_t* in = pixels.bytes.data() + 3 * y * width;
+        const uint8_t* in = pixels.bytes + 3 * y * width;
         for (size_t x = 0; x < width; ++x, in += 3, out += 3) {
             out[0] = in[2];
             out[1] = in[1];
@@ -286,16 +288,16 @@ std::vector<uint8_t> bmpFileHeader(const uint8_t* bitmap, size_t size) {
     return h;
 }
 
-ExportResult writeTiffImage(const char* path, const PackedPixels& pixels) {
+ExportResult writeTiffImage(const char* path, const PixelView& pixels) {
     if (!pixels.valid()) return failed(ExportStatus::BadImage);
     const std::vector<uint8_t> header = tiffHeader(pixels.width, pixels.height, pixels.samples);
     if (header.empty()) return failed(ExportStatus::TooLarge);
-    return writeParts(path, {{header.data(), header.size()}, {pixels.bytes.data(), pixels.bytes.size()}});
+    return writeParts(path, {{header.data(), header.size()}, {pixels.bytes, pixels.size}});
 }
 
-ExportResult writeRawImage(const char* path, const PackedPixels& pixels) {
+ExportResult writeRawImage(const char* path, const PixelView& pixels) {
     if (!pixels.valid()) return failed(ExportStatus::BadImage);
-    return writeParts(path, {{pixels.bytes.data(), pixels.bytes.size()}});
+    return writeParts(path, {{pixels.bytes, pixels.size}});
 }
 
 ExportResult writeBmpBitmap(const char* path, const uint8_t* bitmap, size_t size) {
@@ -310,13 +312,13 @@ ExportResult writeBmpBitmap(const char* path, const uint8_t* bitmap, size_t size
 ExportResult writeTiffBitmap(const char* path, const uint8_t* bitmap, size_t size) {
     PackedPixels pixels;
     if (!GetPackedPixels(bitmap, size, pixels)) return failed(ExportStatus::BadImage);
-    return writeTiffImage(path, pixels);
+    return writeTiffImage(path, pixels.view());
 }
 
 ExportResult writeRawBitmap(const char* path, const uint8_t* bitmap, size_t size) {
     PackedPixels pixels;
     if (!GetPackedPixels(bitmap, size, pixels)) return failed(ExportStatus::BadImage);
-    return writeRawImage(path, pixels);
+    return writeRawImage(path, pixels.view());
 }
 
 ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t size, int jpegQuality) {

@@ -40,14 +40,28 @@ struct ExportResult {
 // denied").
 std::string exportErrorText(const ExportResult& result);
 
-// Packed pixel bytes of one image: samples x width x height bytes.
-struct PackedPixels {
+// Packed pixel bytes of one image held elsewhere: samples x width x height
+// bytes at `bytes`.
+struct PixelView {
     int32_t width = 0;
     int32_t height = 0;
     int samples = 1; // 1: grey (or stored index), 3: red, green, blue
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+
+    // Positive geometry, 1 or 3 samples, and exactly the bytes it needs.
+    bool valid() const;
+};
+
+// Packed pixel bytes of one image, owned.
+struct PackedPixels {
+    int32_t width = 0;
+    int32_t height = 0;
+    int samples = 1;
     std::vector<uint8_t> bytes;
 
-    bool valid() const;
+    PixelView view() const { return {width, height, samples, bytes.data(), bytes.size()}; }
+    bool valid() const { return view().valid(); }
 };
 
 // The packed pixel bytes of an export bitmap of `size` bytes: a 24-bit bitmap
@@ -59,7 +73,7 @@ bool GetPackedPixels(const uint8_t* bitmap, size_t size, PackedPixels& pixels);
 
 // An export bitmap holding `pixels`: 8 bits with a 256-entry grey table for
 // one sample, 24 bits for three. Empty when `pixels` is not valid.
-std::vector<uint8_t> makeExportBitmap(const PackedPixels& pixels);
+std::vector<uint8_t> makeExportBitmap(const PixelView& pixels);
 
 // The bytes in front of the pixels in a TIFF file of this geometry: 170 for
 // one sample, 188 for three (little-endian header, 13 or 14 directory
@@ -74,8 +88,8 @@ std::vector<uint8_t> bmpFileHeader(const uint8_t* bitmap, size_t size);
 // Writers. Each creates `path` (an existing file is truncated and replaced),
 // writes the whole file with one write, and leaves the file writable by its
 // owner. A failed write removes the partial file.
-ExportResult writeTiffImage(const char* path, const PackedPixels& pixels);
-ExportResult writeRawImage(const char* path, const PackedPixels& pixels);
+ExportResult writeTiffImage(const char* path, const PixelView& pixels);
+ExportResult writeRawImage(const char* path, const PixelView& pixels);
 ExportResult writeBmpBitmap(const char* path, const uint8_t* bitmap, size_t size);
 // TIFF and raw from an export bitmap, through GetPackedPixels.
 ExportResult writeTiffBitmap(const char* path, const uint8_t* bitmap, size_t size);
