@@ -115,6 +115,8 @@ bool ImageViewModel::zoomLimits() {
     return fit && applyZoom(*fit, ZoomChangeKind::Other);
 }
 
+bool ImageViewModel::fitIfLargerThanPane() { return imageExceedsPane() && zoomLimits(); }
+
 bool ImageViewModel::zoomKey(ZoomKey key) {
     if (!hasImage() || m_bandActive) return false;
     std::optional<float> next;

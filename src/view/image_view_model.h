@@ -103,6 +103,9 @@ class ImageViewModel {
     // and repaints. False when nothing happened (no image, at a limit...).
     bool zoomNormal();
     bool zoomLimits();
+    // A document window opening: an image larger than the pane on either
+    // axis is fitted at once.
+    bool fitIfLargerThanPane();
     // The keys "+", "-", "*", "/"; ignored while a zoom-window band is dragged.
     bool zoomKey(ZoomKey key);
     // One wheel notch. With the "UseMButton" setting off, or a mouse button

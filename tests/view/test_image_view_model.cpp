@@ -67,6 +67,15 @@ TEST_F(ViewModelTest, ZoomLimitsFitsThePaneAndRecordsIt) {
     EXPECT_FLOAT_EQ(doc.zoomValue, 1.16796875f);
 }
 
+TEST_F(ViewModelTest, OpeningFitsOnlyAnImageLargerThanThePane) {
+    EXPECT_FALSE(view.fitIfLargerThanPane());
+    EXPECT_FLOAT_EQ(doc.zoomValue, 1.0f);
+    view.setPaneSize({400, 700});
+    ASSERT_TRUE(view.fitIfLargerThanPane());
+    EXPECT_FLOAT_EQ(doc.zoomValue, 0.77734375f); // 398 / 512
+    EXPECT_EQ(view.scrollRange().total, (ViewSize{100, 100}));
+}
+
 TEST_F(ViewModelTest, ZoomKeysFollowTheRoundingAndTheLimits) {
     doc.zoomValue = 1.04f;
     ASSERT_TRUE(view.zoomKey(ZoomKey::In));
