@@ -54,12 +54,7 @@ void ImageViewModel::updateScrollRange() { setScrollRange(scrollRangeFor(display
 
 void ImageViewModel::setPaneSize(ViewSize pane) {
     m_pane = {std::max(pane.width, 0), std::max(pane.height, 0)};
-    // A gesture keeps its temporary range until the button is released.
-    if (m_gesture == Gesture::ZoomClick || m_gesture == Gesture::ZoomDynamic)
-        setScrollRange(m_range);
-    else
-        updateScrollRange();
-    notify(ViewChange::Repaint);
+    documentChanged();
 }
 
 void ImageViewModel::moveScroll(ViewPoint position) {
@@ -75,6 +70,15 @@ void ImageViewModel::scrollTo(ViewPoint position) { moveScroll(position); }
 void ImageViewModel::resetScroll() {
     m_scroll = {0, 0};
     updateScrollRange();
+    notify(ViewChange::Repaint);
+}
+
+void ImageViewModel::documentChanged() {
+    // A zoom gesture keeps its temporary range until the button is released.
+    if (m_gesture == Gesture::ZoomClick || m_gesture == Gesture::ZoomDynamic)
+        setScrollRange(m_range);
+    else
+        updateScrollRange();
     notify(ViewChange::Repaint);
 }
 
@@ -189,10 +193,12 @@ bool ImageViewModel::toolAvailable(ViewTool tool) const {
 void ImageViewModel::setToolHandler(ViewTool tool, ViewToolHandler* handler) {
     const auto i = static_cast<size_t>(tool);
     if (i >= m_handlers.size() || viewToolInfo(tool).builtIn) return;
-    if (m_tool == tool && handler == nullptr) {
-        cancelGesture();
-        m_tool = ViewTool::PanHand;
-        notify(ViewChange::Tool);
+    if (m_tool == tool) {
+        cancelGesture(); // the old handler's gesture ends with it
+        if (handler == nullptr) {
+            m_tool = ViewTool::PanHand;
+            notify(ViewChange::Tool);
+        }
     }
     m_handlers[i] = handler;
 }

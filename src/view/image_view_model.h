@@ -82,6 +82,10 @@ class ImageViewModel {
     void scrollTo(ViewPoint position);
     // Single Frame: both positions back to 0 and the range recomputed.
     void resetScroll();
+    // The document changed behind the view's back (another view of it
+    // zoomed, the "Frames" dialog chose a frame, an operation resized the
+    // frame): the range and the layout follow, and the pane repaints.
+    void documentChanged();
 
     bool hasImage() const { return m_doc.hasImage(); }
     // The document's zoom as the view uses it (clamped, NaN as 1.0).

@@ -277,6 +277,18 @@ TEST_F(ViewModelTest, ScrollKeysMoveByTenOrOneAndJumpToTheEnds) {
     EXPECT_FALSE(view.scrollKey(ScrollKey::Right, false));
 }
 
+TEST_F(ViewModelTest, AnotherViewsZoomIsPickedUpWhenTheDocumentChanges) {
+    doc.zoomValue = 2.0f; // set through another view of the document
+    view.documentChanged();
+    EXPECT_EQ(view.imageRect(), (ViewRect{0, 0, 1024, 1024}));
+    EXPECT_EQ(view.scrollRange().total, (ViewSize{1024, 1024}));
+    doc.frames = {{512, 512}, {100, 50}};
+    doc.current = 1;
+    view.documentChanged();
+    EXPECT_EQ(view.imageRect(), (ViewRect{250, 250, 450, 350}));
+    EXPECT_EQ(view.scrollPosition(), (ViewPoint{0, 0}));
+}
+
 TEST_F(ViewModelTest, SingleFrameResetsTheScrollPosition) {
     doc.zoomValue = 3.0f;
     view.updateScrollRange();
