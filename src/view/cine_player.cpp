@@ -31,8 +31,10 @@ std::optional<int32_t> CinePlayer::poll(double nowMs, double frameTimeMs, int32_
     if (!m_playing) return std::nullopt;
     // A clock that went backwards counts as due rather than stalling playback.
     if (m_stepped && nowMs >= m_lastStepMs && msUntilDue(nowMs, frameTimeMs) > 0.0) return std::nullopt;
+    const double due = m_lastStepMs + frameTimeMs;
+    const bool onCadence = m_stepped && frameTimeMs > 0.0 && nowMs >= due && nowMs - due < frameTimeMs;
+    m_lastStepMs = onCadence ? due : nowMs;
     m_stepped = true;
-    m_lastStepMs = nowMs;
     return cineNextFrame(m_direction, current, count);
 }
 

@@ -28,14 +28,14 @@ class CinePlayer {
     // frame where it started.
     void setDirection(CineDirection direction) { m_direction = direction; }
 
-    // When a step is due at `nowMs` (the frame time has elapsed since the
-    // last step), returns the frame to show after `current` and starts the
-    // next wait at `nowMs`. A frame time that is not positive makes every
-    // poll due. Nothing while stopped or not yet due.
+    // When a step is due at `nowMs` (a frame time after the previous step
+    // was due), returns the frame to show after `current`. Steps keep their
+    // cadence: a step taken a little late does not delay the ones after it,
+    // so painting and polling take nothing from the frame rate. A step later
+    // than a whole frame time starts the cadence afresh instead of showing
+    // the missed frames in a burst. A frame time that is not positive makes
+    // every poll due. Nothing while stopped or not yet due.
     std::optional<int32_t> poll(double nowMs, double frameTimeMs, int32_t current, int32_t count);
-    // Restarts the wait at `nowMs`: call it once the step's frame has been
-    // painted so that the frame time is measured from the finished paint.
-    void restartWait(double nowMs) { m_lastStepMs = nowMs; }
     // Milliseconds until the next step is due (0 when due or stopped).
     double msUntilDue(double nowMs, double frameTimeMs) const;
 
@@ -48,7 +48,7 @@ class CinePlayer {
     bool m_stepped = false;
     CineDirection m_direction = CineDirection::Forward;
     int32_t m_startFrame = 0;
-    double m_lastStepMs = 0.0;
+    double m_lastStepMs = 0.0; // when the previous step was due
 };
 
 } // namespace veltor

@@ -102,14 +102,36 @@ TEST(CinePlayer, StepsComeOneFrameTimeApart) {
     EXPECT_DOUBLE_EQ(p.msUntilDue(1010.0, 40.0), 30.0);
     EXPECT_EQ(p.poll(1039.9, 40.0, 1, 5), std::nullopt);
     EXPECT_EQ(p.poll(1040.0, 40.0, 1, 5), 2);
-    // Restarting the wait after a slow paint moves the next step.
-    p.restartWait(1050.0);
-    EXPECT_EQ(p.poll(1080.0, 40.0, 2, 5), std::nullopt);
-    EXPECT_EQ(p.poll(1090.0, 40.0, 2, 5), 3);
+    // Five milliseconds late: the next step is still due at 1120, not 1125.
+    EXPECT_EQ(p.poll(1085.0, 40.0, 2, 5), 3);
+    EXPECT_DOUBLE_EQ(p.msUntilDue(1085.0, 40.0), 35.0);
+    EXPECT_EQ(p.poll(1119.0, 40.0, 3, 5), std::nullopt);
+    EXPECT_EQ(p.poll(1120.0, 40.0, 3, 5), 4);
+    // More than a frame late: one step, and the cadence starts again from there.
+    EXPECT_EQ(p.poll(1300.0, 40.0, 4, 5), 0);
+    EXPECT_EQ(p.poll(1320.0, 40.0, 0, 5), std::nullopt);
+    EXPECT_EQ(p.poll(1340.0, 40.0, 0, 5), 1);
     // A clock that jumps backwards does not stall playback.
-    EXPECT_EQ(p.poll(5.0, 40.0, 3, 5), 4);
+    EXPECT_EQ(p.poll(5.0, 40.0, 1, 5), 2);
+    EXPECT_EQ(p.poll(45.0, 40.0, 2, 5), 3);
     p.stop();
-    EXPECT_EQ(p.poll(9999.0, 40.0, 4, 5), std::nullopt);
+    EXPECT_EQ(p.poll(9999.0, 40.0, 3, 5), std::nullopt);
+}
+
+TEST(CinePlayer, KeepsTheFrameRateWhenPolledLate) {
+    // Polled every 3 ms for a 10 ms frame time, as a coarse timer would:
+    // each step comes up to 2 ms late, yet 100 steps span 990 ms, not 1200.
+    CinePlayer p;
+    p.start(CineDirection::Forward, 0, 0.0);
+    int steps = 0;
+    double last = 0.0;
+    for (double now = 0.0; steps < 100; now += 3.0) {
+        if (p.poll(now, 10.0, 0, 2)) {
+            ++steps;
+            last = now;
+        }
+    }
+    EXPECT_NEAR(last, 990.0, 3.0);
 }
 
 TEST(CinePlayer, ANonPositiveFrameTimeStepsOnEveryPoll) {
