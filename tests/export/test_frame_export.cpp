@@ -49,7 +49,7 @@ std::vector<uint8_t> dib(int32_t w, int32_t h, int bits, const std::vector<uint8
     header.bitCount = uint16_t(bits);
     header.clrUsed = clrUsed;
     writeDibHeader(b.data(), header);
-    std::memcpy(b.data() + kDibHeaderSize, table.data(), table.size());
+    if (!table.empty()) std::memcpy(b.data() + kDibHeaderSize, table.data(), table.size());
     for (int32_t y = 0; y < h; ++y) {
         uint8_t* row = b.data() + kDibHeaderSize + table.size() + size_t(h - 1 - y) * stride;
         std::memcpy(row, topDownRows[size_t(y)].data(), topDownRows[size_t(y)].size());
