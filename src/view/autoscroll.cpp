@@ -12,7 +12,9 @@ AutoscrollAxes AutoscrollMarker::axes() const {
 AutoscrollMarker autoscrollMarkerAt(ViewPoint press, bool horizontal, bool vertical) {
     const int32_t left = press.x - kAutoscrollMarkerOffset;
     const int32_t top = press.y - kAutoscrollMarkerOffset;
-    return {{left, top, left + kAutoscrollMarkerSize, top + kAutoscrollMarkerSize}, horizontal, vertical};
+    return {{left, top, left + kAutoscrollMarkerSize, top + kAutoscrollMarkerSize},
+            horizontal,
+            vertical};
 }
 
 int32_t autoscrollAxisStep(int32_t cursor, int32_t boxStart, int32_t boxEnd) {
@@ -33,11 +35,11 @@ AutoscrollCursor autoscrollCursor(const AutoscrollMarker& marker, ViewPoint curs
     const ViewPoint step = autoscrollStep(marker, cursor);
     const int sx = step.x < 0 ? -1 : (step.x > 0 ? 1 : 0);
     const int sy = step.y < 0 ? -1 : (step.y > 0 ? 1 : 0);
-    static constexpr AutoscrollCursor table[3][3] = {
-        // sx = -1, 0, +1
-        {AutoscrollCursor::NorthWest, AutoscrollCursor::North, AutoscrollCursor::NorthEast},   // sy = -1
-        {AutoscrollCursor::West, AutoscrollCursor::Neutral, AutoscrollCursor::East},           // sy = 0
-        {AutoscrollCursor::SouthWest, AutoscrollCursor::South, AutoscrollCursor::SouthEast}};  // sy = +1
+    using C = AutoscrollCursor;
+    // Rows by vertical direction (up, none, down), columns by horizontal.
+    static constexpr C table[3][3] = {{C::NorthWest, C::North, C::NorthEast},
+                                      {C::West, C::Neutral, C::East},
+                                      {C::SouthWest, C::South, C::SouthEast}};
     return table[sy + 1][sx + 1];
 }
 

@@ -40,7 +40,17 @@ ViewPoint autoscrollStep(const AutoscrollMarker& marker, ViewPoint cursor);
 
 // The cursor shape: the neutral marker inside the box, else one of eight
 // directions (only along the axes that can scroll).
-enum class AutoscrollCursor { Neutral, North, NorthEast, East, SouthEast, South, SouthWest, West, NorthWest };
+enum class AutoscrollCursor {
+    Neutral,
+    North,
+    NorthEast,
+    East,
+    SouthEast,
+    South,
+    SouthWest,
+    West,
+    NorthWest
+};
 AutoscrollCursor autoscrollCursor(const AutoscrollMarker& marker, ViewPoint cursor);
 
 } // namespace veltor

@@ -27,12 +27,15 @@ double CinePlayer::msUntilDue(double nowMs, double frameTimeMs) const {
     return left > 0.0 && std::isfinite(left) ? left : 0.0;
 }
 
-std::optional<int32_t> CinePlayer::poll(double nowMs, double frameTimeMs, int32_t current, int32_t count) {
+std::optional<int32_t> CinePlayer::poll(double nowMs, double frameTimeMs, int32_t current,
+                                        int32_t count) {
     if (!m_playing) return std::nullopt;
     // A clock that went backwards counts as due rather than stalling playback.
-    if (m_stepped && nowMs >= m_lastStepMs && msUntilDue(nowMs, frameTimeMs) > 0.0) return std::nullopt;
+    if (m_stepped && nowMs >= m_lastStepMs && msUntilDue(nowMs, frameTimeMs) > 0.0)
+        return std::nullopt;
     const double due = m_lastStepMs + frameTimeMs;
-    const bool onCadence = m_stepped && frameTimeMs > 0.0 && nowMs >= due && nowMs - due < frameTimeMs;
+    const bool onCadence =
+        m_stepped && frameTimeMs > 0.0 && nowMs >= due && nowMs - due < frameTimeMs;
     m_lastStepMs = onCadence ? due : nowMs;
     m_stepped = true;
     return cineNextFrame(m_direction, current, count);

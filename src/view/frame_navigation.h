@@ -26,9 +26,9 @@ struct NavigationEnables {
     bool previous = false;
     bool next = false;
     bool last = false;
-    bool movie = false;        // also Reverse movie
-    bool videoSetup = false;   // "Video Speed Setup"
-    bool allFrames = false;    // the "Frames" dialog
+    bool movie = false;      // also Reverse movie
+    bool videoSetup = false; // "Video Speed Setup"
+    bool allFrames = false;  // the "Frames" dialog
     friend bool operator==(const NavigationEnables&, const NavigationEnables&) = default;
 };
 NavigationEnables navigationEnables(const NavigationState& state);

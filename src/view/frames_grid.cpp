@@ -8,9 +8,13 @@ namespace veltor {
 
 namespace {
 
-int32_t ceilDiv(int32_t a, int32_t b) { return static_cast<int32_t>((int64_t{a} + b - 1) / b); }
+int32_t ceilDiv(int32_t a, int32_t b) {
+    return static_cast<int32_t>((int64_t{a} + b - 1) / b);
+}
 
-int32_t truncSide(float v) { return static_cast<int32_t>(std::trunc(std::clamp(v, 0.0f, 1.0e9f))); }
+int32_t truncSide(float v) {
+    return static_cast<int32_t>(std::trunc(std::clamp(v, 0.0f, 1.0e9f)));
+}
 
 } // namespace
 
@@ -42,7 +46,8 @@ FramesGridLayout layoutFramesGrid(ViewSize area, ViewSize cell, int32_t count) {
             continue;
         }
         const float wider = aw / (static_cast<float>(c + 1) * cw);
-        const float fitting = std::min(ah / (static_cast<float>(r) * ch), aw / (static_cast<float>(c) * cw));
+        const float fitting =
+            std::min(ah / (static_cast<float>(r) * ch), aw / (static_cast<float>(c) * cw));
         if (wider > fitting) {
             ++c;
             r = ceilDiv(count, c);

@@ -16,9 +16,9 @@ constexpr int32_t kFramesGridInset = 4;
 struct FramesGridLayout {
     int32_t columns = 0;
     int32_t rows = 0;
-    float factor = 0.0f;  // common scale of the cell
-    ViewSize thumbnail;   // trunc(cell x factor) on each axis
-    ViewPoint offset;     // of the grid inside the area, centred, never negative
+    float factor = 0.0f; // common scale of the cell
+    ViewSize thumbnail;  // trunc(cell x factor) on each axis
+    ViewPoint offset;    // of the grid inside the area, centred, never negative
     int32_t count = 0;
 
     // Thumbnail k (from 0), relative to the area; empty for k outside 0..count-1.

@@ -18,7 +18,9 @@ void ImageViewModel::notify(uint32_t changes) {
 
 // --- pane, layout and scrolling -------------------------------------------
 
-float ImageViewModel::zoom() const { return clampZoom(m_doc.zoom()); }
+float ImageViewModel::zoom() const {
+    return clampZoom(m_doc.zoom());
+}
 
 ViewSize ImageViewModel::displayedSize() const {
     if (!hasImage()) return {};
@@ -37,8 +39,10 @@ void ImageViewModel::relayout() {
         return;
     }
     const float z = zoom();
-    const AnchoredAxis x = anchoredAxis(d.width, m_pane.width, m_scroll.x, z, m_anchorImage.x, m_anchorPane.x);
-    const AnchoredAxis y = anchoredAxis(d.height, m_pane.height, m_scroll.y, z, m_anchorImage.y, m_anchorPane.y);
+    const AnchoredAxis x =
+        anchoredAxis(d.width, m_pane.width, m_scroll.x, z, m_anchorImage.x, m_anchorPane.x);
+    const AnchoredAxis y =
+        anchoredAxis(d.height, m_pane.height, m_scroll.y, z, m_anchorImage.y, m_anchorPane.y);
     m_imageRect = {x.origin, y.origin, x.origin + d.width, y.origin + d.height};
     m_correction = {x.correction, y.correction};
 }
@@ -50,7 +54,9 @@ void ImageViewModel::setScrollRange(const ScrollRange& range) {
     notify(ViewChange::ScrollRange | ViewChange::ScrollPosition);
 }
 
-void ImageViewModel::updateScrollRange() { setScrollRange(scrollRangeFor(displayedSize(), m_pane)); }
+void ImageViewModel::updateScrollRange() {
+    setScrollRange(scrollRangeFor(displayedSize(), m_pane));
+}
 
 void ImageViewModel::setPaneSize(ViewSize pane) {
     m_pane = {std::max(pane.width, 0), std::max(pane.height, 0)};
@@ -65,7 +71,9 @@ void ImageViewModel::moveScroll(ViewPoint position) {
     notify(ViewChange::ScrollPosition | ViewChange::Repaint);
 }
 
-void ImageViewModel::scrollTo(ViewPoint position) { moveScroll(position); }
+void ImageViewModel::scrollTo(ViewPoint position) {
+    moveScroll(position);
+}
 
 void ImageViewModel::resetScroll() {
     m_scroll = {0, 0};
@@ -82,13 +90,17 @@ void ImageViewModel::documentChanged() {
     notify(ViewChange::Repaint);
 }
 
-bool ImageViewModel::isOverImage(ViewPoint pane) const { return hasImage() && veltor::isOverImage(m_imageRect, pane); }
+bool ImageViewModel::isOverImage(ViewPoint pane) const {
+    return hasImage() && veltor::isOverImage(m_imageRect, pane);
+}
 
 ViewPoint ImageViewModel::imagePointAt(ViewPoint pane) const {
     return paneToImage(m_imageRect, m_scroll, zoom(), pane);
 }
 
-ViewPoint ImageViewModel::imageToPane(ViewPoint image) const { return veltor::imageToPane(m_imageRect, zoom(), image); }
+ViewPoint ImageViewModel::imageToPane(ViewPoint image) const {
+    return veltor::imageToPane(m_imageRect, zoom(), image);
+}
 
 PaintPlan ImageViewModel::paintPlan() const {
     if (!hasImage()) return {};
@@ -106,12 +118,18 @@ bool ImageViewModel::storeZoom(float z) {
 bool ImageViewModel::applyZoom(float z, ZoomChangeKind kind) {
     if (!hasImage() || !storeZoom(z)) return false;
     updateScrollRange();
-    m_history.push(m_scroll.x, m_scroll.y, zoom(), kind);
+    pushZoomHistory(kind);
     notify(ViewChange::Zoom | ViewChange::Repaint);
     return true;
 }
 
-bool ImageViewModel::zoomNormal() { return applyZoom(1.0f, ZoomChangeKind::Other); }
+void ImageViewModel::pushZoomHistory(ZoomChangeKind kind) {
+    m_history.push(m_scroll.x, m_scroll.y, zoom(), kind);
+}
+
+bool ImageViewModel::zoomNormal() {
+    return applyZoom(1.0f, ZoomChangeKind::Other);
+}
 
 bool ImageViewModel::zoomLimits() {
     if (!hasImage()) return false;
@@ -119,7 +137,9 @@ bool ImageViewModel::zoomLimits() {
     return fit && applyZoom(*fit, ZoomChangeKind::Other);
 }
 
-bool ImageViewModel::fitIfLargerThanPane() { return imageExceedsPane() && zoomLimits(); }
+bool ImageViewModel::fitIfLargerThanPane() {
+    return imageExceedsPane() && zoomLimits();
+}
 
 bool ImageViewModel::zoomKey(ZoomKey key) {
     if (!hasImage() || m_bandActive) return false;
@@ -224,7 +244,8 @@ void ImageViewModel::cancelGesture() {
     if (m_gesture == Gesture::Handler) {
         if (ViewToolHandler* h = handlerFor(m_tool)) h->deactivated();
     }
-    const bool rangeWasTemporary = m_gesture == Gesture::ZoomClick || m_gesture == Gesture::ZoomDynamic;
+    const bool rangeWasTemporary =
+        m_gesture == Gesture::ZoomClick || m_gesture == Gesture::ZoomDynamic;
     m_gesture = Gesture::None;
     m_mouseDown = false;
     m_rightZoomGesture = false;
@@ -242,7 +263,8 @@ void ImageViewModel::cancelGesture() {
 // Zoom In/Out and Zoom Dynamic: the anchor pixel stays under the press while
 // the button is down. The scroll range is 100 x 100 meanwhile; the anchored
 // layout works out the scroll position to take on release.
-void ImageViewModel::beginAnchoredGesture(Gesture gesture, ViewPoint pane, std::optional<float> newZoom) {
+void ImageViewModel::beginAnchoredGesture(Gesture gesture, ViewPoint pane,
+                                          std::optional<float> newZoom) {
     m_anchored = isOverImage(pane);
     m_anchorImage = imagePointAt(pane);
     m_anchorPane = pane;
@@ -266,7 +288,7 @@ void ImageViewModel::endAnchoredGesture() {
     if (before.x + correction.x > 0) target.x = before.x + correction.x;
     if (before.y + correction.y > 0) target.y = before.y + correction.y;
     moveScroll(target);
-    m_history.push(m_scroll.x, m_scroll.y, zoom(), ZoomChangeKind::Other);
+    pushZoomHistory(ZoomChangeKind::Other);
     notify(ViewChange::Zoom | ViewChange::Repaint);
 }
 
@@ -286,7 +308,7 @@ void ImageViewModel::endZoomWindow() {
     if (r.scroll.x > 0) target.x = r.scroll.x;
     if (r.scroll.y > 0) target.y = r.scroll.y;
     moveScroll(target);
-    m_history.push(m_scroll.x, m_scroll.y, zoom(), ZoomChangeKind::Other);
+    pushZoomHistory(ZoomChangeKind::Other);
     notify(ViewChange::Zoom | ViewChange::Repaint);
 }
 
@@ -322,7 +344,8 @@ void ImageViewModel::leftButtonDown(ViewPoint pane, KeyModifiers modifiers) {
         stopPlayback();
         return;
     default:
-        if (ViewToolHandler* h = handlerFor(m_tool); h != nullptr && h->buttonDown(toolInput(pane, modifiers))) {
+        if (ViewToolHandler* h = handlerFor(m_tool);
+            h != nullptr && h->buttonDown(toolInput(pane, modifiers))) {
             m_gesture = Gesture::Handler;
             m_mouseDown = true;
         }
@@ -333,7 +356,9 @@ void ImageViewModel::leftButtonDown(ViewPoint pane, KeyModifiers modifiers) {
 void ImageViewModel::rightButtonDown(ViewPoint pane, KeyModifiers modifiers) {
     closeAutoscroll();
     m_previousMouse = pane;
-    if (!hasImage() || m_gesture != Gesture::None || m_tool != ViewTool::ZoomInOut || !isOverImage(pane)) return;
+    if (!hasImage() || m_gesture != Gesture::None || m_tool != ViewTool::ZoomInOut ||
+        !isOverImage(pane))
+        return;
     m_rightZoomGesture = true;
     beginAnchoredGesture(Gesture::ZoomClick, pane, zoomClickStep(zoom(), !modifiers.ctrl));
 }
@@ -356,7 +381,7 @@ void ImageViewModel::mouseMove(ViewPoint pane, KeyModifiers modifiers) {
         storeZoom(zoomDynamicStep(zoom(), m_lastY, pane.y));
         m_lastY = pane.y;
         relayout();
-        notify(ViewChange::Zoom | ViewChange::RepaintImage);
+        notify(ViewChange::Zoom | ViewChange::RepaintImageOnly);
         return;
     case Gesture::ZoomWindow:
         if (!isOverImage(pane)) return;
@@ -514,12 +539,14 @@ void ImageViewModel::closeAutoscroll() {
 // --- frames and playback ----------------------------------------------------
 
 NavigationEnables ImageViewModel::navigationEnables() const {
-    return veltor::navigationEnables({hasImage(), m_doc.currentFrame(), m_doc.frameCount(), m_doc.frameTime()});
+    return veltor::navigationEnables(
+        {hasImage(), m_doc.currentFrame(), m_doc.frameCount(), m_doc.frameTime()});
 }
 
 bool ImageViewModel::stepFrame(FrameStep step) {
     if (!hasImage() || m_doc.frameCount() <= 1) return false;
-    if (const std::optional<int32_t> target = steppedFrame(step, m_doc.currentFrame(), m_doc.frameCount())) {
+    if (const std::optional<int32_t> target =
+            steppedFrame(step, m_doc.currentFrame(), m_doc.frameCount())) {
         m_doc.setCurrentFrame(*target);
         // Frames may differ in size: the range follows the frame shown.
         updateScrollRange();
@@ -530,7 +557,8 @@ bool ImageViewModel::stepFrame(FrameStep step) {
 }
 
 bool ImageViewModel::movieCommand(CineDirection direction, double nowMs) {
-    const ViewTool wanted = direction == CineDirection::Forward ? ViewTool::Movie : ViewTool::ReverseMovie;
+    const ViewTool wanted =
+        direction == CineDirection::Forward ? ViewTool::Movie : ViewTool::ReverseMovie;
     if (m_tool == wanted) {
         stopPlayback();
         return true;

@@ -31,16 +31,16 @@ namespace veltor {
 
 // What changed, as bits handed to the change callback.
 namespace ViewChange {
-constexpr uint32_t Repaint = 1u << 0;      // the whole pane with overlays
-constexpr uint32_t RepaintImage = 1u << 1; // background and image only, at once
+constexpr uint32_t Repaint = 1u << 0;          // the whole pane with overlays
+constexpr uint32_t RepaintImageOnly = 1u << 1; // background and image only, at once
 constexpr uint32_t ScrollRange = 1u << 2;
 constexpr uint32_t ScrollPosition = 1u << 3;
-constexpr uint32_t Zoom = 1u << 4;         // the zoom box and status follow it
-constexpr uint32_t Tool = 1u << 5;         // checked tool commands, cursor
-constexpr uint32_t Band = 1u << 6;         // zoom-window band began, moved, ticked or ended
-constexpr uint32_t Frame = 1u << 7;        // the current frame changed
-constexpr uint32_t Autoscroll = 1u << 8;   // the autoscroll marker opened or closed
-constexpr uint32_t Cine = 1u << 9;         // playback began or ended
+constexpr uint32_t Zoom = 1u << 4;       // the zoom box and status follow it
+constexpr uint32_t Tool = 1u << 5;       // checked tool commands, cursor
+constexpr uint32_t Band = 1u << 6;       // zoom-window band began, moved, ticked or ended
+constexpr uint32_t Frame = 1u << 7;      // the current frame changed
+constexpr uint32_t Autoscroll = 1u << 8; // the autoscroll marker opened or closed
+constexpr uint32_t Cine = 1u << 9;       // playback began or ended
 } // namespace ViewChange
 
 enum class ScrollKey { Left, Right, Up, Down, Home, End, PageUp, PageDown };
@@ -49,11 +49,11 @@ enum class WheelAction { Scroll, Zoomed, Ignored };
 
 // The cursor over the pane; the widget supplies the images.
 enum class ViewCursor {
-    Arrow,       // outside the image
-    Cross,       // Pan Hand
-    Grabbing,    // Pan Hand while dragging
-    ZoomIn,      // Zoom In/Out
-    ZoomOut,     // Zoom In/Out with Ctrl
+    Arrow,    // outside the image
+    Cross,    // Pan Hand
+    Grabbing, // Pan Hand while dragging
+    ZoomIn,   // Zoom In/Out
+    ZoomOut,  // Zoom In/Out with Ctrl
     ZoomWindow,
     ZoomDynamic,
     Playback,    // while a movie plays
@@ -97,6 +97,8 @@ class ImageViewModel {
     const ViewRect& imageRect() const { return m_imageRect; }
     bool isOverImage(ViewPoint pane) const;
     ViewPoint imagePointAt(ViewPoint pane) const;
+    // The pixel under the last mouse position the view was told of.
+    ViewPoint imagePointUnderCursor() const { return imagePointAt(m_previousMouse); }
     // Content coordinates of an image pixel, for overlays.
     ViewPoint imageToPane(ViewPoint image) const;
     PaintPlan paintPlan() const;
@@ -190,6 +192,7 @@ class ImageViewModel {
     bool storeZoom(float zoom);
     // The zoom-change sequence: store, range, history, repaint.
     bool applyZoom(float zoom, ZoomChangeKind kind);
+    void pushZoomHistory(ZoomChangeKind kind);
     void relayout();
     void setScrollRange(const ScrollRange& range);
     void moveScroll(ViewPoint position);

@@ -19,7 +19,8 @@ double parseSpeedText(const std::string& text) {
     if (text[start] == '+') ++start;
     double value = 0.0;
     const char* first = text.data() + start;
-    const auto [end, ec] = std::from_chars(first, text.data() + text.size(), value, std::chars_format::general);
+    const auto [end, ec] =
+        std::from_chars(first, text.data() + text.size(), value, std::chars_format::general);
     if (ec != std::errc() || end == first || !std::isfinite(value)) return 0.0;
     return value;
 }

@@ -17,7 +17,9 @@ int32_t truncToInt(double v) {
     return static_cast<int32_t>(std::trunc(v));
 }
 
-int32_t clampInt(int32_t v, int32_t lo, int32_t hi) { return std::max(lo, std::min(v, hi)); }
+int32_t clampInt(int32_t v, int32_t lo, int32_t hi) {
+    return std::max(lo, std::min(v, hi));
+}
 
 } // namespace
 
@@ -36,13 +38,15 @@ ViewSize displayedSize(int32_t imageWidth, int32_t imageHeight, float zoom) {
     return {side(imageWidth), side(imageHeight)};
 }
 
-int32_t centredOrigin(int32_t extent, int32_t pane) { return extent < pane ? (pane - extent) / 2 : 0; }
+int32_t centredOrigin(int32_t extent, int32_t pane) {
+    return extent < pane ? (pane - extent) / 2 : 0;
+}
 
-AnchoredAxis anchoredAxis(int32_t extent, int32_t pane, int32_t scroll, float zoom, int32_t anchorImage,
-                          int32_t anchorPane) {
+AnchoredAxis anchoredAxis(int32_t extent, int32_t pane, int32_t scroll, float zoom,
+                          int32_t anchorImage, int32_t anchorPane) {
     if (extent < pane) return {(pane - extent) / 2 + scroll, 0};
     int32_t offset = -truncToInt(static_cast<double>(zoom) * anchorImage - anchorPane);
-    offset = std::min(offset, 0);            // no gap may open before the image
+    offset = std::min(offset, 0);                       // no gap may open before the image
     if (offset + extent < pane) offset = pane - extent; // nor after it
     return {offset + scroll, -scroll - offset};
 }
@@ -99,10 +103,10 @@ PaintPlan paintPlanFor(const ViewRect& imageRect, ViewPoint scroll, ViewSize pan
     const int32_t w = std::max(pane.width, 0);
     const int32_t h = std::max(pane.height, 0);
     const ViewRect bands[] = {
-        {0, 0, std::min(d.left, w), h},    // left, full height
-        {std::max(d.right, 0), 0, w, h},   // right, full height
-        {0, 0, w, std::min(d.top, h)},     // top, full width
-        {0, std::max(d.bottom, 0), w, h},  // bottom, full width
+        {0, 0, std::min(d.left, w), h},   // left, full height
+        {std::max(d.right, 0), 0, w, h},  // right, full height
+        {0, 0, w, std::min(d.top, h)},    // top, full width
+        {0, std::max(d.bottom, 0), w, h}, // bottom, full width
     };
     for (const ViewRect& band : bands)
         if (!band.isEmpty()) plan.margins.push_back(band);

@@ -38,7 +38,9 @@ struct ViewRect {
     int32_t width() const { return right - left; }
     int32_t height() const { return bottom - top; }
     bool isEmpty() const { return right <= left || bottom <= top; }
-    ViewRect translated(int32_t dx, int32_t dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    ViewRect translated(int32_t dx, int32_t dy) const {
+        return {left + dx, top + dy, right + dx, bottom + dy};
+    }
     // The smallest rectangle holding both; an empty operand is ignored.
     ViewRect united(const ViewRect& other) const;
     friend bool operator==(const ViewRect&, const ViewRect&) = default;
@@ -58,8 +60,8 @@ struct AnchoredAxis {
     int32_t origin = 0;     // image edge in content coordinates
     int32_t correction = 0; // scroll change to apply when the gesture ends
 };
-AnchoredAxis anchoredAxis(int32_t extent, int32_t pane, int32_t scroll, float zoom, int32_t anchorImage,
-                          int32_t anchorPane);
+AnchoredAxis anchoredAxis(int32_t extent, int32_t pane, int32_t scroll, float zoom,
+                          int32_t anchorImage, int32_t anchorPane);
 
 // The image rectangle in content coordinates for the normal (centred) layout.
 ViewRect imageRectangle(ViewSize displayed, ViewSize pane);

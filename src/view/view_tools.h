@@ -38,7 +38,9 @@ struct ViewToolInfo {
 const ViewToolInfo& viewToolInfo(ViewTool tool);
 
 // Playback sets these tools; no tool command chooses them.
-constexpr bool isMovieTool(ViewTool t) { return t == ViewTool::Movie || t == ViewTool::ReverseMovie; }
+constexpr bool isMovieTool(ViewTool t) {
+    return t == ViewTool::Movie || t == ViewTool::ReverseMovie;
+}
 
 struct KeyModifiers {
     bool shift = false;

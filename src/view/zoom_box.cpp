@@ -7,8 +7,9 @@
 namespace veltor {
 
 const std::vector<std::string>& zoomBoxPresets() {
-    static const std::vector<std::string> presets = {"50.00 %", "75.00%",  "100.00%", "150.00%", "200.00%",
-                                                     "250.00%", "300.00%", "350.00%", "400.00%", kZoomBoxFit};
+    static const std::vector<std::string> presets = {"50.00 %", "75.00%",   "100.00%", "150.00%",
+                                                     "200.00%", "250.00%",  "300.00%", "350.00%",
+                                                     "400.00%", kZoomBoxFit};
     return presets;
 }
 
@@ -25,7 +26,8 @@ std::optional<ZoomBoxRequest> parseZoomBoxEntry(const std::string& text) {
     if (text[start] == '+') ++start;
     double percent = 0.0;
     const char* first = text.data() + start;
-    const auto [end, ec] = std::from_chars(first, text.data() + text.size(), percent, std::chars_format::fixed);
+    const auto [end, ec] =
+        std::from_chars(first, text.data() + text.size(), percent, std::chars_format::fixed);
     if (ec != std::errc() || end == first || !std::isfinite(percent)) return std::nullopt;
     // Whatever follows the number ("%", " %") is the unit; the number decides.
     if (std::fabs(percent) > 1.0e6) percent = std::copysign(1.0e6, percent);

@@ -19,7 +19,9 @@ float clampZoom(float zoom) {
     return std::clamp(zoom, kMinZoom, kMaxZoom);
 }
 
-bool sameZoom(double a, double b) { return std::fabs(a - b) < kZoomTolerance; }
+bool sameZoom(double a, double b) {
+    return std::fabs(a - b) < kZoomTolerance;
+}
 
 std::optional<float> zoomToFit(ViewSize pane, int32_t imageWidth, int32_t imageHeight) {
     if (imageWidth <= 0 || imageHeight <= 0) return std::nullopt;
@@ -40,11 +42,14 @@ std::optional<float> zoomKeyOut(float zoom) {
 
 std::optional<float> zoomWheelNotch(float zoom, bool awayFromUser) {
     const double next = static_cast<double>(zoom) + (awayFromUser ? 0.1 : -0.1);
-    if (!(next > kMinZoom + kZoomTolerance && next < kMaxZoom - kZoomTolerance)) return std::nullopt;
+    if (!(next > kMinZoom + kZoomTolerance && next < kMaxZoom - kZoomTolerance))
+        return std::nullopt;
     return toZoom(std::trunc(10.0 * next + 0.5) * 0.1);
 }
 
-float zoomClickStep(float zoom, bool zoomOut) { return toZoom(static_cast<double>(zoom) + (zoomOut ? -0.5 : 0.5)); }
+float zoomClickStep(float zoom, bool zoomOut) {
+    return toZoom(static_cast<double>(zoom) + (zoomOut ? -0.5 : 0.5));
+}
 
 float zoomDynamicStep(float zoom, int32_t lastY, int32_t y) {
     return toZoom(static_cast<double>(zoom) + (static_cast<double>(lastY) - y) * 0.015);
@@ -60,8 +65,8 @@ ViewRect normalisedRect(ViewPoint a, ViewPoint b) {
     return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
-ZoomWindowResult zoomWindow(const ViewRect& band, const ViewRect& imageRect, ViewPoint scroll, float zoom,
-                            int32_t imageWidth, int32_t imageHeight, ViewSize pane) {
+ZoomWindowResult zoomWindow(const ViewRect& band, const ViewRect& imageRect, ViewPoint scroll,
+                            float zoom, int32_t imageWidth, int32_t imageHeight, ViewSize pane) {
     ZoomWindowResult result;
     result.zoom = clampZoom(zoom);
     if (imageWidth <= 0 || imageHeight <= 0 || pane.width <= 0 || pane.height <= 0) return result;
@@ -71,7 +76,8 @@ ZoomWindowResult zoomWindow(const ViewRect& band, const ViewRect& imageRect, Vie
         return static_cast<int32_t>(std::trunc(static_cast<float>(pane + scrollPos - origin) / z));
     };
     ViewRect b{toImage(n.left, scroll.x, imageRect.left), toImage(n.top, scroll.y, imageRect.top),
-               toImage(n.right, scroll.x, imageRect.left), toImage(n.bottom, scroll.y, imageRect.top)};
+               toImage(n.right, scroll.x, imageRect.left),
+               toImage(n.bottom, scroll.y, imageRect.top)};
     b.left = std::max(b.left, 0);
     b.top = std::max(b.top, 0);
     b.right = std::min(b.right, imageWidth - 1);
@@ -89,7 +95,8 @@ ZoomWindowResult zoomWindow(const ViewRect& band, const ViewRect& imageRect, Vie
     auto axis = [nz](int32_t bandStart, int32_t bandExtent, int32_t extent, int32_t paneExtent) {
         int32_t pos = static_cast<int32_t>(std::trunc(static_cast<double>(nz) * bandStart + 0.5));
         pos = std::min(pos, extent < paneExtent ? 100 : extent);
-        const int32_t bandShown = static_cast<int32_t>(std::trunc(static_cast<double>(nz) * bandExtent));
+        const int32_t bandShown =
+            static_cast<int32_t>(std::trunc(static_cast<double>(nz) * bandExtent));
         if (bandShown < paneExtent) pos -= (paneExtent - bandShown) / 2;
         return std::max(pos, 0);
     };

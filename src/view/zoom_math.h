@@ -57,8 +57,8 @@ struct ZoomWindowResult {
     ViewPoint scroll;     // each axis applied only when above 0
     ViewRect imageBand;   // the band in image pixels, clamped to the image
 };
-ZoomWindowResult zoomWindow(const ViewRect& band, const ViewRect& imageRect, ViewPoint scroll, float zoom,
-                            int32_t imageWidth, int32_t imageHeight, ViewSize pane);
+ZoomWindowResult zoomWindow(const ViewRect& band, const ViewRect& imageRect, ViewPoint scroll,
+                            float zoom, int32_t imageWidth, int32_t imageHeight, ViewSize pane);
 
 // A rectangle from two corners with left <= right and top <= bottom.
 ViewRect normalisedRect(ViewPoint a, ViewPoint b);

@@ -30,7 +30,8 @@ struct FakeViewDocument : ViewDocument {
 
   private:
     ViewSize frame() const {
-        return current >= 0 && current < frameCount() ? frames[static_cast<size_t>(current)] : ViewSize{};
+        return current >= 0 && current < frameCount() ? frames[static_cast<size_t>(current)]
+                                                      : ViewSize{};
     }
 };
 

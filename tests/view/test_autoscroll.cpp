@@ -29,12 +29,12 @@ TEST_P(AutoscrollAxisSteps, GrowWithTheDistanceFromTheBox) {
     EXPECT_EQ(autoscrollAxisStep(GetParam().cursor, 86, 115), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, AutoscrollAxisSteps,
-                         ::testing::Values(AxisCase{100, 0}, AxisCase{87, 0}, AxisCase{114, 0},
-                                           AxisCase{86, -1}, AxisCase{115, 1}, AxisCase{80, -7},
-                                           AxisCase{120, 6}, AxisCase{0, -87},
-                                           AxisCase{std::numeric_limits<int32_t>::max(), 1 << 30},
-                                           AxisCase{std::numeric_limits<int32_t>::min(), -(1 << 30)}));
+INSTANTIATE_TEST_SUITE_P(
+    Steps, AutoscrollAxisSteps,
+    ::testing::Values(AxisCase{100, 0}, AxisCase{87, 0}, AxisCase{114, 0}, AxisCase{86, -1},
+                      AxisCase{115, 1}, AxisCase{80, -7}, AxisCase{120, 6}, AxisCase{0, -87},
+                      AxisCase{std::numeric_limits<int32_t>::max(), 1 << 30},
+                      AxisCase{std::numeric_limits<int32_t>::min(), -(1 << 30)}));
 
 TEST(Autoscroll, OnlyScrollableAxesMove) {
     const AutoscrollMarker horizontal = autoscrollMarkerAt({100, 50}, true, false);

@@ -51,7 +51,9 @@ struct EnableCase {
 
 class Enables : public ::testing::TestWithParam<EnableCase> {};
 
-TEST_P(Enables, FollowTheFrameAndTheFrameTime) { EXPECT_EQ(navigationEnables(GetParam().state), GetParam().expected); }
+TEST_P(Enables, FollowTheFrameAndTheFrameTime) {
+    EXPECT_EQ(navigationEnables(GetParam().state), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, Enables,
@@ -68,8 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Runs the player until `steps` frames were shown, advancing the clock by
 // `tickMs` per poll, and returns the frames in order.
-std::vector<int32_t> play(CinePlayer& player, int32_t& current, int32_t count, double frameTime, int steps,
-                          double tickMs = 1.0) {
+std::vector<int32_t> play(CinePlayer& player, int32_t& current, int32_t count, double frameTime,
+                          int steps, double tickMs = 1.0) {
     std::vector<int32_t> shown;
     for (double now = 0.0; static_cast<int>(shown.size()) < steps && now < 1.0e6; now += tickMs) {
         if (const auto f = player.poll(now, frameTime, current, count)) {

@@ -111,7 +111,8 @@ TEST_F(ViewModelTest, TheWheelZoomsOnlyWithTheSettingAndNoButtonHeld) {
 
 TEST_F(ViewModelTest, TenWheelNotchesAreOneHistoryEntry) {
     options.setUseMButton(true);
-    for (int i = 0; i < 10; ++i) ASSERT_EQ(view.wheelNotch(true, false), WheelAction::Zoomed);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(view.wheelNotch(true, false), WheelAction::Zoomed);
     EXPECT_NEAR(doc.zoomValue, 2.0f, 1e-5);
     EXPECT_EQ(view.zoomHistory().count(), 2);
     ASSERT_TRUE(view.previousZoom());
@@ -189,7 +190,7 @@ TEST_F(ViewModelTest, ZoomDynamicFollowsVerticalMovesOverTheImage) {
     view.leftButtonDown({350, 300}, {});
     view.mouseMove({350, 280}, {});
     EXPECT_NEAR(doc.zoomValue, 1.3f, 1e-6);
-    EXPECT_TRUE(notified(ViewChange::RepaintImage));
+    EXPECT_TRUE(notified(ViewChange::RepaintImageOnly));
     view.mouseMove({350, 290}, {});
     EXPECT_NEAR(doc.zoomValue, 1.15f, 1e-6);
     // Outside the image the zoom holds.
@@ -234,7 +235,8 @@ TEST_F(ViewModelTest, AZoomWindowClickWithoutMovingLeavesTheZoom) {
 TEST_F(ViewModelTest, TheBandPhaseWrapsAtTwelve) {
     ASSERT_TRUE(view.setTool(ViewTool::ZoomWindow));
     view.leftButtonDown({300, 300}, {});
-    for (int i = 0; i < 13; ++i) view.bandTick();
+    for (int i = 0; i < 13; ++i)
+        view.bandTick();
     EXPECT_EQ(view.bandPhase(), 1);
 }
 
@@ -312,7 +314,8 @@ TEST_F(ViewModelTest, MiddleButtonAutoscrollStepsTowardTheCursor) {
     EXPECT_EQ(view.scrollPosition(), (ViewPoint{7, 0}));
     EXPECT_TRUE(view.autoscrollTick({186, 300}));
     EXPECT_EQ(view.scrollPosition(), (ViewPoint{6, 0}));
-    for (int i = 0; i < 100; ++i) view.autoscrollTick({399, 300});
+    for (int i = 0; i < 100; ++i)
+        view.autoscrollTick({399, 300});
     EXPECT_EQ(view.scrollPosition(), (ViewPoint{112, 0})); // limited to the range
     // A wheel notch closes the marker.
     view.wheelNotch(true, false);
@@ -369,6 +372,7 @@ TEST_F(ViewModelTest, ARegisteredToolReceivesItsGesture) {
     EXPECT_TRUE(tool.calls.empty());
     view.leftButtonDown({350, 300}, {true, false});
     EXPECT_EQ(tool.last.image, (ViewPoint{256, 256}));
+    EXPECT_EQ(view.imagePointUnderCursor(), (ViewPoint{256, 256}));
     EXPECT_TRUE(tool.last.modifiers.shift);
     view.mouseMove({360, 300}, {});
     view.leftButtonUp({370, 300}, {});

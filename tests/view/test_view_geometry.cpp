@@ -62,24 +62,24 @@ class Anchoring : public ::testing::TestWithParam<AnchorCase> {};
 
 TEST_P(Anchoring, KeepsThePixelUnderThePointWithoutGaps) {
     const AnchorCase& c = GetParam();
-    const AnchoredAxis a = anchoredAxis(c.extent, c.pane, c.scroll, c.zoom, c.anchorImage, c.anchorPane);
+    const AnchoredAxis a =
+        anchoredAxis(c.extent, c.pane, c.scroll, c.zoom, c.anchorImage, c.anchorPane);
     EXPECT_EQ(a.origin, c.expected.origin);
     EXPECT_EQ(a.correction, c.expected.correction);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Axes, Anchoring,
-    ::testing::Values(
-        // Fits: centred in the pane whatever the scroll, no correction.
-        AnchorCase{512, 700, 30, 1.0f, 100, 100, {94 + 30, 0}},
-        // 1.5 x 256 = 384 should sit at 350: the image moves 34 to the left.
-        AnchorCase{768, 700, 0, 1.5f, 256, 350, {-34, 34}},
-        // The anchor near the left edge would open a gap there: clamped to 0.
-        AnchorCase{768, 700, 0, 1.5f, 10, 300, {0, 0}},
-        // Near the right edge a gap would open after the image: right-aligned.
-        AnchorCase{768, 700, 0, 1.5f, 511, 10, {-68, 68}},
-        // The scroll position shifts the origin in content coordinates only.
-        AnchorCase{768, 700, 20, 1.5f, 256, 350, {-14, 14}}));
+INSTANTIATE_TEST_SUITE_P(Axes, Anchoring,
+                         ::testing::Values(
+                             // Fits: centred in the pane whatever the scroll, no correction.
+                             AnchorCase{512, 700, 30, 1.0f, 100, 100, {94 + 30, 0}},
+                             // 1.5 x 256 = 384 should sit at 350: the image moves 34 to the left.
+                             AnchorCase{768, 700, 0, 1.5f, 256, 350, {-34, 34}},
+                             // The anchor near the left edge would open a gap there: clamped to 0.
+                             AnchorCase{768, 700, 0, 1.5f, 10, 300, {0, 0}},
+                             // Near the right edge a gap would open after the image: right-aligned.
+                             AnchorCase{768, 700, 0, 1.5f, 511, 10, {-68, 68}},
+                             // The scroll position shifts the origin in content coordinates only.
+                             AnchorCase{768, 700, 20, 1.5f, 256, 350, {-14, 14}}));
 
 TEST(PaneToImage, ClampsIntoTheImageAndDividesByTheZoom) {
     const ViewRect r{94, 44, 606, 556}; // 512 x 512 at 1.0 in 700 x 600
@@ -134,9 +134,9 @@ TEST(PaintPlan, MarginsSurroundACentredImage) {
     EXPECT_EQ(plan.destination, (ViewRect{94, 44, 606, 556}));
     ASSERT_EQ(plan.margins.size(), 4u);
     EXPECT_EQ(plan.margins[0], (ViewRect{0, 0, 94, 600}));    // left, full height
-    EXPECT_EQ(plan.margins[1], (ViewRect{606, 0, 700, 600}));  // right, full height
-    EXPECT_EQ(plan.margins[2], (ViewRect{0, 0, 700, 44}));     // top, full width
-    EXPECT_EQ(plan.margins[3], (ViewRect{0, 556, 700, 600}));  // bottom, full width
+    EXPECT_EQ(plan.margins[1], (ViewRect{606, 0, 700, 600})); // right, full height
+    EXPECT_EQ(plan.margins[2], (ViewRect{0, 0, 700, 44}));    // top, full width
+    EXPECT_EQ(plan.margins[3], (ViewRect{0, 556, 700, 600})); // bottom, full width
 }
 
 TEST(PaintPlan, AScrolledImageLargerThanThePaneLeavesOnlyTheMarginsThatShow) {

@@ -29,7 +29,8 @@ TEST(ZoomHistory, AStateEqualToTheCurrentEntryIsNotRecorded) {
 
 TEST(ZoomHistory, ConsecutiveWheelNotchesShareOneEntry) {
     ZoomHistory h;
-    for (int i = 1; i <= 10; ++i) h.push(0, 0, 1.0 + 0.1 * i, ZoomChangeKind::Wheel);
+    for (int i = 1; i <= 10; ++i)
+        h.push(0, 0, 1.0 + 0.1 * i, ZoomChangeKind::Wheel);
     ASSERT_EQ(h.count(), 2);
     EXPECT_NEAR(h.current().zoom, 2.0, 1e-9);
     EXPECT_EQ(h.current().kind, ZoomChangeKind::Wheel);

@@ -48,14 +48,14 @@ TEST_P(ZoomKeys, StepToTheNeighbouringTenth) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, ZoomKeys,
-    ::testing::Values(KeyCase{"plus_1_04", true, 1.04f, 1.1f}, KeyCase{"plus_1_06", true, 1.06f, 1.2f},
-                      KeyCase{"plus_1_0", true, 1.0f, 1.1f}, KeyCase{"plus_7_95", true, 7.95f, 8.0f},
-                      KeyCase{"plus_at_8", true, 8.0f, std::nullopt},
-                      KeyCase{"plus_fit", true, 1.16796875f, 1.3f},
-                      KeyCase{"minus_1_0", false, 1.0f, 0.9f}, KeyCase{"minus_1_16", false, 1.16796875f, 1.1f},
-                      KeyCase{"minus_0_25", false, 0.25f, 0.2f},
-                      KeyCase{"minus_at_0_2", false, 0.2f, std::nullopt},
-                      KeyCase{"minus_nan", false, std::nanf(""), std::nullopt}),
+    ::testing::Values(
+        KeyCase{"plus_1_04", true, 1.04f, 1.1f}, KeyCase{"plus_1_06", true, 1.06f, 1.2f},
+        KeyCase{"plus_1_0", true, 1.0f, 1.1f}, KeyCase{"plus_7_95", true, 7.95f, 8.0f},
+        KeyCase{"plus_at_8", true, 8.0f, std::nullopt},
+        KeyCase{"plus_fit", true, 1.16796875f, 1.3f}, KeyCase{"minus_1_0", false, 1.0f, 0.9f},
+        KeyCase{"minus_1_16", false, 1.16796875f, 1.1f}, KeyCase{"minus_0_25", false, 0.25f, 0.2f},
+        KeyCase{"minus_at_0_2", false, 0.2f, std::nullopt},
+        KeyCase{"minus_nan", false, std::nanf(""), std::nullopt}),
     [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
 
 struct WheelCase {
@@ -78,7 +78,8 @@ TEST_P(WheelNotches, MoveByATenthInsideTheOpenInterval) {
 
 INSTANTIATE_TEST_SUITE_P(
     Wheel, WheelNotches,
-    ::testing::Values(WheelCase{"away_from_1", 1.0f, true, 1.1f}, WheelCase{"toward_from_1", 1.0f, false, 0.9f},
+    ::testing::Values(WheelCase{"away_from_1", 1.0f, true, 1.1f},
+                      WheelCase{"toward_from_1", 1.0f, false, 0.9f},
                       // 0.3 - 0.1 is not strictly above 0.2, nor 7.9 + 0.1 below 8.
                       WheelCase{"toward_from_0_3", 0.3f, false, std::nullopt},
                       WheelCase{"away_from_7_9", 7.9f, true, std::nullopt},
@@ -133,7 +134,8 @@ TEST(ZoomWindow, ABandWithoutWidthOrHeightChangesNothing) {
     EXPECT_FALSE(zoomWindow({300, 200, 300, 400}, kCentred, {0, 0}, 1.0f, 512, 512, kPane).changes);
     EXPECT_FALSE(zoomWindow({300, 200, 400, 200}, kCentred, {0, 0}, 1.0f, 512, 512, kPane).changes);
     EXPECT_FALSE(zoomWindow({300, 200, 400, 300}, kCentred, {0, 0}, 1.0f, 0, 0, kPane).changes);
-    EXPECT_FALSE(zoomWindow({300, 200, 400, 300}, kCentred, {0, 0}, 1.0f, 512, 512, {0, 0}).changes);
+    EXPECT_FALSE(
+        zoomWindow({300, 200, 400, 300}, kCentred, {0, 0}, 1.0f, 512, 512, {0, 0}).changes);
 }
 
 TEST(ZoomWindow, ATinyBandIsClampedToTheLargestZoomAndTheScrollLimited) {
@@ -186,14 +188,14 @@ TEST_P(ZoomBoxEntries, Parse) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, ZoomBoxEntries,
-                         ::testing::Values(EntryCase{"fit", NAN}, EntryCase{"50.00 %", 0.5f},
-                                           EntryCase{"150.00%", 1.5f}, EntryCase{"125%", 1.25f},
-                                           EntryCase{" 80", 0.8f}, EntryCase{"+300%", 3.0f},
-                                           EntryCase{"1000%", 10.0f}, EntryCase{"-20%", -0.2f},
-                                           EntryCase{"", std::nullopt}, EntryCase{"%", std::nullopt},
-                                           EntryCase{"abc", std::nullopt}, EntryCase{"nan%", std::nullopt},
-                                           EntryCase{"inf%", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(
+    Entries, ZoomBoxEntries,
+    ::testing::Values(EntryCase{"fit", NAN}, EntryCase{"50.00 %", 0.5f}, EntryCase{"150.00%", 1.5f},
+                      EntryCase{"125%", 1.25f}, EntryCase{" 80", 0.8f}, EntryCase{"+300%", 3.0f},
+                      EntryCase{"1000%", 10.0f}, EntryCase{"-20%", -0.2f},
+                      EntryCase{"", std::nullopt}, EntryCase{"%", std::nullopt},
+                      EntryCase{"abc", std::nullopt}, EntryCase{"nan%", std::nullopt},
+                      EntryCase{"inf%", std::nullopt}));
 
 TEST(ZoomBox, ShowingAZoomSelectsOrAppendsItsText) {
     ZoomBox box;
