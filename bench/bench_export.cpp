@@ -18,8 +18,10 @@ namespace {
 constexpr int32_t kSide = 512;
 
 veltor::PackedPixels frame(int samples) {
-    veltor::PackedPixels p{kSide, kSide, samples, std::vector<uint8_t>(size_t(kSide) * kSide * size_t(samples))};
-    for (size_t i = 0; i < p.bytes.size(); ++i) p.bytes[i] = uint8_t(i * 31 + (i >> 9));
+    veltor::PackedPixels p{kSide, kSide, samples,
+                           std::vector<uint8_t>(size_t(kSide) * kSide * size_t(samples))};
+    for (size_t i = 0; i < p.bytes.size(); ++i)
+        p.bytes[i] = uint8_t(i * 31 + (i >> 9));
     return p;
 }
 
@@ -34,11 +36,13 @@ void BM_WriteTiff512(benchmark::State& state) {
     const std::string dir = scratchDirectory();
     const std::string path = dir + "/frame.tif";
     for (auto _ : state) {
-        if (!veltor::writeTiffImage(path.c_str(), p.view()).ok()) state.SkipWithError("write failed");
+        if (!veltor::writeTiffImage(path.c_str(), p.view()).ok())
+            state.SkipWithError("write failed");
     }
     ::unlink(path.c_str());
     ::rmdir(dir.c_str());
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(p.bytes.size()));
 }
 BENCHMARK(BM_WriteTiff512)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 
@@ -47,11 +51,13 @@ void BM_WriteRaw512(benchmark::State& state) {
     const std::string dir = scratchDirectory();
     const std::string path = dir + "/frame.raw";
     for (auto _ : state) {
-        if (!veltor::writeRawImage(path.c_str(), p.view()).ok()) state.SkipWithError("write failed");
+        if (!veltor::writeRawImage(path.c_str(), p.view()).ok())
+            state.SkipWithError("write failed");
     }
     ::unlink(path.c_str());
     ::rmdir(dir.c_str());
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(p.bytes.size()));
 }
 BENCHMARK(BM_WriteRaw512)->Unit(benchmark::kMicrosecond);
 
@@ -60,10 +66,12 @@ void BM_ExportBitmapRoundTrip512(benchmark::State& state) {
     veltor::PackedPixels back;
     for (auto _ : state) {
         const std::vector<uint8_t> bitmap = veltor::makeExportBitmap(p.view());
-        if (!veltor::GetPackedPixels(bitmap.data(), bitmap.size(), back)) state.SkipWithError("refused");
+        if (!veltor::GetPackedPixels(bitmap.data(), bitmap.size(), back))
+            state.SkipWithError("refused");
         benchmark::DoNotOptimize(back.bytes.data());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(p.bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(p.bytes.size()));
 }
 BENCHMARK(BM_ExportBitmapRoundTrip512)->Arg(1)->Arg(3)->Unit(benchmark::kMicrosecond);
 

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -24,40 +24,43 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void onConvertInterrupt(int) { g_interrupted = 1; }
+extern "C" void onConvertInterrupt(int) {
+    g_interrupted = 1;
+}
 
 void printConvertUsage(FILE* out) {
-    std::fprintf(out,
-                 "Usage: veltor convert [--format tiff|jpeg|bmp|raw] [--out DIR] [--recursive]\n"
-                 "                      [--overwrite|--no-overwrite] [--quality Q] [--verbose] PATH...\n"
-                 "\n"
-                 "Writes every frame of each DICOM file as an image file: 8-bit grey for\n"
-                 "monochrome 8-bit images, RGB for colour images, and 12- and 16-bit images\n"
-                 "windowed to 8 bits with the window stored in the file (the frame's own\n"
-                 "range when that window is unusable).\n"
-                 "\n"
-                 "A file of one frame gives NAME.tif, one of several frames NAME_0000.tif,\n"
-                 "NAME_0001.tif, ..., NAME being the source's file name with every '.'\n"
-                 "replaced by '_' (scan.dcm gives scan_dcm.tif). TIFF, BMP and raw files use\n"
-                 "8 bits per sample, rows top to bottom; raw files hold the pixels only.\n"
-                 "\n"
-                 "PATH is a file, or a directory whose DICOM files are taken (files that do\n"
-                 "not parse as DICOM are passed over silently; --verbose names them).\n"
-                 "The path of each converted file is printed; a summary goes to standard error.\n"
-                 "\n"
-                 "Options:\n"
-                 "  --format F       tiff (the default), jpeg, bmp or raw\n"
-                 "  --out DIR        write into DIR; without it each file's images are written\n"
-                 "                   beside it\n"
-                 "  --recursive      also take the DICOM files of subdirectories\n"
-                 "  --overwrite      replace existing image files (the default)\n"
-                 "  --no-overwrite   keep existing image files and skip those frames\n"
-                 "  --quality Q      JPEG quality 1..100 (default 75)\n"
-                 "  --verbose        name the files passed over, with the reason\n"
-                 "\n"
-                 "Exit status: 0 when every named file was converted and every image written,\n"
-                 "1 when a file or an image failed (or nothing was converted), 2 for a bad\n"
-                 "command line.\n");
+    std::fprintf(
+        out,
+        "Usage: veltor convert [--format tiff|jpeg|bmp|raw] [--out DIR] [--recursive]\n"
+        "                      [--overwrite|--no-overwrite] [--quality Q] [--verbose] PATH...\n"
+        "\n"
+        "Writes every frame of each DICOM file as an image file: 8-bit grey for\n"
+        "monochrome 8-bit images, RGB for colour images, and 12- and 16-bit images\n"
+        "windowed to 8 bits with the window stored in the file (the frame's own\n"
+        "range when that window is unusable).\n"
+        "\n"
+        "A file of one frame gives NAME.tif, one of several frames NAME_0000.tif,\n"
+        "NAME_0001.tif, ..., NAME being the source's file name with every '.'\n"
+        "replaced by '_' (scan.dcm gives scan_dcm.tif). TIFF, BMP and raw files use\n"
+        "8 bits per sample, rows top to bottom; raw files hold the pixels only.\n"
+        "\n"
+        "PATH is a file, or a directory whose DICOM files are taken (files that do\n"
+        "not parse as DICOM are passed over silently; --verbose names them).\n"
+        "The path of each converted file is printed; a summary goes to standard error.\n"
+        "\n"
+        "Options:\n"
+        "  --format F       tiff (the default), jpeg, bmp or raw\n"
+        "  --out DIR        write into DIR; without it each file's images are written\n"
+        "                   beside it\n"
+        "  --recursive      also take the DICOM files of subdirectories\n"
+        "  --overwrite      replace existing image files (the default)\n"
+        "  --no-overwrite   keep existing image files and skip those frames\n"
+        "  --quality Q      JPEG quality 1..100 (default 75)\n"
+        "  --verbose        name the files passed over, with the reason\n"
+        "\n"
+        "Exit status: 0 when every named file was converted and every image written,\n"
+        "1 when a file or an image failed (or nothing was converted), 2 for a bad\n"
+        "command line.\n");
 }
 
 bool isDirectory(const char* path) {
@@ -126,12 +129,14 @@ int runConvert(int argc, char** argv) {
                 outDir = value;
             } else if (a[2] == 'f') {
                 if (!parseFormat(value, options.format)) {
-                    std::fprintf(stderr, "veltor convert: unknown format '%s' (tiff, jpeg, bmp or raw)\n",
+                    std::fprintf(stderr,
+                                 "veltor convert: unknown format '%s' (tiff, jpeg, bmp or raw)\n",
                                  value);
                     return kExitUsage;
                 }
             } else if (!parseQuality(value, options.jpegQuality)) {
-                std::fprintf(stderr, "veltor convert: quality '%s' is not a number from 1 to 100\n", value);
+                std::fprintf(stderr, "veltor convert: quality '%s' is not a number from 1 to 100\n",
+                             value);
                 return kExitUsage;
             }
         } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
@@ -173,8 +178,8 @@ int runConvert(int argc, char** argv) {
             continue;
         }
         std::vector<std::string> found;
-        const BatchStatus scan = collectDicomFiles(argv[i], recursive, found,
-                                                   [] { return g_interrupted == 0; });
+        const BatchStatus scan =
+            collectDicomFiles(argv[i], recursive, found, [] { return g_interrupted == 0; });
         if (scan == BatchStatus::InvalidDirectory) {
             std::fprintf(stderr, "veltor convert: %s: cannot list the directory\n", argv[i]);
             status = kExitFailure;
@@ -205,13 +210,16 @@ int runConvert(int argc, char** argv) {
             status = kExitFailure;
             return false;
         }
-        if (!overwrite && verbose) std::fprintf(stderr, "veltor convert: %s: exists; kept\n", target.c_str());
+        if (!overwrite && verbose)
+            std::fprintf(stderr, "veltor convert: %s: exists; kept\n", target.c_str());
         return overwrite;
     };
     callbacks.written = [&](const std::string& target) { writtenTargets.insert(target); };
     callbacks.writeFailed = [&](const std::string& target, const ExportResult& result) {
-        std::fprintf(stderr, "veltor convert: %s: %s: %s\n", target.c_str(), kFileCreationError,
-                     exportErrorText(result).c_str());
+        const bool creation = result.status == ExportStatus::CreateFailed ||
+                              result.status == ExportStatus::WriteFailed;
+        std::fprintf(stderr, "veltor convert: %s: %s%s\n", target.c_str(),
+                     creation ? "File creation error: " : "", exportErrorText(result).c_str());
         status = kExitFailure;
     };
     callbacks.progress = [&](size_t done, size_t total) {
@@ -228,17 +236,17 @@ int runConvert(int argc, char** argv) {
         if (named) status = kExitFailure;
         if (named || verbose) {
             if (showProgress) std::fputc('\n', stderr);
-            std::fprintf(stderr, "veltor convert: %s: %s%s\n", source.c_str(), convertFailureText(r).c_str(),
-                         named ? "" : "; passed over");
+            std::fprintf(stderr, "veltor convert: %s: %s%s\n", source.c_str(),
+                         convertFailureText(r).c_str(), named ? "" : "; passed over");
         }
     };
 
-    const ConvertRunResult run =
-        convertFiles(files, outDir != nullptr ? std::string(outDir) : std::string(), options, callbacks, report);
+    const ConvertRunResult run = convertFiles(
+        files, outDir != nullptr ? std::string(outDir) : std::string(), options, callbacks, report);
     std::fflush(stdout);
     if (showProgress) std::fputc('\n', stderr);
-    std::fprintf(stderr, "veltor convert: %zu of %zu files converted, %zu images written", run.converted,
-                 files.size(), run.written);
+    std::fprintf(stderr, "veltor convert: %zu of %zu files converted, %zu images written",
+                 run.converted, files.size(), run.written);
     if (run.failed != 0) std::fprintf(stderr, ", %zu failed", run.failed);
     if (run.skipped != 0) std::fprintf(stderr, ", %zu kept", run.skipped);
     std::fputc('\n', stderr);

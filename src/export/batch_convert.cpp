@@ -21,8 +21,10 @@ bool isColour(const DicomFile& file) {
 ExportResult writeImage(const std::string& target, const PixelView& image,
                         const ConvertOptions& options) {
     switch (options.format) {
-    case ExportFormat::Tiff: return writeTiffImage(target.c_str(), image);
-    case ExportFormat::Raw: return writeRawImage(target.c_str(), image);
+    case ExportFormat::Tiff:
+        return writeTiffImage(target.c_str(), image);
+    case ExportFormat::Raw:
+        return writeRawImage(target.c_str(), image);
     case ExportFormat::Bmp:
     case ExportFormat::Jpeg: {
         const std::vector<uint8_t> bitmap = makeExportBitmap(image);
@@ -31,9 +33,11 @@ ExportResult writeImage(const std::string& target, const PixelView& image,
             result.status = ExportStatus::BadImage;
             return result;
         }
-        if (options.format == ExportFormat::Bmp && options.command == ConvertCommand::ExportSelectedFiles)
+        if (options.format == ExportFormat::Bmp &&
+            options.command == ConvertCommand::ExportSelectedFiles)
             return writeBmpBitmap(target.c_str(), bitmap.data(), bitmap.size());
-        return writeLibraryBitmap(target.c_str(), bitmap.data(), bitmap.size(), options.jpegQuality);
+        return writeLibraryBitmap(target.c_str(), bitmap.data(), bitmap.size(),
+                                  options.jpegQuality);
     }
     }
     return {};
@@ -77,13 +81,16 @@ bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image) {
 
 std::string convertFailureText(const ConvertReport& report) {
     switch (report.failure) {
-    case ConvertFailure::None: return "converted";
+    case ConvertFailure::None:
+        return "converted";
     case ConvertFailure::NotParsed: {
         std::string text = dicomErrorText(report.dicomStatus);
-        while (!text.empty() && text.back() == ' ') text.pop_back();
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
         return text.empty() ? "cannot be read" : text;
     }
-    case ConvertFailure::UnsupportedImage: return "no frames of 8, 12 or 16 bits to convert";
+    case ConvertFailure::UnsupportedImage:
+        return "no frames of 8, 12 or 16 bits to convert";
     }
     return {};
 }
@@ -99,7 +106,8 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
     }
     const int32_t frames = file.frameCount();
     const int bits = file.bitsAllocated();
-    if (frames < 1 || (bits != 8 && bits != 12 && bits != 16) || file.rows() <= 0 || file.columns() <= 0) {
+    if (frames < 1 || (bits != 8 && bits != 12 && bits != 16) || file.rows() <= 0 ||
+        file.columns() <= 0) {
         report.failure = ConvertFailure::UnsupportedImage;
         return report;
     }
@@ -109,7 +117,8 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
     PixelView image;
     for (int32_t i = 0; i < frames; ++i) {
         const std::string target = batchOutputName(base, i, frames, options.format);
-        if (callbacks.confirmOverwrite && pathExists(target) && !callbacks.confirmOverwrite(target)) {
+        if (callbacks.confirmOverwrite && pathExists(target) &&
+            !callbacks.confirmOverwrite(target)) {
             ++report.skipped;
             continue;
         }
@@ -136,7 +145,8 @@ ConvertRunResult convertFiles(
     ConvertRunResult run;
     for (size_t i = 0; i < files.size(); ++i) {
         const std::string& source = files[i];
-        const std::string directory = outputDirectory.empty() ? directoryOf(source) : outputDirectory;
+        const std::string directory =
+            outputDirectory.empty() ? directoryOf(source) : outputDirectory;
         const ConvertReport r = convertFile(source, directory, options, callbacks);
         if (r.converted()) {
             ++run.converted;
@@ -149,7 +159,8 @@ ConvertRunResult convertFiles(
         run.failed += r.failed;
         run.skipped += r.skipped;
         if (report) report(source, r);
-        if (callbacks.progress && !callbacks.progress(i + 1, files.size()) && i + 1 < files.size()) {
+        if (callbacks.progress && !callbacks.progress(i + 1, files.size()) &&
+            i + 1 < files.size()) {
             run.cancelled = true;
             break;
         }

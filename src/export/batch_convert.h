@@ -83,8 +83,8 @@ struct ConvertRunResult {
     bool cancelled = false;
     size_t converted = 0; // files that parsed
     size_t notConverted = 0;
-    size_t written = 0;   // image files
-    size_t failed = 0;    // image files that could not be written
+    size_t written = 0; // image files
+    size_t failed = 0;  // image files that could not be written
     size_t skipped = 0;
     // The "Exported files:" log: each converted source path and "\r\n".
     std::string log;

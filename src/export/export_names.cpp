@@ -15,7 +15,8 @@ SourceKind sourceKind(const std::string& name) {
     if (dot == std::string::npos) return SourceKind::Other;
     const char* ext = name.c_str() + dot;
     if (strcasecmp(ext, ".bmp") == 0) return SourceKind::Bmp;
-    if (strcasecmp(ext, ".jpg") == 0 || strcasecmp(ext, ".jpe") == 0 || strcasecmp(ext, ".jpeg") == 0)
+    if (strcasecmp(ext, ".jpg") == 0 || strcasecmp(ext, ".jpe") == 0 ||
+        strcasecmp(ext, ".jpeg") == 0)
         return SourceKind::Jpeg;
     return SourceKind::Other;
 }
@@ -40,10 +41,14 @@ std::string lastComponent(const std::string& path) {
 
 const char* exportExtension(ExportFormat format) {
     switch (format) {
-    case ExportFormat::Tiff: return ".tif";
-    case ExportFormat::Jpeg: return ".jpg";
-    case ExportFormat::Bmp: return ".bmp";
-    case ExportFormat::Raw: return ".raw";
+    case ExportFormat::Tiff:
+        return ".tif";
+    case ExportFormat::Jpeg:
+        return ".jpg";
+    case ExportFormat::Bmp:
+        return ".bmp";
+    case ExportFormat::Raw:
+        return ".raw";
     }
     return "";
 }

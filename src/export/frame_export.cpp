@@ -117,19 +117,28 @@ bool exportLayout(const uint8_t* bitmap, size_t size, DibLayout& layout) {
 std::string exportErrorText(const ExportResult& result) {
     std::string text;
     switch (result.status) {
-    case ExportStatus::Ok: return "no error";
-    case ExportStatus::CreateFailed: text = "cannot create the file"; break;
-    case ExportStatus::WriteFailed: text = "cannot write the file"; break;
-    case ExportStatus::BadImage: return "not an image the writer takes";
-    case ExportStatus::TooLarge: return "image too large for the file format";
-    case ExportStatus::LibraryFailed: return "the image library could not write the file";
+    case ExportStatus::Ok:
+        return "no error";
+    case ExportStatus::CreateFailed:
+        text = "cannot create the file";
+        break;
+    case ExportStatus::WriteFailed:
+        text = "cannot write the file";
+        break;
+    case ExportStatus::BadImage:
+        return "not an image the writer takes";
+    case ExportStatus::TooLarge:
+        return "image too large for the file format";
+    case ExportStatus::LibraryFailed:
+        return "the image library could not write the file";
     }
     if (result.systemError != 0) text += std::string(": ") + std::strerror(result.systemError);
     return text;
 }
 
 bool PixelView::valid() const {
-    if (bytes == nullptr || width <= 0 || height <= 0 || (samples != 1 && samples != 3)) return false;
+    if (bytes == nullptr || width <= 0 || height <= 0 || (samples != 1 && samples != 3))
+        return false;
     const uint64_t expected = uint64_t(width) * uint64_t(height) * uint64_t(samples);
     return expected == size;
 }
@@ -167,7 +176,8 @@ bool GetPackedPixels(const uint8_t* bitmap, size_t size, PackedPixels& pixels) {
         pixels.samples = 1;
         pixels.bytes.resize(width * height);
         for (size_t y = 0; y < height; ++y)
-            std::memcpy(pixels.bytes.data() + y * width, rows + (height - 1 - y) * layout.stride, width);
+            std::memcpy(pixels.bytes.data() + y * width, rows + (height - 1 - y) * layout.stride,
+                        width);
         return true;
     }
     pixels.samples = 3;
@@ -192,7 +202,8 @@ std::vector<uint8_t> makeExportBitmap(const PixelView& pixels) {
     const size_t stride = dibStride(pixels.width, bitCount);
     const uint32_t entries = bitCount == 8 ? kGreyTableEntries : 0;
     const size_t offset = kDibHeaderSize + 4 * size_t(entries);
-    if (stride == 0 || uint64_t(pixels.width) * uint64_t(pixels.height) > kImglibMaxPixels) return {};
+    if (stride == 0 || uint64_t(pixels.width) * uint64_t(pixels.height) > kImglibMaxPixels)
+        return {};
     std::vector<uint8_t> bitmap(offset + stride * size_t(pixels.height), 0);
     DibHeader header;
     header.width = pixels.width;
@@ -252,20 +263,20 @@ std::vector<uint8_t> tiffHeader(int32_t width, int32_t height, int samples) {
     };
     constexpr uint16_t kShort = 3, kLong = 4;
     const uint32_t w = uint32_t(width), hgt = uint32_t(height), s = uint32_t(samples);
-    entry(254, kLong, 1, 0);                                  // NewSubfileType
-    entry(256, kShort, 1, w);                                 // ImageWidth
-    entry(257, kShort, 1, hgt);                               // ImageLength
-    entry(258, kShort, s, samples == 3 ? bitsOffset : 8);     // BitsPerSample
-    entry(259, kShort, 1, 1);                                 // Compression: none
-    entry(262, kShort, 1, samples == 3 ? 2 : 1);              // Photometric: RGB / black is zero
-    entry(273, kShort, 1, pixelOffset);                       // StripOffsets
-    entry(277, kShort, 1, s);                                 // SamplesPerPixel
-    entry(278, kShort, 1, hgt);                               // RowsPerStrip: one strip
-    entry(279, kLong, 1, static_cast<uint32_t>(byteCount));   // StripByteCounts
-    entry(282, kShort, 1, w);                                 // XResolution
-    entry(283, kShort, 1, hgt);                               // YResolution
-    if (samples == 3) entry(284, kShort, 1, 1);               // PlanarConfiguration: chunky
-    entry(296, kShort, 1, 1);                                 // ResolutionUnit: none
+    entry(254, kLong, 1, 0);                                // NewSubfileType
+    entry(256, kShort, 1, w);                               // ImageWidth
+    entry(257, kShort, 1, hgt);                             // ImageLength
+    entry(258, kShort, s, samples == 3 ? bitsOffset : 8);   // BitsPerSample
+    entry(259, kShort, 1, 1);                               // Compression: none
+    entry(262, kShort, 1, samples == 3 ? 2 : 1);            // Photometric: RGB / black is zero
+    entry(273, kShort, 1, pixelOffset);                     // StripOffsets
+    entry(277, kShort, 1, s);                               // SamplesPerPixel
+    entry(278, kShort, 1, hgt);                             // RowsPerStrip: one strip
+    entry(279, kLong, 1, static_cast<uint32_t>(byteCount)); // StripByteCounts
+    entry(282, kShort, 1, w);                               // XResolution
+    entry(283, kShort, 1, hgt);                             // YResolution
+    if (samples == 3) entry(284, kShort, 1, 1);             // PlanarConfiguration: chunky
+    entry(296, kShort, 1, 1);                               // ResolutionUnit: none
     // Four zero bytes follow the directory: no further directory.
     if (samples == 3) {
         put16(&h[bitsOffset], 8);
@@ -321,7 +332,8 @@ ExportResult writeRawBitmap(const char* path, const uint8_t* bitmap, size_t size
     return writeRawImage(path, pixels.view());
 }
 
-ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t size, int jpegQuality) {
+ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t size,
+                                int jpegQuality) {
     DibLayout layout;
     if (!exportLayout(bitmap, size, layout)) return failed(ExportStatus::BadImage);
     if (path == nullptr || path[0] == '\0') return failed(ExportStatus::CreateFailed);

@@ -96,6 +96,7 @@ ExportResult writeTiffBitmap(const char* path, const uint8_t* bitmap, size_t siz
 ExportResult writeRawBitmap(const char* path, const uint8_t* bitmap, size_t size);
 // Whatever imglib makes of the path's extension (JPEG for ".jpg"), at
 // `jpegQuality` 1..100.
-ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t size, int jpegQuality);
+ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t size,
+                                int jpegQuality);
 
 } // namespace veltor

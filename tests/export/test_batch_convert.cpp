@@ -27,7 +27,9 @@ using testing::writeFile;
 
 const std::string kDicomData = std::string(VELTOR_TEST_DATA) + "/../../dicom/data/";
 
-std::string us(uint16_t v) { return std::string{char(v & 0xFF), char(v >> 8)}; }
+std::string us(uint16_t v) {
+    return std::string{char(v & 0xFF), char(v >> 8)};
+}
 
 struct Image {
     int rows = 2, columns = 3, bits = 8;
@@ -53,7 +55,8 @@ std::vector<uint8_t> build(const Image& im) {
     b.element(0x0028, 0x0102, "US", us(uint16_t(im.bits - 1)));
     if (!im.center.empty()) b.element(0x0028, 0x1050, "DS", DicomBytes::padText(im.center));
     if (!im.width.empty()) b.element(0x0028, 0x1051, "DS", DicomBytes::padText(im.width));
-    for (const auto& [element, value] : im.palette) b.element(0x0028, element, "OW", value);
+    for (const auto& [element, value] : im.palette)
+        b.element(0x0028, element, "OW", value);
     b.element(0x7FE0, 0x0010, im.bits == 8 ? "OB" : "OW", im.pixels);
     return b.bytes();
 }
@@ -69,7 +72,8 @@ std::vector<std::vector<uint8_t>> expectedFrames(const std::string& path) {
     DicomFile f;
     std::vector<std::vector<uint8_t>> frames;
     if (!f.openFile(path.c_str(), false)) return frames;
-    for (int32_t n = 1; n <= f.frameCount(); ++n) frames.push_back(f.frame8(n));
+    for (int32_t n = 1; n <= f.frameCount(); ++n)
+        frames.push_back(f.frame8(n));
     return frames;
 }
 
@@ -92,7 +96,8 @@ std::vector<uint8_t> pixelsOf(const std::string& path, ExportFormat format, int&
     return {};
 }
 
-ConvertOptions optionsFor(ExportFormat format, ConvertCommand command = ConvertCommand::ExportSelectedFiles) {
+ConvertOptions optionsFor(ExportFormat format,
+                          ConvertCommand command = ConvertCommand::ExportSelectedFiles) {
     ConvertOptions o;
     o.format = format;
     o.command = command;
@@ -150,14 +155,18 @@ TEST(FrameImages, SixteenBitFramesUseTheFileWindow) {
     const std::string source = dir / "ct.dcm";
     ASSERT_TRUE(writeFile(source, build(im)));
     ASSERT_TRUE(convertFile(source, dir.path(), optionsFor(ExportFormat::Raw), {}).converted());
-    EXPECT_EQ(readFile(dir / "ct_dcm.raw"), (std::vector<uint8_t>{0, 0, 127, 255, 165, 255, 255, 0}));
+    EXPECT_EQ(readFile(dir / "ct_dcm.raw"),
+              (std::vector<uint8_t>{0, 0, 127, 255, 165, 255, 255, 0}));
 }
 
 TEST(FrameImages, MultiFrameFilesGiveOneNumberedFilePerFrame) {
     // Three 8-bit frames: each file holds its own frame.
     Image im;
     im.frames = "3";
-    im.pixels = std::string("\x01\x02\x03\x04\x05\x06" "\x11\x12\x13\x14\x15\x16" "\x21\x22\x23\x24\x25\x26", 18);
+    im.pixels = std::string("\x01\x02\x03\x04\x05\x06"
+                            "\x11\x12\x13\x14\x15\x16"
+                            "\x21\x22\x23\x24\x25\x26",
+                            18);
     TempFolder dir;
     const std::string source = dir / "ct.dcm";
     ASSERT_TRUE(writeFile(source, build(im)));
@@ -165,7 +174,8 @@ TEST(FrameImages, MultiFrameFilesGiveOneNumberedFilePerFrame) {
     EXPECT_EQ(r.frames, 3);
     EXPECT_EQ(r.written, 3u);
     EXPECT_EQ(listFolder(dir.path()),
-              (std::vector<std::string>{"ct.dcm", "ct_dcm_0000.tif", "ct_dcm_0001.tif", "ct_dcm_0002.tif"}));
+              (std::vector<std::string>{"ct.dcm", "ct_dcm_0000.tif", "ct_dcm_0001.tif",
+                                        "ct_dcm_0002.tif"}));
     for (int i = 0; i < 3; ++i) {
         int samples = 0;
         const std::vector<uint8_t> p = pixelsOf(dir / ("ct_dcm_000" + std::to_string(i) + ".tif"),
@@ -223,7 +233,9 @@ TEST(FrameImages, LibraryFormatsCarryTheSameImage) {
     const std::vector<uint8_t> expected = expectedFrames(source).at(0);
     for (ExportFormat format : {ExportFormat::Jpeg, ExportFormat::Bmp}) {
         SCOPED_TRACE(exportExtension(format));
-        ASSERT_TRUE(convertFile(source, dir.path(), optionsFor(format, ConvertCommand::BatchConvert), {}).converted());
+        ASSERT_TRUE(
+            convertFile(source, dir.path(), optionsFor(format, ConvertCommand::BatchConvert), {})
+                .converted());
         const std::string target = dir / (std::string("rgb8_dcm") + exportExtension(format));
         uint8_t* back = Imglib_ReadFile(target.c_str());
         ASSERT_NE(back, nullptr);
@@ -258,7 +270,8 @@ TEST(Converting, ExistingTargetsAreAskedAboutAndKeptOnNo) {
     };
     ConvertReport r = convertFile(source, dir.path(), optionsFor(ExportFormat::Raw), cb);
     EXPECT_TRUE(r.converted());
-    EXPECT_EQ(asked, std::vector<std::string>{dir / "ct_dcm_0001.raw"}) << "new targets are not asked about";
+    EXPECT_EQ(asked, std::vector<std::string>{dir / "ct_dcm_0001.raw"})
+        << "new targets are not asked about";
     EXPECT_EQ(r.written, 1u);
     EXPECT_EQ(r.skipped, 1u);
     EXPECT_EQ(readFile(dir / "ct_dcm_0001.raw"), (std::vector<uint8_t>{'o', 'l', 'd'}));
@@ -272,7 +285,8 @@ TEST(Converting, ExistingTargetsAreAskedAboutAndKeptOnNo) {
 TEST(Converting, FilesThatDoNotParseGiveNoOutput) {
     TempFolder dir;
     ASSERT_TRUE(writeFile(dir / "notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'}));
-    ConvertReport r = convertFile(dir / "notes.txt", dir.path(), optionsFor(ExportFormat::Tiff), {});
+    ConvertReport r =
+        convertFile(dir / "notes.txt", dir.path(), optionsFor(ExportFormat::Tiff), {});
     EXPECT_FALSE(r.converted());
     EXPECT_EQ(r.failure, ConvertFailure::NotParsed);
     EXPECT_FALSE(convertFailureText(r).empty());
@@ -323,8 +337,9 @@ TEST(Converting, RunsLogConvertedFilesAndWriteBesideSourcesByDefault) {
     const std::vector<std::string> files = {dir / "a.dcm", dir / "junk.txt", dir / "b.dcm"};
 
     std::vector<std::string> reported;
-    const ConvertRunResult run = convertFiles(files, "", optionsFor(ExportFormat::Raw, ConvertCommand::BatchConvert),
-                                              {}, [&](const std::string& s, const ConvertReport&) { reported.push_back(s); });
+    const ConvertRunResult run =
+        convertFiles(files, "", optionsFor(ExportFormat::Raw, ConvertCommand::BatchConvert), {},
+                     [&](const std::string& s, const ConvertReport&) { reported.push_back(s); });
     EXPECT_FALSE(run.cancelled);
     EXPECT_EQ(run.converted, 2u);
     EXPECT_EQ(run.notConverted, 1u);
@@ -338,7 +353,8 @@ TEST(Converting, RunsLogConvertedFilesAndWriteBesideSourcesByDefault) {
     TempFolder out;
     ConvertCallbacks cb;
     cb.progress = [](size_t done, size_t) { return done < 1; };
-    const ConvertRunResult cancelled = convertFiles(files, out.path(), optionsFor(ExportFormat::Raw), cb);
+    const ConvertRunResult cancelled =
+        convertFiles(files, out.path(), optionsFor(ExportFormat::Raw), cb);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(listFolder(out.path()), std::vector<std::string>{"a_dcm.raw"});
 }

@@ -21,26 +21,32 @@ using testing::readFile;
 using testing::TempFolder;
 using testing::writeFile;
 
-uint32_t le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (uint32_t(b[at + 1]) << 8); }
-uint32_t le32(const std::vector<uint8_t>& b, size_t at) { return le16(b, at) | (le16(b, at + 2) << 16); }
+uint32_t le16(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (uint32_t(b[at + 1]) << 8);
+}
+uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return le16(b, at) | (le16(b, at + 2) << 16);
+}
 
 PackedPixels grey(int32_t w, int32_t h) {
     PackedPixels p{w, h, 1, std::vector<uint8_t>(size_t(w) * size_t(h))};
-    for (size_t i = 0; i < p.bytes.size(); ++i) p.bytes[i] = uint8_t(i * 7 + 3);
+    for (size_t i = 0; i < p.bytes.size(); ++i)
+        p.bytes[i] = uint8_t(i * 7 + 3);
     return p;
 }
 
 PackedPixels rgb(int32_t w, int32_t h) {
     PackedPixels p{w, h, 3, std::vector<uint8_t>(3 * size_t(w) * size_t(h))};
-    for (size_t i = 0; i < p.bytes.size(); ++i) p.bytes[i] = uint8_t(i * 13 + 1);
+    for (size_t i = 0; i < p.bytes.size(); ++i)
+        p.bytes[i] = uint8_t(i * 13 + 1);
     return p;
 }
 
 // A hand-made bottom-up DIB: header, `table` (B, G, R, 0 entries) and rows
 // given top row first, each padded to 4 bytes with 0xEE so that padding
 // leaking into the output shows.
-std::vector<uint8_t> dib(int32_t w, int32_t h, int bits, const std::vector<uint8_t>& table, uint32_t clrUsed,
-                         const std::vector<std::vector<uint8_t>>& topDownRows) {
+std::vector<uint8_t> dib(int32_t w, int32_t h, int bits, const std::vector<uint8_t>& table,
+                         uint32_t clrUsed, const std::vector<std::vector<uint8_t>>& topDownRows) {
     const size_t stride = dibStride(w, bits);
     std::vector<uint8_t> b(kDibHeaderSize + table.size() + stride * size_t(h), 0xEE);
     DibHeader header;
@@ -59,7 +65,8 @@ std::vector<uint8_t> dib(int32_t w, int32_t h, int bits, const std::vector<uint8
 
 std::vector<uint8_t> greyTable(uint32_t entries) {
     std::vector<uint8_t> t;
-    for (uint32_t i = 0; i < entries; ++i) t.insert(t.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+    for (uint32_t i = 0; i < entries; ++i)
+        t.insert(t.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
     return t;
 }
 
@@ -72,10 +79,18 @@ struct Entry {
 std::vector<Entry> expectedEntries(uint32_t w, uint32_t h, uint32_t s) {
     const uint32_t n = s == 3 ? 14 : 13;
     std::vector<Entry> e = {
-        {254, 4, 1, 0}, {256, 3, 1, w}, {257, 3, 1, h},
-        {258, 3, s, s == 3 ? 14 + 12 * n : 8}, {259, 3, 1, 1}, {262, 3, 1, s == 3 ? 2u : 1u},
-        {273, 3, 1, 14 + 12 * n + (s == 3 ? 6 : 0)}, {277, 3, 1, s}, {278, 3, 1, h},
-        {279, 4, 1, s * w * h}, {282, 3, 1, w}, {283, 3, 1, h},
+        {254, 4, 1, 0},
+        {256, 3, 1, w},
+        {257, 3, 1, h},
+        {258, 3, s, s == 3 ? 14 + 12 * n : 8},
+        {259, 3, 1, 1},
+        {262, 3, 1, s == 3 ? 2u : 1u},
+        {273, 3, 1, 14 + 12 * n + (s == 3 ? 6 : 0)},
+        {277, 3, 1, s},
+        {278, 3, 1, h},
+        {279, 4, 1, s * w * h},
+        {282, 3, 1, w},
+        {283, 3, 1, h},
     };
     if (s == 3) e.push_back({284, 3, 1, 1});
     e.push_back({296, 3, 1, 1});
@@ -119,7 +134,8 @@ void expectTiff(const std::vector<uint8_t>& file, const PackedPixels& p) {
 TEST(TiffLayout, GreyAndColourFilesCarryTheirDirectoriesAndPixels) {
     TempFolder dir;
     for (const PackedPixels& p : {grey(3, 2), rgb(5, 3), grey(1, 1), rgb(1, 7)}) {
-        SCOPED_TRACE(std::to_string(p.width) + "x" + std::to_string(p.height) + "x" + std::to_string(p.samples));
+        SCOPED_TRACE(std::to_string(p.width) + "x" + std::to_string(p.height) + "x" +
+                     std::to_string(p.samples));
         const std::string path = dir / "f.tif";
         ASSERT_TRUE(writeTiffImage(path.c_str(), p.view()).ok());
         expectTiff(readFile(path), p);
@@ -132,7 +148,8 @@ TEST(TiffLayout, FullSizeFramesFromBitmaps) {
     TempFolder dir;
     std::vector<std::vector<uint8_t>> rows(512, std::vector<uint8_t>(512));
     for (size_t y = 0; y < 512; ++y)
-        for (size_t x = 0; x < 512; ++x) rows[y][x] = uint8_t(x ^ y);
+        for (size_t x = 0; x < 512; ++x)
+            rows[y][x] = uint8_t(x ^ y);
     const std::vector<uint8_t> greyDib = dib(512, 512, 8, greyTable(256), 0, rows);
     std::vector<uint8_t> hot = greyTable(256);
     hot[4 * 200 + 2] = 255; // one red entry makes the whole table a palette
@@ -176,14 +193,15 @@ TEST(TiffLayout, GeometryBeyondTheShortAndLongFieldsIsRefused) {
 
 TEST(PackedPixels, TwentyFourBitBitmapsBecomeTopDownRgbWithoutPadding) {
     // 3 pixels of B, G, R: rows of 9 bytes padded to 12.
-    const std::vector<uint8_t> b = dib(3, 2, 24, {}, 0,
-                                       {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {11, 12, 13, 14, 15, 16, 17, 18, 19}});
+    const std::vector<uint8_t> b =
+        dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {11, 12, 13, 14, 15, 16, 17, 18, 19}});
     PackedPixels p;
     ASSERT_TRUE(GetPackedPixels(b.data(), b.size(), p));
     EXPECT_EQ(p.width, 3);
     EXPECT_EQ(p.height, 2);
     EXPECT_EQ(p.samples, 3);
-    EXPECT_EQ(p.bytes, (std::vector<uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 13, 12, 11, 16, 15, 14, 19, 18, 17}));
+    EXPECT_EQ(p.bytes, (std::vector<uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 13, 12, 11, 16, 15, 14, 19,
+                                             18, 17}));
 }
 
 TEST(PackedPixels, EightBitBitmapsGiveIndicesWhenGreyElseColours) {
@@ -197,7 +215,9 @@ TEST(PackedPixels, EightBitBitmapsGiveIndicesWhenGreyElseColours) {
     // A grey table whose entries are not the identity: the stored index is
     // what a one-sample file holds.
     std::vector<uint8_t> inverted = greyTable(256);
-    for (int i = 0; i < 256; ++i) inverted[4 * size_t(i)] = inverted[4 * size_t(i) + 1] = inverted[4 * size_t(i) + 2] = uint8_t(255 - i);
+    for (int i = 0; i < 256; ++i)
+        inverted[4 * size_t(i)] = inverted[4 * size_t(i) + 1] = inverted[4 * size_t(i) + 2] =
+            uint8_t(255 - i);
     const std::vector<uint8_t> gi = dib(3, 2, 8, inverted, 0, rows);
     ASSERT_TRUE(GetPackedPixels(gi.data(), gi.size(), p));
     EXPECT_EQ(p.samples, 1);
@@ -209,11 +229,13 @@ TEST(PackedPixels, EightBitBitmapsGiveIndicesWhenGreyElseColours) {
     const std::vector<uint8_t> c = dib(3, 2, 8, table, 4, rows);
     ASSERT_TRUE(GetPackedPixels(c.data(), c.size(), p));
     EXPECT_EQ(p.samples, 3);
-    EXPECT_EQ(p.bytes, (std::vector<uint8_t>{0, 0, 0, 30, 20, 10, 50, 50, 50, 3, 2, 1, 3, 2, 1, 3, 2, 1}));
+    EXPECT_EQ(p.bytes,
+              (std::vector<uint8_t>{0, 0, 0, 30, 20, 10, 50, 50, 50, 3, 2, 1, 3, 2, 1, 3, 2, 1}));
 }
 
 TEST(PackedPixels, BitmapsTheWritersDoNotTakeAreRefused) {
-    const std::vector<uint8_t> good = dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}});
+    const std::vector<uint8_t> good =
+        dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}});
     PackedPixels p;
     EXPECT_FALSE(GetPackedPixels(nullptr, 0, p));
     EXPECT_FALSE(GetPackedPixels(good.data(), good.size() - 1, p)) << "rows cut short";
@@ -241,7 +263,13 @@ TEST(PackedPixels, BitmapsTheWritersDoNotTakeAreRefused) {
     TempFolder dir;
     const std::string path = dir / "x.bmp";
     bad = good;
-    writeDibHeader(bad.data(), [] { DibHeader d; d.width = 3; d.height = 2; d.bitCount = 32; return d; }());
+    writeDibHeader(bad.data(), [] {
+        DibHeader d;
+        d.width = 3;
+        d.height = 2;
+        d.bitCount = 32;
+        return d;
+    }());
     EXPECT_EQ(writeBmpBitmap(path.c_str(), bad.data(), bad.size()).status, ExportStatus::BadImage);
     EXPECT_EQ(writeTiffBitmap(path.c_str(), bad.data(), bad.size()).status, ExportStatus::BadImage);
     EXPECT_EQ(writeRawBitmap(path.c_str(), bad.data(), bad.size()).status, ExportStatus::BadImage);
@@ -249,8 +277,10 @@ TEST(PackedPixels, BitmapsTheWritersDoNotTakeAreRefused) {
 }
 
 TEST(PackedPixels, ExportBitmapsGiveTheirPixelsBack) {
-    for (const PackedPixels& p : {grey(1, 1), grey(5, 3), grey(8, 2), rgb(1, 1), rgb(3, 4), rgb(4, 2)}) {
-        SCOPED_TRACE(std::to_string(p.width) + "x" + std::to_string(p.height) + "x" + std::to_string(p.samples));
+    for (const PackedPixels& p :
+         {grey(1, 1), grey(5, 3), grey(8, 2), rgb(1, 1), rgb(3, 4), rgb(4, 2)}) {
+        SCOPED_TRACE(std::to_string(p.width) + "x" + std::to_string(p.height) + "x" +
+                     std::to_string(p.samples));
         const std::vector<uint8_t> b = makeExportBitmap(p.view());
         ASSERT_FALSE(b.empty());
         DibLayout layout;
@@ -280,7 +310,8 @@ TEST(BmpLayout, FileHeaderThenTheBitmapUnchanged) {
     const std::vector<Case> cases = {
         {"grey 256", dib(3, 2, 8, greyTable(256), 0, rows), 40 + 4 * 256},
         {"palette of 16", dib(3, 2, 8, sixteen, 16, rows), 40 + 4 * 16},
-        {"24 bits", dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}}), 40},
+        {"24 bits",
+         dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}}), 40},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -312,9 +343,11 @@ TEST(BmpLayout, TrailingBytesAfterTheBitmapAreNotWritten) {
 TEST(RawLayout, PackedBytesOnly) {
     TempFolder dir;
     const std::string path = dir / "f.raw";
-    const std::vector<uint8_t> b = dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}});
+    const std::vector<uint8_t> b =
+        dib(3, 2, 24, {}, 0, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}});
     ASSERT_TRUE(writeRawBitmap(path.c_str(), b.data(), b.size()).ok());
-    EXPECT_EQ(readFile(path), (std::vector<uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16}));
+    EXPECT_EQ(readFile(path), (std::vector<uint8_t>{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14,
+                                                    13, 18, 17, 16}));
     const PackedPixels g = grey(7, 3);
     ASSERT_TRUE(writeRawImage(path.c_str(), g.view()).ok());
     EXPECT_EQ(readFile(path), g.bytes);
@@ -346,7 +379,8 @@ TEST(WritingFiles, FilesThatCannotBeCreatedAreReportedWithTheReason) {
     EXPECT_EQ(writeRawImage("", p.view()).status, ExportStatus::CreateFailed);
 
     const std::vector<uint8_t> b = makeExportBitmap(p.view());
-    EXPECT_EQ(writeBmpBitmap(missing.c_str(), b.data(), b.size()).status, ExportStatus::CreateFailed);
+    EXPECT_EQ(writeBmpBitmap(missing.c_str(), b.data(), b.size()).status,
+              ExportStatus::CreateFailed);
     EXPECT_EQ(writeLibraryBitmap((dir / "no/f.jpg").c_str(), b.data(), b.size(), 75).status,
               ExportStatus::LibraryFailed);
 }
@@ -369,7 +403,8 @@ TEST(LibraryFiles, JpegFilesComeBackThroughImglib) {
     // A smooth ramp survives JPEG within a few grey levels.
     PackedPixels p{32, 16, 1, std::vector<uint8_t>(32 * 16)};
     for (size_t y = 0; y < 16; ++y)
-        for (size_t x = 0; x < 32; ++x) p.bytes[y * 32 + x] = uint8_t(x * 6 + y * 2);
+        for (size_t x = 0; x < 32; ++x)
+            p.bytes[y * 32 + x] = uint8_t(x * 6 + y * 2);
     const std::vector<uint8_t> b = makeExportBitmap(p.view());
     const std::string path = dir / "f.jpg";
     ASSERT_TRUE(writeLibraryBitmap(path.c_str(), b.data(), b.size(), 95).ok());
@@ -387,7 +422,8 @@ TEST(LibraryFiles, JpegFilesComeBackThroughImglib) {
     ASSERT_EQ(q.width, 32);
     ASSERT_EQ(q.height, 16);
     ASSERT_EQ(q.samples, 1);
-    for (size_t i = 0; i < p.bytes.size(); ++i) EXPECT_NEAR(q.bytes[i], p.bytes[i], 6) << i;
+    for (size_t i = 0; i < p.bytes.size(); ++i)
+        EXPECT_NEAR(q.bytes[i], p.bytes[i], 6) << i;
 }
 
 } // namespace

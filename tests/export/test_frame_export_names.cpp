@@ -31,7 +31,8 @@ TEST(ExportNames, DefaultNameFollowsTheSourceExtension) {
         // JPEG sources, all three extensions, any case
         {"photo.JPG", ExportFormat::Jpeg, "copy of photo.JPG"},
         {"copy of photo.jpg", ExportFormat::Jpeg, "copy of photo.jpg"},
-        {"Copy Of photo.jpg", ExportFormat::Jpeg, "copy of Copy Of photo.jpg"}, // case-sensitive test
+        {"Copy Of photo.jpg", ExportFormat::Jpeg,
+         "copy of Copy Of photo.jpg"}, // case-sensitive test
         {"photo.jpe", ExportFormat::Bmp, "photo.bmp"},
         {"photo.jpeg", ExportFormat::Tiff, "photo.tif"},
         {"a.b.jpeg", ExportFormat::Raw, "a.b.raw"},
