@@ -305,6 +305,21 @@ TEST(Converting, FilesThatDoNotParseGiveNoOutput) {
     EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"notes.txt", "short.dcm"}));
 }
 
+TEST(Converting, DepthsWithoutAFrameImageGiveNoOutput) {
+    // 32 bits allocated: the file may open, but there is no 8-bit image of it.
+    Image im;
+    im.bits = 32;
+    im.rows = 1;
+    im.columns = 2;
+    im.pixels = std::string(8, '\x01');
+    TempFolder dir;
+    ASSERT_TRUE(writeFile(dir / "deep.dcm", build(im)));
+    const ConvertReport r = convertFile(dir / "deep.dcm", dir.path(), optionsFor(ExportFormat::Tiff), {});
+    EXPECT_FALSE(r.converted());
+    EXPECT_EQ(r.written, 0u);
+    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"deep.dcm"});
+}
+
 TEST(Converting, ImagesThatCannotBeCreatedAreReportedAndTheFileStillCounts) {
     Image im;
     im.frames = "2";
