@@ -11,10 +11,10 @@
 
 namespace veltor {
 
-CChildFrame::CChildFrame(std::unique_ptr<CKelvoDoc> doc, QWidget* parent)
+CChildFrame::CChildFrame(std::unique_ptr<CKelvoDoc> doc, const UserOptions& options, QWidget* parent)
     : QWidget(parent), m_doc(std::move(doc)) {
     m_stack = new QStackedWidget(this);
-    m_view = new CKelvoView(*m_doc, m_stack);
+    m_view = new CKelvoView(*m_doc, options, m_stack);
     m_header = new CMyListView(*m_doc, m_stack);
     m_stack->addWidget(m_view);
     m_stack->addWidget(m_header);

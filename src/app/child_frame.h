@@ -13,13 +13,14 @@ namespace veltor {
 class CKelvoDoc;
 class CKelvoView;
 class CMyListView;
+class UserOptions;
 
 class CChildFrame : public QWidget {
     Q_OBJECT
   public:
     enum Pane { FramePane = 0, HeaderPane = 1 };
 
-    CChildFrame(std::unique_ptr<CKelvoDoc> doc, QWidget* parent = nullptr);
+    CChildFrame(std::unique_ptr<CKelvoDoc> doc, const UserOptions& options, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
     CKelvoDoc& document() { return *m_doc; }

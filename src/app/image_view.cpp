@@ -1,12 +1,12 @@
 #include "image_view.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-
-#include <algorithm>
-#include <cmath>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include "document/kelvo_doc.h"
 #include "imaging/display_bitmap.h"
@@ -16,101 +16,214 @@ namespace veltor {
 namespace {
 
 QColor fromColourRef(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+ViewPoint toView(QPoint p) { return {p.x(), p.y()}; }
+QRect toQt(const ViewRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+KeyModifiers toModifiers(Qt::KeyboardModifiers m) {
+    return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier)};
+}
+
+Qt::CursorShape shapeOf(ViewCursor c) {
+    switch (c) {
+    case ViewCursor::Arrow: return Qt::ArrowCursor;
+    case ViewCursor::Cross: return Qt::CrossCursor;
+    case ViewCursor::Grabbing: return Qt::ClosedHandCursor;
+    case ViewCursor::ZoomIn: return Qt::PointingHandCursor;
+    case ViewCursor::ZoomOut: return Qt::PointingHandCursor;
+    case ViewCursor::ZoomWindow: return Qt::CrossCursor;
+    case ViewCursor::ZoomDynamic: return Qt::SizeVerCursor;
+    case ViewCursor::Playback: return Qt::BusyCursor;
+    case ViewCursor::ToolDefined: return Qt::ArrowCursor;
+    }
+    return Qt::ArrowCursor;
+}
+
+// The display bitmap as a QImage over the same memory; rows run bottom-up,
+// so the painter flips it.
+QImage imageOf(const DisplayBitmap& bitmap) {
+    if (bitmap.bitsPerPixel() == 8) {
+        QImage image(bitmap.pixelBits(), bitmap.width(), bitmap.height(), int(bitmap.stride()),
+                     QImage::Format_Indexed8);
+        QList<QRgb> table(256);
+        const uint8_t* colours = bitmap.data() + kBitmapInfoHeaderSize;
+        for (int i = 0; i < 256; ++i) table[i] = qRgb(colours[4 * i + 2], colours[4 * i + 1], colours[4 * i]);
+        image.setColorTable(table);
+        return image;
+    }
+    return QImage(bitmap.pixelBits(), bitmap.width(), bitmap.height(), int(bitmap.stride()), QImage::Format_BGR888);
+}
 
 } // namespace
 
-CKelvoView::CKelvoView(CKelvoDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc) {
+CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* parent)
+    : QAbstractScrollArea(parent), m_doc(doc), m_viewDoc(doc),
+      m_model(std::make_unique<ImageViewModel>(m_viewDoc, options)) {
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    m_bandTimer = new QTimer(this);
+    m_bandTimer->setInterval(75);
+    connect(m_bandTimer, &QTimer::timeout, this, [this] { m_model->bandTick(); });
+    m_autoscrollTimer = new QTimer(this);
+    m_autoscrollTimer->setInterval(10);
+    connect(m_autoscrollTimer, &QTimer::timeout, this,
+            [this] { m_model->autoscrollTick(toView(viewport()->mapFromGlobal(QCursor::pos()))); });
+    m_model->setChangeCallback([this](uint32_t changes) { onModelChange(changes); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int) {
+        if (!m_syncing) m_model->scrollTo({horizontalScrollBar()->value(), verticalScrollBar()->value()});
+    });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int) {
+        if (!m_syncing) m_model->scrollTo({horizontalScrollBar()->value(), verticalScrollBar()->value()});
+    });
 }
 
-QSize CKelvoView::displayedSize() const {
-    const ImageBuffer* frame = const_cast<CKelvoDoc&>(m_doc).frameAt(-1);
-    if (frame == nullptr) return {0, 0};
-    const double z = m_doc.zoomFactor();
-    return {int(std::lround(frame->width() * z)), int(std::lround(frame->height() * z))};
+CKelvoView::~CKelvoView() { m_model->setChangeCallback({}); }
+
+void CKelvoView::documentChanged() { m_model->documentChanged(); }
+
+void CKelvoView::onModelChange(uint32_t changes) {
+    if (changes & (ViewChange::ScrollRange | ViewChange::ScrollPosition)) syncScrollBars();
+    if (changes & ViewChange::Band) {
+        if (m_model->zoomWindowActive() && !m_bandTimer->isActive()) m_bandTimer->start();
+        if (!m_model->zoomWindowActive()) m_bandTimer->stop();
+    }
+    if (changes & ViewChange::Autoscroll) {
+        if (m_model->autoscrollActive())
+            m_autoscrollTimer->start();
+        else
+            m_autoscrollTimer->stop();
+    }
+    if (changes & ViewChange::RepaintImageOnly) viewport()->repaint();
+    if (changes & (ViewChange::Repaint | ViewChange::Band | ViewChange::Autoscroll | ViewChange::Frame))
+        viewport()->update();
+    if (changes & (ViewChange::Zoom | ViewChange::Tool | ViewChange::Frame | ViewChange::Cine)) emit viewStateChanged();
 }
 
-QRect CKelvoView::imageRect() const {
-    const QSize s = displayedSize();
-    const QSize pane = viewport()->size();
-    const int x = s.width() < pane.width() ? (pane.width() - s.width()) / 2 : -horizontalScrollBar()->value();
-    const int y = s.height() < pane.height() ? (pane.height() - s.height()) / 2 : -verticalScrollBar()->value();
-    return {QPoint(x, y), s};
-}
-
-QPoint CKelvoView::imagePoint(QPoint p) const {
-    const ImageBuffer* frame = const_cast<CKelvoDoc&>(m_doc).frameAt(-1);
-    if (frame == nullptr) return {0, 0};
-    const QRect r = imageRect();
-    const double z = m_doc.zoomFactor() > 0 ? m_doc.zoomFactor() : 1.0;
-    const int x = int(std::floor((p.x() - r.left()) / z));
-    const int y = int(std::floor((p.y() - r.top()) / z));
-    return {std::clamp(x, 0, std::max(frame->width() - 1, 0)), std::clamp(y, 0, std::max(frame->height() - 1, 0))};
-}
-
-void CKelvoView::documentChanged() {
-    updateScrollBars();
-    viewport()->update();
-}
-
-void CKelvoView::updateScrollBars() {
-    const QSize s = displayedSize();
-    const QSize pane = viewport()->size();
-    horizontalScrollBar()->setRange(0, std::max(0, s.width() - pane.width()));
-    verticalScrollBar()->setRange(0, std::max(0, s.height() - pane.height()));
-    horizontalScrollBar()->setPageStep(pane.width());
-    verticalScrollBar()->setPageStep(pane.height());
+void CKelvoView::syncScrollBars() {
+    m_syncing = true;
+    const ScrollRange& r = m_model->scrollRange();
+    const ViewSize pane = m_model->paneSize();
+    horizontalScrollBar()->setRange(0, std::max(0, r.total.width - pane.width));
+    verticalScrollBar()->setRange(0, std::max(0, r.total.height - pane.height));
+    horizontalScrollBar()->setPageStep(std::max(1, pane.width));
+    verticalScrollBar()->setPageStep(std::max(1, pane.height));
+    horizontalScrollBar()->setSingleStep(std::max(1, r.line.width));
+    verticalScrollBar()->setSingleStep(std::max(1, r.line.height));
+    horizontalScrollBar()->setValue(m_model->scrollPosition().x);
+    verticalScrollBar()->setValue(m_model->scrollPosition().y);
+    m_syncing = false;
 }
 
 void CKelvoView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    updateScrollBars();
+    m_model->setPaneSize({viewport()->width(), viewport()->height()});
 }
 
 void CKelvoView::scrollContentsBy(int, int) { viewport()->update(); }
 
+void CKelvoView::updateCursor(QPoint pane, Qt::KeyboardModifiers modifiers) {
+    viewport()->setCursor(shapeOf(m_model->cursorAt(toView(pane), toModifiers(modifiers))));
+}
+
+void CKelvoView::mousePressEvent(QMouseEvent* event) {
+    const ViewPoint p = toView(event->position().toPoint());
+    const KeyModifiers m = toModifiers(event->modifiers());
+    if (event->button() == Qt::MiddleButton) {
+        if (m_model->autoscrollActive())
+            m_model->closeAutoscroll();
+        else
+            m_model->middleButtonDown(p);
+        return;
+    }
+    m_model->closeAutoscroll();
+    if (event->button() == Qt::LeftButton) m_model->leftButtonDown(p, m);
+    if (event->button() == Qt::RightButton) m_model->rightButtonDown(p, m);
+    updateCursor(event->position().toPoint(), event->modifiers());
+}
+
 void CKelvoView::mouseMoveEvent(QMouseEvent* event) {
-    const ImageBuffer* frame = m_doc.frameAt(-1);
-    if (frame != nullptr) {
-        const QPoint p = event->position().toPoint();
-        m_cursorImage = imagePoint(p);
-        m_cursorInside = imageRect().contains(p);
+    const QPoint p = event->position().toPoint();
+    m_model->mouseMove(toView(p), toModifiers(event->modifiers()));
+    if (m_model->hasImage()) {
+        const ViewPoint ip = m_model->imagePointAt(toView(p));
+        m_cursorImage = QPoint(ip.x, ip.y);
+        m_cursorInside = m_model->isOverImage(toView(p));
         emit cursorMoved();
     }
-    QAbstractScrollArea::mouseMoveEvent(event);
+    updateCursor(p, event->modifiers());
+}
+
+void CKelvoView::mouseReleaseEvent(QMouseEvent* event) {
+    const ViewPoint p = toView(event->position().toPoint());
+    const KeyModifiers m = toModifiers(event->modifiers());
+    if (event->button() == Qt::LeftButton) m_model->leftButtonUp(p, m);
+    if (event->button() == Qt::RightButton) m_model->rightButtonUp(p, m);
+    updateCursor(event->position().toPoint(), event->modifiers());
+}
+
+void CKelvoView::wheelEvent(QWheelEvent* event) {
+    m_model->closeAutoscroll();
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return;
+    const WheelAction a = m_model->wheelNotch(delta > 0, event->buttons() != Qt::NoButton);
+    if (a == WheelAction::Scroll) QAbstractScrollArea::wheelEvent(event);
+}
+
+void CKelvoView::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    bool handled = true;
+    switch (event->key()) {
+    case Qt::Key_Plus: m_model->zoomKey(ZoomKey::In); break;
+    case Qt::Key_Minus: m_model->zoomKey(ZoomKey::Out); break;
+    case Qt::Key_Asterisk: m_model->zoomKey(ZoomKey::Fit); break;
+    case Qt::Key_Slash: m_model->zoomKey(ZoomKey::Normal); break;
+    case Qt::Key_Up: m_model->scrollKey(ScrollKey::Up, shift); break;
+    case Qt::Key_Home: m_model->scrollKey(ScrollKey::Home, shift); break;
+    case Qt::Key_End: m_model->scrollKey(ScrollKey::End, shift); break;
+    case Qt::Key_PageUp: m_model->scrollKey(ScrollKey::PageUp, shift); break;
+    case Qt::Key_PageDown: m_model->scrollKey(ScrollKey::PageDown, shift); break;
+    case Qt::Key_Escape: m_model->escape(); break;
+    default: handled = false; break;
+    }
+    if (!handled) QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CKelvoView::focusOutEvent(QFocusEvent* event) {
+    m_model->closeAutoscroll();
+    QAbstractScrollArea::focusOutEvent(event);
 }
 
 void CKelvoView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
-    const QColor background = fromColourRef(0x00644600);
-    painter.fillRect(viewport()->rect(), background);
+    const QColor background = fromColourRef(m_model->backgroundColour());
     const ImageBuffer* frame = m_doc.frameAt(-1);
-    if (frame == nullptr) return;
-    const DisplayBitmap* bitmap = frame->display();
-    if (bitmap == nullptr || bitmap->empty()) return;
-
-    QImage image;
-    if (bitmap->bitsPerPixel() == 8) {
-        image = QImage(bitmap->pixelBits(), bitmap->width(), bitmap->height(), int(bitmap->stride()),
-                       QImage::Format_Indexed8);
-        QList<QRgb> table(256);
-        const uint8_t* colours = bitmap->data() + kBitmapInfoHeaderSize;
-        for (int i = 0; i < 256; ++i) table[i] = qRgb(colours[4 * i + 2], colours[4 * i + 1], colours[4 * i]);
-        image.setColorTable(table);
-    } else {
-        image = QImage(bitmap->pixelBits(), bitmap->width(), bitmap->height(), int(bitmap->stride()),
-                       QImage::Format_BGR888);
+    const DisplayBitmap* bitmap = frame != nullptr ? frame->display() : nullptr;
+    if (bitmap == nullptr || bitmap->empty() || !m_model->hasImage()) {
+        painter.fillRect(viewport()->rect(), background);
+        return;
     }
-    // The bitmap's rows run bottom-up: draw it flipped, without smoothing.
-    const QRect r = imageRect();
-    const double z = m_doc.zoomFactor();
+    const PaintPlan plan = m_model->paintPlan();
+    for (const ViewRect& margin : plan.margins) painter.fillRect(toQt(margin), background);
+    // Nearest-neighbour stretch of the whole bitmap onto the destination.
+    const QRect dest = toQt(plan.destination);
     painter.save();
-    painter.translate(r.left(), r.top() + r.height());
-    painter.scale(z, -z);
-    painter.drawImage(QPointF(0, 0), image);
+    painter.translate(dest.left(), dest.top() + dest.height());
+    painter.scale(double(dest.width()) / bitmap->width(), -double(dest.height()) / bitmap->height());
+    painter.drawImage(QPointF(0, 0), imageOf(*bitmap));
     painter.restore();
+
+    if (m_model->zoomWindowActive()) {
+        QPen pen(Qt::white, 1, Qt::CustomDashLine);
+        pen.setDashPattern({6, 6});
+        pen.setDashOffset(m_model->bandPhase());
+        painter.setPen(pen);
+        painter.drawRect(toQt(m_model->zoomBand()).adjusted(0, 0, -1, -1));
+    }
+    if (m_model->autoscrollActive()) {
+        const QRect box = toQt(m_model->autoscrollMarker().box);
+        painter.setPen(Qt::black);
+        painter.setBrush(QColor(255, 255, 255, 200));
+        painter.drawEllipse(box.adjusted(0, 0, -1, -1));
+    }
 }
 
 } // namespace veltor

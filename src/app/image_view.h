@@ -1,47 +1,66 @@
-// CKelvoView: the image pane of a document window. Paints the current frame's
-// display bitmap at the document's zoom, centred when it is smaller than the
-// pane and scrollable when it is larger.
+// CKelvoView: the image pane of a document window. A thin widget over the
+// view model: it forwards input, keeps the scroll bars and timers in step
+// with the model, and paints the current frame's display bitmap where the
+// model's layout puts it.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <memory>
+
+#include "view/image_view_model.h"
+#include "view/view_document.h"
+
+class QTimer;
 
 namespace veltor {
 
 class CKelvoDoc;
+class UserOptions;
 
 class CKelvoView : public QAbstractScrollArea {
     Q_OBJECT
   public:
-    CKelvoView(CKelvoDoc& doc, QWidget* parent = nullptr);
+    CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* parent = nullptr);
+    ~CKelvoView() override;
 
-    // Where the image lies in the viewport, after the scroll offsets.
-    QRect imageRect() const;
-    // The image pixel under a viewport point, clamped to the frame.
-    QPoint imagePoint(QPoint viewportPoint) const;
-    // The last mouse position over the image in image pixels (clamped), and
-    // whether it lies inside the frame.
+    ImageViewModel& model() { return *m_model; }
+    // The image pixel under the last mouse position (clamped), and whether
+    // that position lies over the image.
     QPoint cursorImagePoint() const { return m_cursorImage; }
     bool cursorInside() const { return m_cursorInside; }
-
+    // The document changed (frame, size, window): relayout and repaint.
     void documentChanged();
 
   signals:
     void cursorMoved();
+    // Zoom, tool or frame changed: menus, zoom box and status follow.
+    void viewStateChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
   private:
-    QSize displayedSize() const;
-    void updateScrollBars();
+    void onModelChange(uint32_t changes);
+    void syncScrollBars();
+    void updateCursor(QPoint pane, Qt::KeyboardModifiers modifiers);
 
     CKelvoDoc& m_doc;
+    KelvoViewDocument m_viewDoc;
+    std::unique_ptr<ImageViewModel> m_model;
+    QTimer* m_bandTimer = nullptr;
+    QTimer* m_autoscrollTimer = nullptr;
     QPoint m_cursorImage;
     bool m_cursorInside = false;
+    bool m_syncing = false;
 };
 
 } // namespace veltor

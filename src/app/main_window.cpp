@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
@@ -96,10 +97,7 @@ void CMainFrame::createActions() {
         const bool ok = paths.size() == 1 ? doc->openDocument(paths.front()) : doc->loadFromPaths(paths, title);
         if (!ok) return;
         m_mdi->closeActiveSubWindow();
-        auto* frame = new CChildFrame(std::move(doc));
-        m_mdi->addSubWindow(frame)->showMaximized();
-        connect(frame->imageView(), &CKelvoView::cursorMoved, this, &CMainFrame::updateStatus);
-        connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+        addChild(std::move(doc));
     });
 
     m_exit = new QAction(tr("E&xit"), this);
@@ -181,6 +179,11 @@ void CMainFrame::createMenus() {
 
     QMenu* image = menuBar()->addMenu(tr("&Image"));
     createImageActions(edit, image);
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    QMenu* zoom = menuBar()->addMenu(tr("&Zoom"));
+    m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
+    m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
+    createZoomActions(zoom, tools, m_zoomBar);
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
@@ -196,6 +199,7 @@ void CMainFrame::createToolBars() {
     file->addAction(m_open);
     file->addAction(m_reload);
     file->addAction(m_close);
+    addToolBar(m_zoomBar);
     QToolBar* nav = addToolBar(tr("Navigation Toolbar"));
     nav->setObjectName(QStringLiteral("NavigationToolbar"));
     nav->addAction(m_first);
@@ -207,6 +211,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     m_barsMenu->addAction(file->toggleViewAction());
     m_barsMenu->addAction(nav->toggleViewAction());
+    m_barsMenu->addAction(m_zoomBar->toggleViewAction());
 }
 
 void CMainFrame::createStatusBar() {
@@ -228,15 +233,28 @@ CChildFrame* CMainFrame::activeChild() const {
 bool CMainFrame::openFile(const QString& path) {
     auto doc = std::make_unique<CKelvoDoc>(m_settings, m_options, *m_ui);
     if (!doc->openDocument(QFileInfo(path).absoluteFilePath().toStdString())) return false;
-    auto* frame = new CChildFrame(std::move(doc));
-    QMdiSubWindow* sub = m_mdi->addSubWindow(frame);
-    sub->showMaximized();
-    connect(frame->imageView(), &CKelvoView::cursorMoved, this, &CMainFrame::updateStatus);
-    connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+    addChild(std::move(doc));
     addRecent(QFileInfo(path).absoluteFilePath());
     updateActions();
     updateStatus();
     return true;
+}
+
+CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
+    auto* frame = new CChildFrame(std::move(doc), m_options);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(frame);
+    sub->showMaximized();
+    connect(frame->imageView(), &CKelvoView::cursorMoved, this, &CMainFrame::updateStatus);
+    connect(frame->imageView(), &CKelvoView::viewStateChanged, this, [this] {
+        updateActions();
+        updateStatus();
+    });
+    connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+    // An image larger than the pane is fitted when its window opens.
+    frame->imageView()->model().fitIfLargerThanPane();
+    updateActions();
+    updateStatus();
+    return frame;
 }
 
 void CMainFrame::openDialog() {
@@ -352,6 +370,7 @@ void CMainFrame::updateActions() {
     m_cascade->setEnabled(hasDoc);
     m_tile->setEnabled(hasDoc);
     updateImageActions();
+    updateZoomActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 
@@ -388,6 +407,8 @@ void CMainFrame::updateStatus() {
     }
     for (size_t i = 0; i < m_panes.size(); ++i) m_panes[i]->setText(t[int(i)]);
 }
+
+QString CMainFrame::zoomBoxText() const { return m_zoomBox != nullptr ? m_zoomBox->currentText() : QString(); }
 
 void CMainFrame::saveState() {
     m_settings.writeText("Bars", "State", QMainWindow::saveState().toBase64().toStdString());

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "document/custom_palettes.h"
+#include "view/image_view_model.h"
 
 class QAction;
+class QComboBox;
+class QToolBar;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -19,6 +22,7 @@ class QMenu;
 namespace veltor {
 
 class CChildFrame;
+class CKelvoDoc;
 class ImageBuffer;
 class QSettingsStore;
 class QtDocumentUi;
@@ -39,6 +43,8 @@ class CMainFrame : public QMainWindow {
     QMdiArea* mdiArea() const { return m_mdi; }
     const QStringList& recentFiles() const { return m_recent; }
     WindowToolDock* windowTool() const { return m_windowTool; }
+    // The zoom box's text ("%.2f%%" of the active view's zoom).
+    QString zoomBoxText() const;
     // Status pane texts, left to right after the message pane.
     QStringList statusTexts() const;
     // Saves the window layout and the user options (done on close too).
@@ -61,6 +67,7 @@ class CMainFrame : public QMainWindow {
     void addRecent(const QString& path);
     void rebuildRecentMenu();
     void openDialog();
+    CChildFrame* addChild(std::unique_ptr<CKelvoDoc> doc);
     void stepFrame(int how);
     void playMovie(bool reverse);
     // Image and Edit menus (main_window_image.cpp).
@@ -69,6 +76,9 @@ class CMainFrame : public QMainWindow {
     void undoRedo(bool redo);
     void updateImageActions();
     void loadCustomPalettes();
+    // Zoom menu, tools and zoom box (main_window_zoom.cpp).
+    void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
+    void updateZoomActions();
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -78,6 +88,7 @@ class CMainFrame : public QMainWindow {
 
     QMenu* m_recentMenu = nullptr;
     QMenu* m_barsMenu = nullptr;
+    QToolBar* m_zoomBar = nullptr;
     QAction* m_open = nullptr;
     QAction* m_close = nullptr;
     QAction* m_reload = nullptr;
@@ -103,6 +114,9 @@ class CMainFrame : public QMainWindow {
     QMenu* m_customMenu = nullptr;
     std::vector<PaletteBlock> m_customPalettes;
     int m_lastCustom = -1;
+    std::vector<std::pair<QAction*, ViewTool>> m_toolActions;
+    std::vector<std::pair<QAction*, std::function<bool(ImageViewModel&)>>> m_zoomCommands;
+    QComboBox* m_zoomBox = nullptr;
     bool m_playing = false;
 };
 

@@ -101,7 +101,8 @@ class CKelvoDoc {
     uint32_t distanceColor() const { return m_distanceColor; }
     uint32_t angleColor() const { return m_angleColor; }
     float zoomFactor() const { return m_zoomFactor; }
-    void setZoomFactor(float z) { m_zoomFactor = z; }
+    // Every view of the document shares this zoom; 20 % to 800 %.
+    void setZoomFactor(float z) { m_zoomFactor = z != z ? 1.0f : z < 0.2f ? 0.2f : z > 8.0f ? 8.0f : z; }
     bool annotationsVisible() const { return m_annotationsVisible; }
     void setAnnotationsVisible(bool on) { m_annotationsVisible = on; }
     bool measurementsVisible() const { return m_measurementsVisible; }

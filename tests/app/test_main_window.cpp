@@ -11,6 +11,7 @@
 
 #include "app/child_frame.h"
 #include "app/header_grid.h"
+#include "app/image_view.h"
 #include "app/main_window.h"
 #include "app/qt_document_ui.h"
 #include "app/window_tool.h"
@@ -181,6 +182,34 @@ class MainWindowTest : public QObject {
         QVERIFY(tool->presetsShown());
         tool->applyPreset(0);
         QVERIFY(!tool->presetsShown());
+    }
+
+    void zoomFromKeysMenusAndTheZoomBox() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.resize(1000, 800);
+        w.show();
+        QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
+        CKelvoDoc& doc = w.activeChild()->document();
+        CKelvoView* view = w.activeChild()->imageView();
+        QCOMPARE(w.zoomBoxText(), QString("100.00%"));
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Plus);
+        QCOMPARE(doc.zoomFactor(), 1.1f);
+        QCOMPARE(w.zoomBoxText(), QString("110.00%"));
+        QVERIFY(actionNamed(w, "&Previous Zoom")->isEnabled());
+        actionNamed(w, "Zoom &Normal")->trigger();
+        QCOMPARE(doc.zoomFactor(), 1.0f);
+        actionNamed(w, "&Previous Zoom")->trigger();
+        QCOMPARE(doc.zoomFactor(), 1.1f);
+        // the zoom tools are exclusive and shown checked
+        QAction* window = actionNamed(w, "Zoom &Window");
+        window->trigger();
+        QVERIFY(window->isChecked());
+        QVERIFY(!actionNamed(w, "&Pan Hand")->isChecked());
+        QCOMPARE(view->model().tool(), ViewTool::ZoomWindow);
     }
 };
 
