@@ -21,6 +21,8 @@
 #include "app/header_grid.h"
 #include "app/image_view.h"
 #include "app/qt_document_ui.h"
+#include "app/video_speed_dialog.h"
+#include "view/view_document.h"
 #include "app/window_tool.h"
 #include "document/kelvo_doc.h"
 #include "settings/qt/qsettings_store.h"
@@ -123,6 +125,17 @@ void CMainFrame::createActions() {
     m_reverseMovie->setCheckable(true);
     connect(m_reverseMovie, &QAction::triggered, this, [this] { playMovie(true); });
 
+    m_videoSetup = new QAction(tr("&Video time setup..."), this);
+    connect(m_videoSetup, &QAction::triggered, this, [this] {
+        CChildFrame* child = activeChild();
+        if (child == nullptr) return;
+        CKelvoDoc& doc = child->document();
+        const KelvoViewDocument adapter(doc);
+        VideoSpeedDialog dialog(doc.frameTime(), adapter.headerFrameTime(), this);
+        if (dialog.exec() == QDialog::Accepted) doc.setFrameTime(dialog.frameTime());
+        updateActions();
+    });
+
     m_singleFrame = new QAction(tr("&Single Frame"), this);
     m_singleFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
     m_singleFrame->setCheckable(true);
@@ -176,6 +189,8 @@ void CMainFrame::createMenus() {
     view->addSeparator();
     view->addAction(m_movie);
     view->addAction(m_reverseMovie);
+    QMenu* optionsMenu = menuBar()->addMenu(tr("&Options"));
+    optionsMenu->addAction(m_videoSetup);
 
     QMenu* image = menuBar()->addMenu(tr("&Image"));
     createImageActions(edit, image);
@@ -208,6 +223,7 @@ void CMainFrame::createToolBars() {
     nav->addAction(m_last);
     nav->addAction(m_movie);
     nav->addAction(m_reverseMovie);
+    nav->addAction(m_videoSetup);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     m_barsMenu->addAction(file->toggleViewAction());
     m_barsMenu->addAction(nav->toggleViewAction());
@@ -360,6 +376,7 @@ void CMainFrame::updateActions() {
     m_last->setEnabled(count > 1 && current + 1 != count);
     const bool canPlay = count > 1 && hasDoc && child->document().frameTime() > 0;
     m_movie->setEnabled(canPlay);
+    m_videoSetup->setEnabled(count > 1);
     m_reverseMovie->setEnabled(canPlay);
     m_singleFrame->setEnabled(hasDoc);
     m_header->setEnabled(hasDoc);

@@ -99,6 +99,7 @@ class CMainFrame : public QMainWindow {
     QAction* m_last = nullptr;
     QAction* m_movie = nullptr;
     QAction* m_reverseMovie = nullptr;
+    QAction* m_videoSetup = nullptr;
     QAction* m_singleFrame = nullptr;
     QAction* m_header = nullptr;
     QAction* m_cascade = nullptr;

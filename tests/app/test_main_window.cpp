@@ -15,6 +15,9 @@
 #include "app/main_window.h"
 #include "app/qt_document_ui.h"
 #include "app/window_tool.h"
+#include "app/video_speed_dialog.h"
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include "dicom_bytes.h"
 #include "document/kelvo_doc.h"
@@ -210,6 +213,25 @@ class MainWindowTest : public QObject {
         QVERIFY(window->isChecked());
         QVERIFY(!actionNamed(w, "&Pan Hand")->isChecked());
         QCOMPARE(view->model().tool(), ViewTool::ZoomWindow);
+    }
+
+    void videoSpeedDialogLinksItsEdits() {
+        VideoSpeedDialog dialog(10.0, 33.3);
+        QList<QLineEdit*> edits = dialog.findChildren<QLineEdit*>();
+        QCOMPARE(edits.size(), 2);
+        QCOMPARE(edits[0]->text(), QString("10.00"));
+        QCOMPARE(edits[1]->text(), QString("100.00"));
+        QVERIFY(!edits[1]->isEnabled());
+        dialog.findChild<QComboBox*>()->setCurrentIndex(1);
+        QVERIFY(edits[1]->isEnabled());
+        QTest::keyClicks(edits[1], "");
+        edits[1]->setText("25");
+        emit edits[1]->textEdited("25");
+        QCOMPARE(edits[0]->text(), QString("40.00"));
+        QCOMPARE(dialog.frameTime(), 40.0);
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == "From Header") b->click();
+        QCOMPARE(dialog.frameTime(), 33.3);
     }
 };
 
