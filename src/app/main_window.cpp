@@ -22,6 +22,7 @@
 #include "app/image_view.h"
 #include "app/qt_document_ui.h"
 #include "app/video_speed_dialog.h"
+#include "app/frames_dialog.h"
 #include "view/view_document.h"
 #include "app/window_tool.h"
 #include "document/kelvo_doc.h"
@@ -136,6 +137,20 @@ void CMainFrame::createActions() {
         updateActions();
     });
 
+    m_allFrames = new QAction(tr("&All Frames"), this);
+    m_allFrames->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A));
+    connect(m_allFrames, &QAction::triggered, this, [this] {
+        CChildFrame* child = activeChild();
+        if (child == nullptr || child->document().frameCount() < 2) return;
+        FramesDialog dialog(child->document(), this);
+        connect(&dialog, &FramesDialog::frameChosen, this, [this, child](int) {
+            child->imageView()->documentChanged();
+            updateActions();
+            updateStatus();
+        });
+        dialog.exec();
+    });
+
     m_singleFrame = new QAction(tr("&Single Frame"), this);
     m_singleFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
     m_singleFrame->setCheckable(true);
@@ -206,6 +221,7 @@ void CMainFrame::createMenus() {
     window->addSeparator();
     window->addAction(m_singleFrame);
     window->addAction(m_header);
+    window->addAction(m_allFrames);
 }
 
 void CMainFrame::createToolBars() {
@@ -377,6 +393,7 @@ void CMainFrame::updateActions() {
     const bool canPlay = count > 1 && hasDoc && child->document().frameTime() > 0;
     m_movie->setEnabled(canPlay);
     m_videoSetup->setEnabled(count > 1);
+    m_allFrames->setEnabled(count > 1);
     m_reverseMovie->setEnabled(canPlay);
     m_singleFrame->setEnabled(hasDoc);
     m_header->setEnabled(hasDoc);

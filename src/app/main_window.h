@@ -100,6 +100,7 @@ class CMainFrame : public QMainWindow {
     QAction* m_movie = nullptr;
     QAction* m_reverseMovie = nullptr;
     QAction* m_videoSetup = nullptr;
+    QAction* m_allFrames = nullptr;
     QAction* m_singleFrame = nullptr;
     QAction* m_header = nullptr;
     QAction* m_cascade = nullptr;

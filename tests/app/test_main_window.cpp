@@ -16,6 +16,7 @@
 #include "app/qt_document_ui.h"
 #include "app/window_tool.h"
 #include "app/video_speed_dialog.h"
+#include "app/frames_dialog.h"
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -120,6 +121,17 @@ class MainWindowTest : public QObject {
         movie->trigger();
         QCOMPARE(doc.currentFrame(), 1);
         QVERIFY(!movie->isChecked());
+
+        // the "Frames" dialog: a click on the third thumbnail makes it current
+        FramesDialog frames(doc, &w);
+        frames.resize(700, 520);
+        frames.show();
+        const FramesGridLayout grid = frames.layout();
+        QCOMPARE(grid.count, 3);
+        const ViewRect third = grid.thumbnailRect(2);
+        QVERIFY(frames.clickAt(QPoint(third.left + 1, third.top + 1)));
+        QCOMPARE(doc.currentFrame(), 2);
+        QVERIFY(!frames.clickAt(QPoint(-50, -50)));
     }
 
     void imageCommandsWithUndo() {
