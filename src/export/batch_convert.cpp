@@ -40,7 +40,9 @@ ExportResult writeImage(const std::string& target, const PixelView& image,
                                   options.jpegQuality);
     }
     }
-    return {};
+    ExportResult unknown;
+    unknown.status = ExportStatus::BadImage;
+    return unknown;
 }
 
 } // namespace
