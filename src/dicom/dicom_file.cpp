@@ -82,6 +82,14 @@ class ByteBuffer {
         return true;
     }
     uint8_t* end() { return m_data + m_length; }
+    // Hands the memory over to the caller (to be freed with std::free).
+    uint8_t* release() {
+        uint8_t* p = m_data;
+        m_data = nullptr;
+        m_length = 0;
+        m_capacity = 0;
+        return p;
+    }
     void grow(uint32_t n) { m_length += n; }
 
   private:
@@ -128,6 +136,8 @@ class DicomParser {
     DicomError error() const { return m_error; }
     // A frame conversion ran out of memory: the open fails with OutOfMemory.
     bool conversionOutOfMemory() const { return m_conversionOutOfMemory; }
+    // Frames still point into the file buffer: the open must keep it.
+    bool keepBuffer() const { return m_keepBuffer; }
 
     bool parse(bool listPixelRecords);
 
@@ -164,6 +174,7 @@ class DicomParser {
     DicomError m_error = DicomError::NoError;
     bool m_conversionOutOfMemory = false;
     bool m_metaOnly = false;
+    bool m_keepBuffer = false;
 };
 
 bool DicomParser::ensure(uint32_t n) {
@@ -500,13 +511,14 @@ bool DicomParser::readUncompressed(ImageSetup& setup) {
             return fail(DicomError::CorruptedDicom);
         f.m_frameSize = frameSize;
         f.m_frames.resize(static_cast<size_t>(f.m_frameCount));
+        // The frames stay in the file buffer, which the open keeps; the
+        // conversions write new buffers where they change the samples.
+        uint8_t* first = const_cast<uint8_t*>(at());
         for (size_t i = 0; i < f.m_frames.size(); ++i) {
-            DicomFile::Frame& frame = f.m_frames[i];
-            frame.data.reset(new (std::nothrow) uint8_t[frameSize]);
-            if (!frame.data) return fail(DicomError::OutOfMemory);
-            frame.size = frameSize;
-            std::memcpy(frame.data.get(), at() + i * frameSize, frameSize);
+            f.m_frames[i].data.borrow(first + i * size_t{frameSize});
+            f.m_frames[i].size = frameSize;
         }
+        m_keepBuffer = true;
         pos() += length;
         return true;
     }
@@ -716,6 +728,8 @@ bool DicomParser::parse(bool listPixels) {
     return ok;
 }
 
+void DicomFile::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
+
 void DicomFile::reset() {
     m_status = DicomError::NoError;
     m_headerOnly = false;
@@ -750,6 +764,7 @@ void DicomFile::reset() {
     m_paletteLength = 0;
     m_frameSize = 0;
     m_frames.clear();
+    m_pixelSource.reset();
     m_paletteRed.reset();
     m_paletteGreen.reset();
     m_paletteBlue.reset();
@@ -791,7 +806,13 @@ bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
     }
     buffer.grow(first);
     DicomParser parser(*this, source, buffer);
-    if (!parser.parse(listPixelRecords)) {
+    const bool parsed = parser.parse(listPixelRecords);
+    if (parser.keepBuffer()) {
+        bool borrowed = false;
+        for (const Frame& frame : m_frames) borrowed = borrowed || frame.data.borrowed();
+        if (borrowed) m_pixelSource.reset(buffer.release());
+    }
+    if (!parsed) {
         m_status = parser.conversionOutOfMemory() ? DicomError::OutOfMemory
                                                   : DicomError::UnsupportedDicom;
         return false;

@@ -157,10 +157,46 @@ class DicomFile {
     std::unique_ptr<uint8_t[]> m_paletteRed;
     std::unique_ptr<uint8_t[]> m_paletteGreen;
     std::unique_ptr<uint8_t[]> m_paletteBlue;
-    struct Frame {
-        std::unique_ptr<uint8_t[]> data;
-        size_t size = 0;
+    // A frame's bytes: owned, or borrowed from the file buffer kept in
+    // m_pixelSource (uncompressed frames that need no conversion are used
+    // where they were read, without a copy).
+    class FrameBytes {
+      public:
+        void reset(uint8_t* owned = nullptr) {
+            m_owned.reset(owned);
+            m_ptr = owned;
+        }
+        void borrow(uint8_t* bytes) {
+            m_owned.reset();
+            m_ptr = bytes;
+        }
+        FrameBytes& operator=(std::unique_ptr<uint8_t[]>&& owned) {
+            m_owned = std::move(owned);
+            m_ptr = m_owned.get();
+            return *this;
+        }
+        uint8_t* get() const { return m_ptr; }
+        bool borrowed() const { return m_ptr != nullptr && !m_owned; }
+        explicit operator bool() const { return m_ptr != nullptr; }
+        bool operator==(std::nullptr_t) const { return m_ptr == nullptr; }
+
+      private:
+        std::unique_ptr<uint8_t[]> m_owned;
+        uint8_t* m_ptr = nullptr;
     };
+    struct Frame {
+        FrameBytes data;
+        size_t size = 0;
+        // Smallest and largest 16-bit sample, once known (windowing needs them).
+        bool rangeKnown = false;
+        int32_t min = 0;
+        int32_t max = 0;
+    };
+    struct FreeBytes {
+        void operator()(uint8_t* p) const;
+    };
+    // Declared before the frames, which may point into it.
+    std::unique_ptr<uint8_t, FreeBytes> m_pixelSource;
     std::vector<Frame> m_frames;
 
     friend class ImageSetup;

@@ -60,15 +60,36 @@ inline uint8_t clampByte(double v) {
     return static_cast<uint8_t>(v);
 }
 
+struct SampleRange {
+    int32_t min = 0;
+    int32_t max = 0;
+};
+
+SampleRange rangeOf(const int16_t* s, size_t count) {
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    for (size_t i = 0; i < count; ++i) {
+        lo = std::min<int32_t>(lo, s[i]);
+        hi = std::max<int32_t>(hi, s[i]);
+    }
+    return {lo, hi};
+}
+
 // Isolated-maximum removal and MONOCHROME1 inversion of a 16-bit frame.
-void correctOutliers(int16_t* s, size_t count, bool monochrome1) {
+// Returns the frame's smallest and largest sample afterwards.
+SampleRange correctOutliers(int16_t* s, size_t count, bool monochrome1) {
+    // One pass for the correction's bounds and the true range; written
+    // without branches so that it vectorises.
     int32_t max = -4096;
     int32_t min = 4096;
+    int32_t trueMin = INT32_MAX, trueMax = INT32_MIN;
     for (size_t i = 0; i < count; ++i) {
         const int32_t v = s[i];
-        if (v > max) max = v;
-        if (v >= -4095 && v <= 4095 && v < min) min = v;
+        max = std::max(max, v);
+        min = std::min(min, (v >= -4095 && v <= 4095) ? v : 4096);
+        trueMin = std::min(trueMin, v);
+        trueMax = std::max(trueMax, v);
     }
+    // The second pass depends on the order of the samples.
     int32_t second = -4096;
     int32_t third = -4096;
     for (size_t i = 0; i < count; ++i) {
@@ -77,15 +98,19 @@ void correctOutliers(int16_t* s, size_t count, bool monochrome1) {
         if (v > third && v < second) third = v;
     }
     int32_t top = max;
+    bool changed = false;
     if ((second - third + 100) < (max - second)) {
         for (size_t i = 0; i < count; ++i)
             if (s[i] == max) s[i] = static_cast<int16_t>(min);
         top = second;
+        changed = true;
     }
     if (monochrome1) {
         for (size_t i = 0; i < count; ++i)
             s[i] = static_cast<int16_t>(top + min - s[i]);
+        changed = true;
     }
+    return changed ? rangeOf(s, count) : SampleRange{trueMin, trueMax};
 }
 
 } // namespace
@@ -234,8 +259,19 @@ bool ImageSetup::convertFrames() {
     if (!to16 && f.isPaletteColor())
         for (int c = 0; c < 3; ++c) table[c] = f.paletteTable(c);
 
+    // 8-bit grey and interleaved colour frames are already in their working
+    // layout: they are used as read.
+    const bool interleavedColour =
+        (f.isRgb() && !planar) || f.isYbrFull422() || (f.isYbrFull() && !compressedNone && !rle);
+    const bool asRead = !to16 && !mono1 && (f.isMonochrome2() || interleavedColour);
+    const size_t asReadSize = interleavedColour ? pixels * 3 : pixels;
+
     bool ok = true;
     for (DicomFile::Frame& frame : f.m_frames) {
+        if (asRead) {
+            frame.size = asReadSize;
+            continue;
+        }
         const uint8_t* in = frame.data.get();
         std::unique_ptr<uint8_t[]> out;
         size_t outSize = 0;
@@ -258,23 +294,41 @@ bool ImageSetup::convertFrames() {
                 if (mono1)
                     for (size_t i = 0; i < pixels; ++i) s[i] = static_cast<int16_t>(hi + lo - s[i]);
             } else {
+                // A whole-number intercept with slope 1 (CT) is a plain
+                // addition modulo 2^16: the same result as the general
+                // formula, folded into the copy.
+                const bool integerRescale = f.m_rescaleNeeded && slope == 1.0 && intercept == std::trunc(intercept) &&
+                                            std::fabs(intercept) < 1.0e9;
+                const auto add = static_cast<uint16_t>(integerRescale ? static_cast<int64_t>(intercept) : 0);
+                const bool generalRescale = f.m_rescaleNeeded && !integerRescale;
                 if (f.m_bitsAllocated == 12) {
                     for (size_t i = 0, j = 0; i < pixels; i += 2, j += 3) {
                         const uint8_t b0 = in[j], b1 = in[j + 1];
                         s[i] = static_cast<int16_t>(b0 + 256 * (b1 % 16));
                         if (i + 1 < pixels) s[i + 1] = static_cast<int16_t>((b1 / 16) + 16 * in[j + 2]);
                     }
-                } else if (f.m_bigEndian && compressedNone) {
                     for (size_t i = 0; i < pixels; ++i)
-                        s[i] = static_cast<int16_t>((in[2 * i] << 8) | in[2 * i + 1]);
+                        s[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint16_t>(s[i]) + add));
                 } else {
-                    std::memcpy(s, in, pixels * 2);
+                    const uint16_t mask = f.m_bitsStored == 12 ? 0x0FFF : 0xFFFF;
+                    if (f.m_bigEndian && compressedNone) {
+                        for (size_t i = 0; i < pixels; ++i) {
+                            const auto raw = static_cast<uint16_t>((in[2 * i] << 8) | in[2 * i + 1]);
+                            s[i] = static_cast<int16_t>(static_cast<uint16_t>((raw & mask) + add));
+                        }
+                    } else {
+                        for (size_t i = 0; i < pixels; ++i) {
+                            const auto raw = static_cast<uint16_t>(in[2 * i] | (in[2 * i + 1] << 8));
+                            s[i] = static_cast<int16_t>(static_cast<uint16_t>((raw & mask) + add));
+                        }
+                    }
                 }
-                if (f.m_bitsAllocated == 16 && f.m_bitsStored == 12)
-                    for (size_t i = 0; i < pixels; ++i) s[i] = static_cast<int16_t>(s[i] & 0x0FFF);
-                if (f.m_rescaleNeeded)
+                if (generalRescale)
                     for (size_t i = 0; i < pixels; ++i) s[i] = rescaleSample(s[i], slope, intercept);
-                correctOutliers(s, pixels, mono1);
+                const SampleRange range = correctOutliers(s, pixels, mono1);
+                frame.rangeKnown = true;
+                frame.min = range.min;
+                frame.max = range.max;
             }
         } else {
             if (f.isRgb() || f.isYbrFull() || f.isYbrFull422() || f.isPaletteColor()) {
@@ -376,12 +430,18 @@ std::vector<uint8_t> DicomFile::frame8(int32_t n) {
     const uint8_t* in = frameBuffer(n);
     if (in == nullptr || frameBufferSize(n) < 2 * pixels) return {};
     const auto* s = reinterpret_cast<const int16_t*>(in);
-    int32_t max = INT32_MIN, min = INT32_MAX;
-    for (size_t i = 0; i < pixels; ++i) {
-        max = std::max<int32_t>(max, s[i]);
-        min = std::min<int32_t>(min, s[i]);
-    }
     if (pixels == 0) return {};
+    const Frame& stored = m_frames[static_cast<size_t>(n - 1)];
+    int32_t max = INT32_MIN, min = INT32_MAX;
+    if (stored.rangeKnown) {
+        min = stored.min;
+        max = stored.max;
+    } else {
+        for (size_t i = 0; i < pixels; ++i) {
+            max = std::max<int32_t>(max, s[i]);
+            min = std::min<int32_t>(min, s[i]);
+        }
+    }
     int32_t upper = m_windowCenter + m_windowWidth / 2;
     int32_t lower = m_windowCenter - m_windowWidth / 2;
     if (upper > 2 * max || upper < min || lower < min || lower > 2 * max || (upper == 0 && lower == 0)) {
