@@ -119,3 +119,41 @@ BENCHMARK(BM_CtListing);
 BENCHMARK(BM_NestedHeaderOnly);
 BENCHMARK(BM_NestedFull);
 BENCHMARK(BM_NestedInMemory);
+
+namespace {
+
+// A 16-bit CT-like frame of size x size with a soft-tissue window.
+std::vector<uint8_t> ctFrame(int size) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    const std::string side{char(size & 0xFF), char(size >> 8)};
+    b.element(0x0028, 0x0010, "US", side);
+    b.element(0x0028, 0x0011, "US", side);
+    b.element(0x0028, 0x0100, "US", std::string("\x10\x00", 2));
+    b.element(0x0028, 0x0101, "US", std::string("\x10\x00", 2));
+    b.element(0x0028, 0x1050, "DS", "40");
+    b.element(0x0028, 0x1051, "DS", "400 ");
+    std::string pixels(size_t(size) * size_t(size) * 2, '\0');
+    for (size_t i = 0; i < pixels.size() / 2; ++i) {
+        const auto v = static_cast<uint16_t>((i * 7919) % 2048); // 0 .. 2047
+        pixels[2 * i] = char(v & 0xFF);
+        pixels[2 * i + 1] = char(v >> 8);
+    }
+    b.element(0x7FE0, 0x0010, "OW", pixels);
+    return b.bytes();
+}
+
+void BM_Frame8(benchmark::State& state) {
+    const std::vector<uint8_t> bytes = ctFrame(static_cast<int>(state.range(0)));
+    DicomFile file;
+    if (!file.openMemory(bytes.data(), bytes.size(), false)) state.SkipWithError("open failed");
+    for (auto _ : state) {
+        std::vector<uint8_t> out = file.frame8(1);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0) * state.range(0));
+}
+
+} // namespace
+
+BENCHMARK(BM_Frame8)->Arg(512)->Arg(3000)->Unit(benchmark::kMicrosecond);
