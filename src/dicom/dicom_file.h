@@ -192,11 +192,19 @@ class DicomFile {
         int32_t min = 0;
         int32_t max = 0;
     };
-    struct FreeBytes {
-        void operator()(uint8_t* p) const;
+    // The file buffer of a full open, kept when frames point into it.
+    struct PixelSource {
+        uint8_t* data = nullptr;
+        size_t capacity = 0;
+        bool mapped = false; // from mmap rather than malloc
+        PixelSource() = default;
+        PixelSource(const PixelSource&) = delete;
+        PixelSource& operator=(const PixelSource&) = delete;
+        ~PixelSource() { reset(); }
+        void reset();
     };
     // Declared before the frames, which may point into it.
-    std::unique_ptr<uint8_t, FreeBytes> m_pixelSource;
+    PixelSource m_pixelSource;
     std::vector<Frame> m_frames;
 
     friend class ImageSetup;

@@ -278,12 +278,19 @@ bool ImageSetup::convertFrames() {
         if (to16) {
             if (f.m_bitsAllocated != 8 && f.m_bitsAllocated != 12 && f.m_bitsAllocated != 16) continue;
             outSize = pixels * 2;
-            out.reset(new (std::nothrow) uint8_t[outSize]);
-            if (!out) {
-                ok = fail(DicomError::OutOfMemory);
-                continue;
+            // 16-bit samples still in the file buffer are converted where they
+            // lie (each sample is read before it is written); other layouts
+            // get a buffer of their own.
+            const bool inPlace = f.m_bitsAllocated == 16 && frame.data.borrowed() && frame.size >= outSize &&
+                                 reinterpret_cast<uintptr_t>(frame.data.get()) % alignof(int16_t) == 0;
+            if (!inPlace) {
+                out.reset(new (std::nothrow) uint8_t[outSize]);
+                if (!out) {
+                    ok = fail(DicomError::OutOfMemory);
+                    continue;
+                }
             }
-            auto* s = reinterpret_cast<int16_t*>(out.get());
+            auto* s = reinterpret_cast<int16_t*>(inPlace ? frame.data.get() : out.get());
             if (f.m_bitsAllocated == 8) {
                 int32_t lo = INT32_MAX, hi = INT32_MIN;
                 for (size_t i = 0; i < pixels; ++i) {
@@ -380,7 +387,7 @@ bool ImageSetup::convertFrames() {
                 std::memcpy(o, in, pixels);
             }
         }
-        frame.data = std::move(out);
+        if (out) frame.data = std::move(out);
         frame.size = outSize;
     }
     if (to16) {
