@@ -455,33 +455,12 @@ bool DicomParser::listPixelRecords() {
             continue;
         }
         if (element != 0x0010) return fail(DicomError::CorruptedDicom);
-        pos() += 4;
-        out.emplace_back();
-        DicomElement& record = out.back();
-        record.group = group;
-        record.element = element;
-        lookupTagName(group, element, record);
+        DicomElement record;
         uint32_t length = 0;
-        if (m_implicit) {
-            lookupTagVr(group, element, record);
-            if (!ensure(4)) return false;
-            length = u32(at());
-            pos() += 4;
-        } else {
-            if (!ensure(4)) return false;
-            record.vr[0] = static_cast<char>(at()[0]);
-            record.vr[1] = static_cast<char>(at()[1]);
-            record.vr[2] = '\0';
-            length = u16(at() + 2);
-            pos() += 4;
-            if (length == 0 && isLongFormVr(record.vr)) {
-                if (!ensure(4)) return false;
-                length = u32(at());
-                pos() += 4;
-            }
-        }
+        if (!readPixelHeader(record, length)) return false;
         record.length = length;
         record.valueOffset = pos();
+        out.push_back(record);
         // Encapsulated data (undefined length) is listed as it stands.
         if (length != kUndefinedLength && length > remaining())
             return fail(DicomError::CorruptedDicom);
