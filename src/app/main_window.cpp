@@ -355,7 +355,13 @@ void CMainFrame::playMovie(bool reverse) {
     const int start = doc.currentFrame();
     m_playing = true;
     (reverse ? m_reverseMovie : m_movie)->setChecked(true);
+    // Frames follow a fixed rhythm from the start of playback, so painting
+    // time does not add up frame after frame; a step more than a whole frame
+    // late starts the rhythm again instead of catching up in a burst.
     QElapsedTimer clock;
+    clock.start();
+    double due = 0.0;
+    m_framesPlayed = 0;
     while (m_playing && guard) {
         const int count = doc.frameCount();
         int next = doc.currentFrame() + (reverse ? -1 : 1);
@@ -363,11 +369,13 @@ void CMainFrame::playMovie(bool reverse) {
         if (next < 0) next = count - 1;
         child->goToFrame(next);
         child->imageView()->viewport()->repaint();
-        clock.start();
-        const auto frameTime = static_cast<qint64>(doc.frameTime());
+        ++m_framesPlayed;
+        const double frameTime = doc.frameTime();
+        due += frameTime;
+        if (double(clock.elapsed()) > due + frameTime) due = double(clock.elapsed());
         do {
-            QApplication::processEvents(QEventLoop::AllEvents, 5);
-        } while (m_playing && guard && clock.elapsed() < frameTime);
+            QApplication::processEvents(QEventLoop::AllEvents, 1);
+        } while (m_playing && guard && double(clock.elapsed()) < due);
     }
     m_playing = false;
     m_movie->setChecked(false);

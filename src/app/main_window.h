@@ -47,6 +47,8 @@ class CMainFrame : public QMainWindow {
     QString zoomBoxText() const;
     // Status pane texts, left to right after the message pane.
     QStringList statusTexts() const;
+    // Frames shown by the last (or current) movie.
+    int framesPlayed() const { return m_framesPlayed; }
     // Saves the window layout and the user options (done on close too).
     void saveState();
 
@@ -120,6 +122,7 @@ class CMainFrame : public QMainWindow {
     std::vector<std::pair<QAction*, std::function<bool(ImageViewModel&)>>> m_zoomCommands;
     QComboBox* m_zoomBox = nullptr;
     bool m_playing = false;
+    int m_framesPlayed = 0;
 };
 
 } // namespace veltor
