@@ -23,6 +23,7 @@
 #include "app/qt_document_ui.h"
 #include "app/video_speed_dialog.h"
 #include "app/frames_dialog.h"
+#include "app/open_by_header_dialog.h"
 #include "view/view_document.h"
 #include "app/window_tool.h"
 #include "document/kelvo_doc.h"
@@ -85,6 +86,17 @@ void CMainFrame::createActions() {
     m_open = new QAction(tr("&Open..."), this);
     m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(m_open, &QAction::triggered, this, &CMainFrame::openDialog);
+
+    m_openByHeader = new QAction(tr("Open by &Header..."), this);
+    connect(m_openByHeader, &QAction::triggered, this, [this] {
+        OpenByHeaderDialog dialog(QString::fromStdString(settings::currentWorkingDirectory(m_settings)), this);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedPath().isEmpty()) return;
+        const QString path = dialog.selectedPath();
+        auto doc = std::make_unique<CKelvoDoc>(m_settings, m_options, *m_ui);
+        // The file opens as a one-file list, titled with its name.
+        if (!doc->loadFromPaths({path.toStdString()}, QFileInfo(path).fileName().toStdString())) return;
+        addChild(std::move(doc));
+    });
 
     m_close = new QAction(tr("&Close"), this);
     m_close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
@@ -187,6 +199,7 @@ void CMainFrame::createActions() {
 void CMainFrame::createMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(m_open);
+    file->addAction(m_openByHeader);
     file->addAction(m_close);
     file->addAction(m_reload);
     file->addSeparator();

@@ -92,6 +92,7 @@ class CMainFrame : public QMainWindow {
     QMenu* m_barsMenu = nullptr;
     QToolBar* m_zoomBar = nullptr;
     QAction* m_open = nullptr;
+    QAction* m_openByHeader = nullptr;
     QAction* m_close = nullptr;
     QAction* m_reload = nullptr;
     QAction* m_exit = nullptr;

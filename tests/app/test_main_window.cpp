@@ -17,6 +17,10 @@
 #include "app/window_tool.h"
 #include "app/video_speed_dialog.h"
 #include "app/frames_dialog.h"
+#include "app/dicom_tags_widget.h"
+#include "app/open_by_header_dialog.h"
+#include "dicom/dicom_file.h"
+#include <QTreeWidget>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -244,6 +248,36 @@ class MainWindowTest : public QObject {
         for (QPushButton* b : dialog.findChildren<QPushButton*>())
             if (b->text() == "From Header") b->click();
         QCOMPARE(dialog.frameTime(), 33.3);
+    }
+
+    void dicomTagsAndOpenByHeader() {
+        DicomFile file;
+        QVERIFY(file.openFile(VELTOR_SAMPLE_FILE, true));
+        DicomTagsDialog dialog(file, QString());
+        DicomTagsWidget* tags = dialog.tags();
+        // group lengths are never listed
+        QCOMPARE(tags->rowCount(), file.elementCount() - 1);
+        tags->setTopic(1); // Patient
+        QCOMPARE(tags->rowCount(), 4);
+        tags->list()->setCurrentItem(tags->list()->topLevelItem(0));
+        QCOMPARE(tags->list()->topLevelItem(0)->text(0), QString("0x0010, 0x0010"));
+        QCOMPARE(tags->selectedValue(), QString("\"QUILL^ADA \""));
+        QCOMPARE(dialog.pickedValue(), QString("QUILL^ADA "));
+        tags->setTopic(4); // Image: group 0028 and a few more
+        QVERIFY(tags->rowCount() > 10);
+
+        QTemporaryDir dir;
+        OpenByHeaderDialog open(dir.path());
+        QVERIFY(open.selectFile(VELTOR_SAMPLE_FILE));
+        QVERIFY(open.openEnabled());
+        QVERIFY(open.tags()->rowCount() > 40);
+        QFile text(dir.path() + "/notes.txt");
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write(QByteArray(300, 'x'));
+        text.close();
+        QVERIFY(!open.selectFile(text.fileName()));
+        QVERIFY(!open.openEnabled());
+        QCOMPARE(open.tags()->rowCount(), 0);
     }
 };
 
