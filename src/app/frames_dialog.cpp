@@ -9,26 +9,10 @@
 #include <QVBoxLayout>
 
 #include "document/kelvo_doc.h"
+#include "app/display_image.h"
 #include "imaging/display_bitmap.h"
 
 namespace veltor {
-
-namespace {
-
-QImage imageOf(const DisplayBitmap& bitmap) {
-    if (bitmap.bitsPerPixel() == 8) {
-        QImage image(bitmap.pixelBits(), bitmap.width(), bitmap.height(), int(bitmap.stride()),
-                     QImage::Format_Indexed8);
-        QList<QRgb> table(256);
-        const uint8_t* colours = bitmap.data() + kBitmapInfoHeaderSize;
-        for (int i = 0; i < 256; ++i) table[i] = qRgb(colours[4 * i + 2], colours[4 * i + 1], colours[4 * i]);
-        image.setColorTable(table);
-        return image;
-    }
-    return QImage(bitmap.pixelBits(), bitmap.width(), bitmap.height(), int(bitmap.stride()), QImage::Format_BGR888);
-}
-
-} // namespace
 
 class FramesDialog::Area : public QFrame {
   public:
@@ -52,7 +36,7 @@ class FramesDialog::Area : public QFrame {
             p.save();
             p.translate(dest.left(), dest.top() + dest.height());
             p.scale(double(dest.width()) / bitmap->width(), -double(dest.height()) / bitmap->height());
-            p.drawImage(QPointF(0, 0), imageOf(*bitmap));
+            p.drawImage(QPointF(0, 0), displayImageOf(*bitmap));
             p.restore();
             if (k == doc.currentFrame()) {
                 p.setPen(QPen(palette().highlight().color(), 2));

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 
 #include "document/kelvo_doc.h"
+#include "app/display_image.h"
 #include "imaging/display_bitmap.h"
 
 namespace veltor {
@@ -39,18 +40,6 @@ Qt::CursorShape shapeOf(ViewCursor c) {
 
 // The display bitmap as a QImage over the same memory; rows run bottom-up,
 // so the painter flips it.
-QImage imageOf(const DisplayBitmap& bitmap) {
-    if (bitmap.bitsPerPixel() == 8) {
-        QImage image(bitmap.pixelBits(), bitmap.width(), bitmap.height(), int(bitmap.stride()),
-                     QImage::Format_Indexed8);
-        QList<QRgb> table(256);
-        const uint8_t* colours = bitmap.data() + kBitmapInfoHeaderSize;
-        for (int i = 0; i < 256; ++i) table[i] = qRgb(colours[4 * i + 2], colours[4 * i + 1], colours[4 * i]);
-        image.setColorTable(table);
-        return image;
-    }
-    return QImage(bitmap.pixelBits(), bitmap.width(), bitmap.height(), int(bitmap.stride()), QImage::Format_BGR888);
-}
 
 } // namespace
 
@@ -208,7 +197,7 @@ void CKelvoView::paintEvent(QPaintEvent*) {
     painter.save();
     painter.translate(dest.left(), dest.top() + dest.height());
     painter.scale(double(dest.width()) / bitmap->width(), -double(dest.height()) / bitmap->height());
-    painter.drawImage(QPointF(0, 0), imageOf(*bitmap));
+    painter.drawImage(QPointF(0, 0), displayImageOf(*bitmap));
     painter.restore();
 
     if (m_model->zoomWindowActive()) {
