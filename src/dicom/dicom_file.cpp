@@ -192,6 +192,7 @@ class DicomParser {
     bool parseSequence(DicomElement& record, uint32_t length, int depth);
     bool parseItem(std::vector<DicomElement>& out, int depth);
     bool storeValue(DicomElement& record, uint32_t length, bool topLevel);
+    bool readLength(bool longForm, uint32_t& length);
     bool listPixelRecords();
     bool setupImage();
     bool readPixelHeader(DicomElement& record, uint32_t& length);
@@ -292,6 +293,27 @@ bool DicomParser::parseDataSet() {
     }
 }
 
+// The length field after the tag (and, in explicit VR, the VR): 32 bits in
+// implicit VR; in explicit VR 16 bits, followed by a 32-bit length when they
+// read zero and the VR takes the long form.
+bool DicomParser::readLength(bool longForm, uint32_t& length) {
+    if (m_implicit) {
+        if (!ensure(4)) return false;
+        length = u32(at());
+        pos() += 4;
+        return true;
+    }
+    if (!ensure(2)) return false;
+    length = u16(at());
+    pos() += 2;
+    if (length == 0 && longForm) {
+        if (!ensure(4)) return false;
+        length = u32(at());
+        pos() += 4;
+    }
+    return true;
+}
+
 bool DicomParser::parseElement(std::vector<DicomElement>& out, int depth, bool topLevel) {
     // Called with at least the four tag bytes held.
     const uint16_t group = u16(at());
@@ -317,39 +339,13 @@ bool DicomParser::parseElement(std::vector<DicomElement>& out, int depth, bool t
     DicomElement record = out[index];
     uint32_t length = 0;
     if (vrIs(record.vr, "SQ")) {
-        if (m_implicit) {
-            if (!ensure(4)) return false;
-            length = u32(at());
-            pos() += 4;
-        } else {
-            // Two reserved bytes, then the 32-bit length when they are zero.
-            if (!ensure(2)) return false;
-            length = u16(at());
-            pos() += 2;
-            if (length == 0) {
-                if (!ensure(4)) return false;
-                length = u32(at());
-                pos() += 4;
-            }
-        }
+        // In explicit VR two reserved bytes, then the 32-bit length when they are zero.
+        if (!readLength(true, length)) return false;
         const bool ok = parseSequence(record, length, depth + 1);
         out[index] = record;
         return ok;
     }
-    if (m_implicit) {
-        if (!ensure(4)) return false;
-        length = u32(at());
-        pos() += 4;
-    } else {
-        if (!ensure(2)) return false;
-        length = u16(at());
-        pos() += 2;
-        if (length == 0 && isLongFormVr(record.vr)) {
-            if (!ensure(4)) return false;
-            length = u32(at());
-            pos() += 4;
-        }
-    }
+    if (!readLength(isLongFormVr(record.vr), length)) return false;
     if (length == kUndefinedLength) {
         // Implicit VR: an element of undefined length holds items, whatever its VR.
         if (!m_implicit) return fail(DicomError::CorruptedDicom);
