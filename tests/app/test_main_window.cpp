@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include "app_test_support.h"
 #include "dicom_bytes.h"
 #include "document/kelvo_doc.h"
 #include "settings/qt/qsettings_store.h"
@@ -31,32 +32,8 @@
 
 using namespace veltor;
 using veltor::testing::DicomBytes;
+using namespace veltor::apptest;
 
-namespace {
-
-QAction* actionNamed(QWidget& w, const QString& text) {
-    for (QAction* a : w.findChildren<QAction*>())
-        if (a->text() == text) return a;
-    return nullptr;
-}
-
-// Three 8-bit frames of 4 x 2 pixels, 10 ms apart.
-QString writeMultiFrame(const QString& folder) {
-    DicomBytes b;
-    b.preamble("1.2.840.10008.1.2.1");
-    b.element(0x0018, 0x1063, "DS", "10");
-    b.element(0x0028, 0x0008, "IS", "3 ");
-    b.element(0x0028, 0x0010, "US", std::string("\x02\x00", 2));
-    b.element(0x0028, 0x0011, "US", std::string("\x04\x00", 2));
-    b.element(0x7FE0, 0x0010, "OB", std::string(24, '\x10'));
-    const QString path = folder + "/three.dcm";
-    FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
-    std::fwrite(b.bytes().data(), 1, b.size(), f);
-    std::fclose(f);
-    return path;
-}
-
-} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT

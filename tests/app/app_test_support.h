@@ -1,0 +1,43 @@
+// Helpers shared by the GUI tests: finding actions by caption and writing
+// small DICOM fixtures.
+#pragma once
+
+#include <QAction>
+#include <QString>
+#include <QWidget>
+
+#include <cstdio>
+#include <string>
+
+#include "dicom_bytes.h"
+
+namespace veltor::apptest {
+
+inline QAction* actionNamed(QWidget& w, const QString& text) {
+    for (QAction* a : w.findChildren<QAction*>())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+inline bool writeFile(const QString& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (f == nullptr) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// Three 8-bit frames of 4 x 2 pixels, 10 ms apart.
+inline QString writeMultiFrame(const QString& folder) {
+    veltor::testing::DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0018, 0x1063, "DS", "10");
+    b.element(0x0028, 0x0008, "IS", "3 ");
+    b.element(0x0028, 0x0010, "US", std::string("\x02\x00", 2));
+    b.element(0x0028, 0x0011, "US", std::string("\x04\x00", 2));
+    b.element(0x7FE0, 0x0010, "OB", std::string(24, '\x10'));
+    const QString path = folder + "/three.dcm";
+    writeFile(path, std::string(reinterpret_cast<const char*>(b.bytes().data()), b.size()));
+    return path;
+}
+
+} // namespace veltor::apptest
