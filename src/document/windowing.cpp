@@ -88,13 +88,19 @@ template <typename Fn> int forFrames(CKelvoDoc& doc, bool allFrames, Fn fn) {
 } // namespace
 
 int applyWindow(CKelvoDoc& doc, Window w, bool allFrames) {
-    return forFrames(doc, allFrames, [&](ImageBuffer& f) { return f.setWindow(w.center, w.width); });
+    return forFrames(doc, allFrames, [&](ImageBuffer& f) {
+        if (f.setWindow(w.center, w.width) != 1) return 0;
+        f.rebuildDisplay();
+        return 1;
+    });
 }
 
 int resetWindow(CKelvoDoc& doc, bool allFrames) {
     return forFrames(doc, allFrames, [&](ImageBuffer& f) {
         const ImageLevel* first = f.firstLevel();
-        return first == nullptr ? 0 : f.setWindow(first->windowCenter, first->windowWidth);
+        if (first == nullptr || f.setWindow(first->windowCenter, first->windowWidth) != 1) return 0;
+        f.rebuildDisplay();
+        return 1;
     });
 }
 

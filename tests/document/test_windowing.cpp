@@ -1,6 +1,9 @@
 // Window presets, drag arithmetic, tool ranges and applying windows to frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "document/kelvo_doc.h"
 #include "document/windowing.h"
 
@@ -64,12 +67,16 @@ TEST(Windowing, ApplyResetAndSelection) {
     ImageBuffer* frame = doc.frameAt(0);
     ASSERT_NE(frame, nullptr);
     const int32_t c0 = frame->windowCenter(), w0 = frame->windowWidth();
+    const std::vector<uint8_t> shownBefore(frame->displayBitmap(), frame->displayBitmap() + frame->displayBitmapSize());
     EXPECT_EQ(applyWindow(doc, {300, 1500}, true), 1);
     EXPECT_EQ(frame->windowCenter(), 300);
+    // what the view paints follows the new window at once
+    EXPECT_FALSE(std::equal(shownBefore.begin(), shownBefore.end(), frame->displayBitmap()));
     EXPECT_EQ(doc.frameHistory().frame(0)->entries.size(), 1u);
     EXPECT_EQ(resetWindow(doc, false), 1);
     EXPECT_EQ(frame->windowCenter(), c0);
     EXPECT_EQ(frame->windowWidth(), w0);
+    EXPECT_TRUE(std::equal(shownBefore.begin(), shownBefore.end(), frame->displayBitmap()));
 
     Window w;
     ASSERT_TRUE(windowFromSelection(*frame, false, w));
