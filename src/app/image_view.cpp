@@ -45,7 +45,7 @@ Qt::CursorShape shapeOf(ViewCursor c) {
 
 CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* parent)
     : QAbstractScrollArea(parent), m_doc(doc), m_viewDoc(doc),
-      m_model(std::make_unique<ImageViewModel>(m_viewDoc, options)) {
+      m_model(std::make_unique<ImageViewModel>(m_viewDoc, options)), m_levelWindow(doc) {
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -57,6 +57,15 @@ CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* pare
     connect(m_autoscrollTimer, &QTimer::timeout, this,
             [this] { m_model->autoscrollTick(toView(viewport()->mapFromGlobal(QCursor::pos()))); });
     m_model->setChangeCallback([this](uint32_t changes) { onModelChange(changes); });
+    m_model->setToolHandler(ViewTool::LevelWindow, &m_levelWindow);
+    m_levelWindow.setListener([this](bool released) {
+        // While dragging, paint at once so the picture keeps up with the mouse.
+        if (released)
+            viewport()->update();
+        else
+            viewport()->repaint();
+        emit windowDragged(released);
+    });
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int) {
         if (!m_syncing) m_model->scrollTo({horizontalScrollBar()->value(), verticalScrollBar()->value()});
     });
@@ -65,7 +74,12 @@ CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* pare
     });
 }
 
-CKelvoView::~CKelvoView() { m_model->setChangeCallback({}); }
+CKelvoView::~CKelvoView() {
+    // No signals from a view being destroyed.
+    m_levelWindow.setListener({});
+    m_model->setChangeCallback({});
+    m_model->setToolHandler(ViewTool::LevelWindow, nullptr);
+}
 
 void CKelvoView::documentChanged() { m_model->documentChanged(); }
 
@@ -110,7 +124,12 @@ void CKelvoView::resizeEvent(QResizeEvent* event) {
 void CKelvoView::scrollContentsBy(int, int) { viewport()->update(); }
 
 void CKelvoView::updateCursor(QPoint pane, Qt::KeyboardModifiers modifiers) {
-    viewport()->setCursor(shapeOf(m_model->cursorAt(toView(pane), toModifiers(modifiers))));
+    const ViewCursor c = m_model->cursorAt(toView(pane), toModifiers(modifiers));
+    if (c == ViewCursor::ToolDefined && m_model->tool() == ViewTool::LevelWindow) {
+        viewport()->setCursor(Qt::SizeAllCursor);
+        return;
+    }
+    viewport()->setCursor(shapeOf(c));
 }
 
 void CKelvoView::mousePressEvent(QMouseEvent* event) {

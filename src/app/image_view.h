@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "view/image_view_model.h"
+#include "view/level_window_tool.h"
 #include "view/view_document.h"
 
 class QTimer;
@@ -36,6 +37,9 @@ class CKelvoView : public QAbstractScrollArea {
     void cursorMoved();
     // Zoom, tool or frame changed: menus, zoom box and status follow.
     void viewStateChanged();
+    // The Level-Window tool changed the window (`released`: the gesture ended
+    // and the change was recorded).
+    void windowDragged(bool released);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,6 +60,7 @@ class CKelvoView : public QAbstractScrollArea {
     CKelvoDoc& m_doc;
     KelvoViewDocument m_viewDoc;
     std::unique_ptr<ImageViewModel> m_model;
+    LevelWindowTool m_levelWindow;
     QTimer* m_bandTimer = nullptr;
     QTimer* m_autoscrollTimer = nullptr;
     QPoint m_cursorImage;

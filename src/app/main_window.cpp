@@ -253,10 +253,15 @@ void CMainFrame::createToolBars() {
     nav->addAction(m_movie);
     nav->addAction(m_reverseMovie);
     nav->addAction(m_videoSetup);
+    QToolBar* toolsMini = addToolBar(tr("Tools Mini Toolbar"));
+    toolsMini->setObjectName(QStringLiteral("ToolsMiniToolbar"));
+    toolsMini->addAction(m_panHand);
+    toolsMini->addAction(m_levelWindowTool);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     m_barsMenu->addAction(file->toggleViewAction());
     m_barsMenu->addAction(nav->toggleViewAction());
     m_barsMenu->addAction(m_zoomBar->toggleViewAction());
+    m_barsMenu->addAction(toolsMini->toggleViewAction());
 }
 
 void CMainFrame::createStatusBar() {
@@ -295,6 +300,10 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
         updateStatus();
     });
     connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+    connect(frame->imageView(), &CKelvoView::windowDragged, this, [this](bool released) {
+        m_windowTool->refresh();
+        if (released) updateActions();
+    });
     // An image larger than the pane is fitted when its window opens.
     frame->imageView()->model().fitIfLargerThanPane();
     updateActions();

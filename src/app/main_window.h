@@ -111,6 +111,8 @@ class CMainFrame : public QMainWindow {
     QAction* m_applyToAll = nullptr;
     std::vector<QLabel*> m_panes;
     WindowToolDock* m_windowTool = nullptr;
+    QAction* m_panHand = nullptr;
+    QAction* m_levelWindowTool = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QAction* m_rgb = nullptr;

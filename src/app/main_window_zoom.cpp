@@ -36,7 +36,8 @@ void CMainFrame::createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar) {
         m_zoomCommands.push_back({a, fn});
         return a;
     };
-    tool(tools, tr("&Pan Hand"), ViewTool::PanHand);
+    m_panHand = tool(tools, tr("&Pan Hand"), ViewTool::PanHand);
+    m_levelWindowTool = tool(tools, tr("Level-&Window"), ViewTool::LevelWindow);
     bar->addAction(tool(zoom, tr("Zoom &In/Out"), ViewTool::ZoomInOut));
     bar->addAction(tool(zoom, tr("Zoom &Window"), ViewTool::ZoomWindow));
     bar->addAction(tool(zoom, tr("Zoom &Dynamic"), ViewTool::ZoomDynamic));

@@ -40,4 +40,33 @@ inline QString writeMultiFrame(const QString& folder) {
     return path;
 }
 
+// `frames` 16-bit frames of `size` x `size` pixels (12 bits stored) whose
+// samples run from 0 to 4095, no window in the header.
+inline QString writeSixteenBit(const QString& folder, int frames, int size) {
+    veltor::testing::DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0028, 0x0002, "US", std::string("\x01\x00", 2));
+    b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+    b.element(0x0028, 0x0008, "IS", frames < 10 ? std::to_string(frames) + " " : std::to_string(frames));
+    const std::string side{char(size & 0xFF), char(size >> 8)};
+    b.element(0x0028, 0x0010, "US", side);
+    b.element(0x0028, 0x0011, "US", side);
+    b.element(0x0028, 0x0100, "US", std::string("\x10\x00", 2));
+    b.element(0x0028, 0x0101, "US", std::string("\x0C\x00", 2));
+    b.element(0x0028, 0x0102, "US", std::string("\x0B\x00", 2));
+    b.element(0x0028, 0x0103, "US", std::string("\x00\x00", 2));
+    std::string pixels;
+    const int count = size * size;
+    for (int f = 0; f < frames; ++f)
+        for (int i = 0; i < count; ++i) {
+            const int v = count > 1 ? i * 4095 / (count - 1) : 0;
+            pixels += char(v & 0xFF);
+            pixels += char(v >> 8);
+        }
+    b.element(0x7FE0, 0x0010, "OW", pixels);
+    const QString path = folder + "/ramp16.dcm";
+    writeFile(path, std::string(reinterpret_cast<const char*>(b.bytes().data()), b.size()));
+    return path;
+}
+
 } // namespace veltor::apptest

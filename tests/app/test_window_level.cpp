@@ -1,0 +1,138 @@
+// Windowing from the GUI: the Level-Window tool dragged over the image, the
+// Tools menu and mini toolbar, and presets on one or every frame.
+#include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/child_frame.h"
+#include "app/image_view.h"
+#include "app/main_window.h"
+#include "app/qt_document_ui.h"
+#include "app/window_tool.h"
+#include "app_test_support.h"
+#include "document/kelvo_doc.h"
+#include "settings/qt/qsettings_store.h"
+#include "settings/user_options.h"
+
+using namespace veltor;
+using namespace veltor::apptest;
+
+namespace {
+
+void sendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class WindowLevelTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QtDocumentUi::failureMilliseconds = 50; }
+
+    void levelWindowToolDragsTheWindow() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.resize(900, 700);
+        w.show();
+        QVERIFY(w.openFile(writeSixteenBit(dir.path(), 2, 64)));
+        CChildFrame* child = w.activeChild();
+        CKelvoDoc& doc = child->document();
+        ImageBuffer* frame0 = doc.frameAt(0);
+        ImageBuffer* frame1 = doc.frameAt(1);
+        QCOMPARE(frame0->minValue(), 0);
+        QCOMPARE(frame0->maxValue(), 4095);
+        const Window start{frame0->windowCenter(), frame0->windowWidth()};
+
+        QAction* tool = actionNamed(w, "Level-&Window");
+        QVERIFY(tool != nullptr);
+        QVERIFY(tool->isEnabled());
+        bool onMiniBar = false;
+        for (QToolBar* bar : w.findChildren<QToolBar*>())
+            if (bar->windowTitle() == "Tools Mini Toolbar") onMiniBar = bar->actions().contains(tool);
+        QVERIFY(onMiniBar);
+        tool->trigger();
+        QVERIFY(tool->isChecked());
+        QCOMPARE(child->imageView()->model().tool(), ViewTool::LevelWindow);
+
+        QWidget* pane = child->imageView()->viewport();
+        const ViewRect r = child->imageView()->model().imageRect();
+        const QPoint press((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        sendMouse(pane, QEvent::MouseButtonPress, press, Qt::LeftButton);
+        // range = 2 x 4095 - 0 + 1 = 8191: 128 pixels widen by 4095
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(128, 0), Qt::LeftButton);
+        QCOMPARE(frame0->windowWidth(), std::min(start.width + 4095, 8191));
+        QCOMPARE(w.windowTool()->shownWindow(), (Window{frame0->windowCenter(), frame0->windowWidth()}));
+        QVERIFY(!actionNamed(w, "&Undo")->isEnabled());
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(-100000, 0), Qt::LeftButton);
+        QCOMPARE(frame0->windowWidth(), 1);
+        // 256 pixels: 8191 wider, which the range caps at 8191
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(256, 0), Qt::LeftButton);
+        QCOMPARE(frame0->windowWidth(), 8191);
+        // release 64 pixels lower: the centre rises by trunc(8191 / 4) = 2047
+        sendMouse(pane, QEvent::MouseButtonRelease, press + QPoint(256, 64), Qt::NoButton);
+        QCOMPARE(frame0->windowCenter(), std::min(start.center + 2047, 4095));
+        QCOMPARE(frame0->windowWidth(), 8191);
+        QCOMPARE(frame1->windowWidth(), start.width); // "Apply to all" is off
+        QAction* undo = actionNamed(w, "&Undo");
+        QVERIFY(undo->isEnabled());
+        undo->trigger();
+        QCOMPARE(frame0->windowWidth(), start.width);
+        QCOMPARE(frame0->windowCenter(), start.center);
+
+        // with "Apply to all" the release sets every frame
+        actionNamed(w, "&Apply to all")->trigger();
+        QVERIFY(doc.applyToAll());
+        sendMouse(pane, QEvent::MouseButtonPress, press, Qt::LeftButton);
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(0, -64), Qt::LeftButton);
+        QCOMPARE(frame1->windowCenter(), start.center); // only the shown frame while dragging
+        sendMouse(pane, QEvent::MouseButtonRelease, press + QPoint(0, -64), Qt::NoButton);
+        QCOMPARE(frame0->windowCenter(), std::max(start.center - 2047, 0));
+        QCOMPARE(frame1->windowCenter(), frame0->windowCenter());
+    }
+
+    void presetsOnTheCurrentOrEveryFrame() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        QVERIFY(w.openFile(writeSixteenBit(dir.path(), 3, 16)));
+        CKelvoDoc& doc = w.activeChild()->document();
+        WindowToolDock* dock = w.windowTool();
+        QCheckBox* all = nullptr;
+        for (QCheckBox* c : dock->findChildren<QCheckBox*>())
+            if (c->text() == "Apply to all frames") all = c;
+        QVERIFY(all != nullptr);
+        QVERIFY(!all->isChecked());
+
+        dock->showPresets(true);
+        dock->presetButton(0)->click(); // CT - Abdomen
+        QCOMPARE(doc.frameAt(0)->windowCenter(), 40);
+        QCOMPARE(doc.frameAt(0)->windowWidth(), 400);
+        QVERIFY(doc.frameAt(1)->windowWidth() != 400);
+
+        all->click();
+        QVERIFY(doc.applyToAll());
+        dock->presetButton(2)->click(); // CT - Bone 750/3500
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(doc.frameAt(i)->windowCenter(), 750);
+            QCOMPARE(doc.frameAt(i)->windowWidth(), 3500);
+        }
+        // each frame keeps its own undo step
+        actionNamed(w, "&Undo")->trigger();
+        QCOMPARE(doc.frameAt(0)->windowWidth(), 400);
+        QVERIFY(doc.frameAt(2)->windowWidth() != 3500);
+    }
+};
+
+QTEST_MAIN(WindowLevelTest)
+#include "test_window_level.moc"
