@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "app/child_frame.h"
 #include "app/image_view.h"
@@ -18,6 +21,45 @@
 #include "settings/user_options.h"
 
 namespace {
+
+void sendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+// Drags the Level-Window tool over a grey frame and reports the time from
+// each mouse move to the repainted pane (the tool paints before returning).
+void benchmarkWindowDrag(veltor::CMainFrame& window, veltor::CChildFrame* child) {
+    QAction* tool = nullptr;
+    for (QAction* a : window.findChildren<QAction*>())
+        if (a->text() == QStringLiteral("Level-&Window")) tool = a;
+    if (tool == nullptr || !tool->isEnabled()) return;
+    tool->trigger();
+    QWidget* pane = child->imageView()->viewport();
+    const veltor::ViewRect r = child->imageView()->model().imageRect();
+    const QPoint press((std::max(r.left, 0) + std::min(r.right, pane->width())) / 2,
+                       (std::max(r.top, 0) + std::min(r.bottom, pane->height())) / 2);
+    sendMouse(pane, QEvent::MouseButtonPress, press, Qt::LeftButton);
+    std::vector<double> times;
+    QElapsedTimer clock;
+    for (int i = 1; i <= 200; ++i) {
+        // a back-and-forth sweep, every position a new window
+        const int dx = (i % 100) - 50;
+        const int dy = ((i * 7) % 60) - 30;
+        clock.start();
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(dx, dy), Qt::LeftButton);
+        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    sendMouse(pane, QEvent::MouseButtonRelease, press, Qt::NoButton);
+    std::sort(times.begin(), times.end());
+    double sum = 0;
+    for (double t : times) sum += t;
+    const veltor::ImageBuffer* frame = child->document().frameAt(-1);
+    std::printf("window drag %dx%d, pane %dx%d: mean %.2f ms, median %.2f ms, worst %.2f ms per move\n",
+                frame->width(), frame->height(), pane->width(), pane->height(), sum / double(times.size()),
+                times[times.size() / 2], times.back());
+}
 
 // `veltor-viewer --benchmark FILE`: the time from opening a file to its first
 // painted frame, and the frame rate cine keeps at 10 ms per frame.
@@ -33,6 +75,7 @@ int runBenchmark(veltor::CMainFrame& window, const QString& path) {
     const double firstPaint = double(clock.nsecsElapsed()) / 1e6;
     std::printf("first paint: %.1f ms (%s)\n", firstPaint, qPrintable(path));
     veltor::CKelvoDoc& doc = child->document();
+    benchmarkWindowDrag(window, child);
     if (doc.frameCount() > 1) {
         doc.setFrameTime(10.0);
         QAction* movie = nullptr;
