@@ -116,6 +116,7 @@ class CMainFrame : public QMainWindow {
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QAction* m_rgb = nullptr;
+    QAction* m_greyWeighted = nullptr;
     std::vector<QAction*> m_paletteActions; // 0 .. 10
     std::vector<QAction*> m_imageCommands;  // enabled while a frame is shown
     QMenu* m_customMenu = nullptr;

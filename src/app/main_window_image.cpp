@@ -83,6 +83,16 @@ void CMainFrame::createImageActions(QMenu* edit, QMenu* image) {
         a->setCheckable(true);
         m_paletteActions.push_back(a);
     }
+    m_greyWeighted = color->addAction(tr("Grayscale &Weighted"), this, [this] {
+        CChildFrame* child = activeChild();
+        if (child == nullptr) return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        child->document().convertToGreyWeighted();
+        QApplication::restoreOverrideCursor();
+        child->documentChanged();
+        updateActions();
+        updateStatus();
+    });
     m_customMenu = color->addMenu(tr("Custom &Palettes"));
     loadCustomPalettes();
 
@@ -93,6 +103,8 @@ void CMainFrame::createImageActions(QMenu* edit, QMenu* image) {
         return a;
     };
     add(image, tr("&Auto Levels"), [](ImageBuffer& f) { return f.autoLevels(); });
+    add(image, tr("&Equalize"), [](ImageBuffer& f) { return f.equalize(0); });
+    add(image, tr("Equalize per &Channel"), [](ImageBuffer& f) { return f.equalize(f.isColour() ? 1 : 0); });
     QMenu* rotate = image->addMenu(tr("Rotate Canvas"));
     add(rotate, tr("&180°"), [](ImageBuffer& f) { return f.rotate180(); });
     add(rotate, tr("&90° Clock Wise"), [](ImageBuffer& f) { return f.rotate90Clockwise(); });
@@ -171,6 +183,7 @@ void CMainFrame::updateImageActions() {
         custom[i]->setChecked(hasFrame && number == kCustomPaletteNumber && i == m_lastCustom);
     }
     for (QAction* a : m_imageCommands) a->setEnabled(hasFrame);
+    m_greyWeighted->setEnabled(colour);
 }
 
 } // namespace veltor

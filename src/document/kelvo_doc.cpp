@@ -377,6 +377,23 @@ int32_t CKelvoDoc::runImageCommand(const FrameOperation& operation, const FrameP
     return changed;
 }
 
+int32_t CKelvoDoc::finishPreviewedCommand(const FrameOperation& operation, const FrameProgress& progress) {
+    const std::vector<ImageBuffer*> frames = framePointers();
+    const int32_t changed = runOnOtherFrames(frames, m_currentFrame, m_applyToAll, m_history, operation, progress);
+    m_ui.redrawViews();
+    return changed;
+}
+
+int32_t CKelvoDoc::convertToGreyWeighted() {
+    const settings::GreyFactors f = settings::greyFactors(m_settings);
+    const std::vector<ImageBuffer*> frames = framePointers();
+    const int32_t changed = runOnColourFrames(frames, m_currentFrame, m_applyToAll, m_history, [&](ImageBuffer& frame) {
+        return frame.toGreyWeighted(float(f.red), float(f.green), float(f.blue));
+    });
+    m_ui.redrawViews();
+    return changed;
+}
+
 bool CKelvoDoc::canUndo() const {
     const ImageBuffer* frame = m_currentFrame < frameCount() ? m_frames[size_t(m_currentFrame)].get() : nullptr;
     return frame != nullptr && m_history.canUndo(m_currentFrame, *frame, m_overlayUndo);

@@ -111,6 +111,14 @@ class CKelvoDoc {
     // "Apply to all" holds, with a history mark per frame changed; `progress`
     // hears of each frame of a multi-frame run. Returns the frames changed.
     int32_t runImageCommand(const FrameOperation& operation, const FrameProgress& progress = {});
+    // After a dialog that previewed its operation on the current frame was
+    // accepted: marks the current frame and, with "Apply to all", runs the
+    // operation on every other frame. Returns the other frames changed.
+    int32_t finishPreviewedCommand(const FrameOperation& operation, const FrameProgress& progress = {});
+    // Weighted grey conversion with the factors of the settings: every colour
+    // frame with "Apply to all" (grey ones skipped), else the current frame
+    // when it is colour. Returns the frames changed.
+    int32_t convertToGreyWeighted();
     // The document's Undo and Redo over the frame histories.
     bool canUndo() const;
     bool canRedo() const;

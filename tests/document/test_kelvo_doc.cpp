@@ -2,12 +2,14 @@
 // aspect correction, multi-file documents and "Apply to all".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "dicom_bytes.h"
 #include "document/kelvo_doc.h"
+#include "settings/settings_keys.h"
 
 using namespace veltor;
 using veltor::testing::DicomBytes;
@@ -284,3 +286,58 @@ TEST_F(DocumentTest, DocumentFromBitmapsAndRasterFiles) {
     EXPECT_EQ(v, (PixelValue{255, 0, 0}));
     std::remove(path.c_str());
 }
+
+namespace {
+
+TEST_F(DocumentTest, WeightedGreyConversionTakesColourFramesOnly) {
+    veltor::settings::setGreyFactors(settings, {0.0, 0.0, 1.0}); // grey = blue
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.addFile(fixture("rgb8.dcm")));
+    ASSERT_TRUE(doc.addFile(VELTOR_SAMPLE_FILE));
+    ASSERT_TRUE(doc.addFile(fixture("rgb8.dcm")));
+    doc.afterLoad();
+    ASSERT_EQ(doc.frameCount(), 3);
+    PixelValue before;
+    ASSERT_TRUE(doc.frameAt(0)->sampleAt(1, 1, before));
+    const std::vector<uint8_t> grey(doc.frameAt(1)->pixels(),
+                                    doc.frameAt(1)->pixels() + 2 * doc.frameAt(1)->width() * doc.frameAt(1)->height());
+
+    // the grey frame is current: nothing to do
+    doc.setCurrentFrame(1);
+    EXPECT_EQ(doc.convertToGreyWeighted(), 0);
+    // apply to all: both colour frames, frames unlike or not
+    doc.setApplyToAll(true);
+    EXPECT_EQ(doc.convertToGreyWeighted(), 2);
+    for (int i : {0, 2}) {
+        EXPECT_FALSE(doc.frameAt(i)->isColour());
+        ASSERT_NE(doc.frameHistory().frame(i), nullptr);
+        EXPECT_EQ(doc.frameHistory().frame(i)->entries.size(), 1u);
+    }
+    PixelValue after;
+    ASSERT_TRUE(doc.frameAt(0)->sampleAt(1, 1, after));
+    EXPECT_EQ(after.red, before.blue);
+    EXPECT_EQ(doc.frameHistory().frame(1)->entries.size(), 0u);
+    EXPECT_TRUE(std::equal(grey.begin(), grey.end(), doc.frameAt(1)->pixels()));
+}
+
+TEST_F(DocumentTest, APreviewedCommandReachesTheOtherFramesWithApplyToAll) {
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.addFile(fixture("rgb8.dcm")));
+    ASSERT_TRUE(doc.addFile(fixture("rgb8.dcm")));
+    ASSERT_TRUE(doc.addFile(fixture("rgb8.dcm")));
+    doc.afterLoad();
+    doc.setCurrentFrame(1);
+    const FrameOperation invert = [](ImageBuffer& f) { return f.invert(); };
+    // the dialog's preview already inverted the current frame
+    ASSERT_EQ(invert(*doc.frameAt(1)), 1);
+    EXPECT_EQ(doc.finishPreviewedCommand(invert), 0); // "Apply to all" off
+    EXPECT_EQ(doc.frameHistory().frame(1)->entries.size(), 1u);
+    EXPECT_EQ(doc.frameHistory().frame(0)->entries.size(), 0u);
+
+    ASSERT_EQ(invert(*doc.frameAt(1)), 1);
+    doc.setApplyToAll(true);
+    EXPECT_EQ(doc.finishPreviewedCommand(invert), 2);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(doc.frameAt(i)->currentLevelIndex(), i == 1 ? 2 : 1) << i;
+}
+
+} // namespace
