@@ -16,6 +16,8 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QDesktopServices>
+#include <QUrl>
 
 #include "app/child_frame.h"
 #include "app/header_grid.h"
@@ -38,6 +40,10 @@ namespace {
 constexpr int kRecentCount = settings::kRecentFileCount;
 const char* const kPaneSamples[] = {"filename.dcm", "00/00/0000", "000000KB", "0000x0000", "000 (000)",
                                     "000", "XPos", "YPos", "R:000 G:000 B:000"};
+
+// Where Help's "Contact Author" and "Viewer's Web Site" lead.
+constexpr const char* kContactAddress = "mailto:dicom-viewer@veltor.org";
+constexpr const char* kWebSiteAddress = "https://veltor.org/dicom-viewer/";
 
 QColor fromColourRef(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
@@ -235,6 +241,12 @@ void CMainFrame::createMenus() {
     window->addAction(m_singleFrame);
     window->addAction(m_header);
     window->addAction(m_allFrames);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    m_contactAuthor = help->addAction(tr("&Contact Author..."), this,
+                                      [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactAddress))); });
+    m_webSite = help->addAction(tr("Viewer's &Web Site..."), this,
+                                [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); });
 }
 
 void CMainFrame::createToolBars() {
@@ -253,14 +265,43 @@ void CMainFrame::createToolBars() {
     nav->addAction(m_movie);
     nav->addAction(m_reverseMovie);
     nav->addAction(m_videoSetup);
+    QToolBar* edit = addToolBar(tr("Edit Toolbar"));
+    edit->setObjectName(QStringLiteral("EditToolbar"));
+    edit->addAction(m_undo);
+    edit->addAction(m_redo);
+    QToolBar* view = addToolBar(tr("View Toolbar"));
+    view->setObjectName(QStringLiteral("ViewToolbar"));
+    m_viewBar = view;
+    QToolBar* contact = addToolBar(tr("Contact Toolbar"));
+    contact->setObjectName(QStringLiteral("ContactToolbar"));
+    contact->addAction(m_contactAuthor);
+    contact->addAction(m_webSite);
+    // The tool palette: a vertical bar at the left by default.
+    m_toolPalette = new QToolBar(tr("Tools Toolbar"), this);
+    m_toolPalette->setObjectName(QStringLiteral("ToolsToolbar"));
+    m_toolPalette->setOrientation(Qt::Vertical);
+    m_toolPalette->addAction(m_panHand);
+    m_toolPalette->addAction(m_levelWindowTool);
+    addToolBar(Qt::LeftToolBarArea, m_toolPalette);
+    view->addAction(m_toolPalette->toggleViewAction());
+    view->addAction(m_allFrames);
     QToolBar* toolsMini = addToolBar(tr("Tools Mini Toolbar"));
     toolsMini->setObjectName(QStringLiteral("ToolsMiniToolbar"));
     toolsMini->addAction(m_panHand);
     toolsMini->addAction(m_levelWindowTool);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     m_barsMenu->addAction(file->toggleViewAction());
-    m_barsMenu->addAction(nav->toggleViewAction());
+    m_barsMenu->addAction(edit->toggleViewAction());
+    m_barsMenu->addAction(contact->toggleViewAction());
+    QAction* status = m_barsMenu->addAction(tr("Status Bar"));
+    status->setCheckable(true);
+    status->setChecked(m_settings.readInt("Bars", "StatusBar", 1) != 0);
+    statusBar()->setVisible(status->isChecked());
+    connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     m_barsMenu->addAction(m_zoomBar->toggleViewAction());
+    m_barsMenu->addAction(nav->toggleViewAction());
+    m_barsMenu->addAction(view->toggleViewAction());
+    m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
 }
 
@@ -476,6 +517,7 @@ QString CMainFrame::zoomBoxText() const { return m_zoomBox != nullptr ? m_zoomBo
 
 void CMainFrame::saveState() {
     m_settings.writeText("Bars", "State", QMainWindow::saveState().toBase64().toStdString());
+    m_settings.writeInt("Bars", "StatusBar", statusBar()->isHidden() ? 0 : 1);
     m_options.save(m_settings);
     m_settings.sync();
 }

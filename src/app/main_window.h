@@ -111,6 +111,10 @@ class CMainFrame : public QMainWindow {
     QAction* m_applyToAll = nullptr;
     std::vector<QLabel*> m_panes;
     WindowToolDock* m_windowTool = nullptr;
+    QAction* m_contactAuthor = nullptr;
+    QAction* m_webSite = nullptr;
+    QToolBar* m_viewBar = nullptr;
+    QToolBar* m_toolPalette = nullptr;
     QAction* m_panHand = nullptr;
     QAction* m_levelWindowTool = nullptr;
     QAction* m_undo = nullptr;
