@@ -226,13 +226,14 @@ void CMainFrame::createMenus() {
     QMenu* optionsMenu = menuBar()->addMenu(tr("&Options"));
     optionsMenu->addAction(m_videoSetup);
 
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));
     createImageActions(edit, image);
-    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* zoom = menuBar()->addMenu(tr("&Zoom"));
     m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
+    m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
@@ -241,6 +242,10 @@ void CMainFrame::createMenus() {
     window->addAction(m_singleFrame);
     window->addAction(m_header);
     window->addAction(m_allFrames);
+
+    // Without a document the menu bar keeps File, Options, Toolbars and Help.
+    m_documentMenus = {edit->menuAction(), view->menuAction(), tools->menuAction(), image->menuAction(),
+                       zoom->menuAction(), window->menuAction()};
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     m_contactAuthor = help->addAction(tr("&Contact Author..."), this,
@@ -289,7 +294,6 @@ void CMainFrame::createToolBars() {
     toolsMini->setObjectName(QStringLiteral("ToolsMiniToolbar"));
     toolsMini->addAction(m_panHand);
     toolsMini->addAction(m_levelWindowTool);
-    m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     m_barsMenu->addAction(file->toggleViewAction());
     m_barsMenu->addAction(edit->toggleViewAction());
     m_barsMenu->addAction(contact->toggleViewAction());
@@ -456,6 +460,9 @@ void CMainFrame::updateActions() {
     const int count = hasDoc ? child->document().frameCount() : 0;
     const int current = hasDoc ? child->document().currentFrame() : 0;
     m_close->setEnabled(hasDoc);
+    m_close->setVisible(hasDoc);
+    m_reload->setVisible(hasDoc);
+    for (QAction* menu : m_documentMenus) menu->setVisible(hasDoc);
     m_reload->setEnabled(hasDoc && !child->document().sourcePaths().empty());
     m_first->setEnabled(count > 1 && current > 0);
     m_previous->setEnabled(count > 1 && current > 0);

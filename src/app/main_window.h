@@ -89,6 +89,7 @@ class CMainFrame : public QMainWindow {
     QStringList m_recent;
 
     QMenu* m_recentMenu = nullptr;
+    std::vector<QAction*> m_documentMenus;
     QMenu* m_barsMenu = nullptr;
     QToolBar* m_zoomBar = nullptr;
     QAction* m_open = nullptr;

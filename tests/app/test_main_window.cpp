@@ -2,6 +2,8 @@
 // panes, step through frames, play a movie.
 #include <QAction>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +41,31 @@ class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { QtDocumentUi::failureMilliseconds = 50; }
+
+    void menusFollowTheDocuments() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        auto shownMenus = [&] {
+            QStringList out;
+            for (QAction* a : w.menuBar()->actions())
+                if (a->isVisible()) out << a->text();
+            return out;
+        };
+        QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Toolbars", "&Help"}));
+        QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
+        QCOMPARE(shownMenus(), (QStringList{"&File", "&Edit", "&View", "&Options", "&Tools", "&Image", "&Zoom",
+                                            "&Toolbars", "&Window", "&Help"}));
+        QStringList bars;
+        for (QAction* a : actionNamed(w, "&Toolbars")->menu()->actions()) bars << a->text();
+        QVERIFY(bars.contains("Status Bar"));
+        QVERIFY(bars.contains("Tools Mini Toolbar"));
+        QVERIFY(bars.contains("Window"));
+        w.activeChild()->parentWidget()->close();
+        QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Toolbars", "&Help"}));
+    }
 
     void statusBarOfASingleFrame() {
         QTemporaryDir dir;
