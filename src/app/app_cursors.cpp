@@ -53,13 +53,13 @@ void addOutline(QImage& image) {
                     ++count;
                     lightness += qGray(n);
                 }
-            if (count > 0) image.setPixel(x, y, lightness / count < 128 ? kWhite.rgb() : kBlack.rgb());
+            if (count > 0)
+                image.setPixel(x, y, lightness / count < 128 ? kWhite.rgb() : kBlack.rgb());
         }
     }
 }
 
-template <typename Draw>
-QCursor makeCursor(QPoint hotSpot, Draw draw) {
+template <typename Draw> QCursor makeCursor(QPoint hotSpot, Draw draw) {
     QImage image(kCursorSize, kCursorSize, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     {
@@ -112,7 +112,8 @@ QCursor grabbingCursor() {
         p.setBrush(kWhite);
         p.drawPath(fist);
         p.setPen(QPen(kBlack, 1.0));
-        for (int i = 1; i < 4; ++i) p.drawLine(QPointF(8.5 + 4 * i, 9.5), QPointF(8.5 + 4 * i, 13));
+        for (int i = 1; i < 4; ++i)
+            p.drawLine(QPointF(8.5 + 4 * i, 9.5), QPointF(8.5 + 4 * i, 13));
     });
 }
 
@@ -126,7 +127,9 @@ QCursor zoomCursor(ViewCursor c) {
             p.drawRect(QRectF(8.0, 11.5, 9, 2));
             p.drawRect(QRectF(11.5, 8.0, 2, 9));
             break;
-        case ViewCursor::ZoomOut: p.drawRect(QRectF(8.0, 11.5, 9, 2)); break;
+        case ViewCursor::ZoomOut:
+            p.drawRect(QRectF(8.0, 11.5, 9, 2));
+            break;
         case ViewCursor::ZoomWindow: {
             p.setRenderHint(QPainter::Antialiasing, false);
             // A box of three-pixel dashes, drawn pixel-exact so that each
@@ -143,7 +146,8 @@ QCursor zoomCursor(ViewCursor c) {
             p.drawPolygon(QPolygonF{{12.5, 6.5}, {16.0, 10.5}, {9.0, 10.5}});
             p.drawPolygon(QPolygonF{{12.5, 18.5}, {16.0, 14.5}, {9.0, 14.5}});
             break;
-        default: break;
+        default:
+            break;
         }
     });
 }
@@ -213,14 +217,23 @@ QCursor viewCursor(ViewCursor c) {
     QCursor cursor;
     switch (c) {
     case ViewCursor::Arrow:
-    case ViewCursor::ToolDefined: return QCursor(Qt::ArrowCursor);
-    case ViewCursor::Cross: cursor = crossCursor(); break;
-    case ViewCursor::Grabbing: cursor = grabbingCursor(); break;
+    case ViewCursor::ToolDefined:
+        return QCursor(Qt::ArrowCursor);
+    case ViewCursor::Cross:
+        cursor = crossCursor();
+        break;
+    case ViewCursor::Grabbing:
+        cursor = grabbingCursor();
+        break;
     case ViewCursor::ZoomIn:
     case ViewCursor::ZoomOut:
     case ViewCursor::ZoomWindow:
-    case ViewCursor::ZoomDynamic: cursor = zoomCursor(c); break;
-    case ViewCursor::Playback: cursor = playbackCursor(); break;
+    case ViewCursor::ZoomDynamic:
+        cursor = zoomCursor(c);
+        break;
+    case ViewCursor::Playback:
+        cursor = playbackCursor();
+        break;
     }
     cache.insert(key, cursor);
     return cursor;
@@ -258,15 +271,33 @@ QCursor autoscrollCursor(AutoscrollCursor c) {
     if (found != cache.constEnd()) return *found;
     QCursor cursor;
     switch (c) {
-    case AutoscrollCursor::Neutral: cursor = neutralCursor(); break;
-    case AutoscrollCursor::North: cursor = directionCursor(0); break;
-    case AutoscrollCursor::NorthEast: cursor = directionCursor(45); break;
-    case AutoscrollCursor::East: cursor = directionCursor(90); break;
-    case AutoscrollCursor::SouthEast: cursor = directionCursor(135); break;
-    case AutoscrollCursor::South: cursor = directionCursor(180); break;
-    case AutoscrollCursor::SouthWest: cursor = directionCursor(225); break;
-    case AutoscrollCursor::West: cursor = directionCursor(270); break;
-    case AutoscrollCursor::NorthWest: cursor = directionCursor(315); break;
+    case AutoscrollCursor::Neutral:
+        cursor = neutralCursor();
+        break;
+    case AutoscrollCursor::North:
+        cursor = directionCursor(0);
+        break;
+    case AutoscrollCursor::NorthEast:
+        cursor = directionCursor(45);
+        break;
+    case AutoscrollCursor::East:
+        cursor = directionCursor(90);
+        break;
+    case AutoscrollCursor::SouthEast:
+        cursor = directionCursor(135);
+        break;
+    case AutoscrollCursor::South:
+        cursor = directionCursor(180);
+        break;
+    case AutoscrollCursor::SouthWest:
+        cursor = directionCursor(225);
+        break;
+    case AutoscrollCursor::West:
+        cursor = directionCursor(270);
+        break;
+    case AutoscrollCursor::NorthWest:
+        cursor = directionCursor(315);
+        break;
     }
     cache.insert(key, cursor);
     return cursor;

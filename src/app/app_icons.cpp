@@ -130,8 +130,7 @@ QPainterPath openHand() {
     QPainterPath hand;
     hand.addRoundedRect(QRectF(4.0, 7.0, 9.5, 7.5), 3.0, 3.0);
     const std::array<QRectF, 4> fingers{QRectF(4.0, 4.0, 2.4, 7.0), QRectF(6.4, 1.5, 2.4, 8.0),
-                                        QRectF(8.8, 2.0, 2.4, 8.0),
-                                        QRectF(11.2, 3.5, 2.3, 7.0)};
+                                        QRectF(8.8, 2.0, 2.4, 8.0), QRectF(11.2, 3.5, 2.3, 7.0)};
     for (const QRectF& f : fingers) {
         QPainterPath finger;
         finger.addRoundedRect(f, 1.2, 1.2);
@@ -328,13 +327,16 @@ void drawAllFrames(QPainter& p) {
             picture(p, QRectF(0.5 + col * 8, 1.5 + row * 7, 7, 6));
 }
 
-void drawSingleFrame(QPainter& p) { picture(p, QRectF(0.5, 2.5, 15, 11)); }
+void drawSingleFrame(QPainter& p) {
+    picture(p, QRectF(0.5, 2.5, 15, 11));
+}
 
 void drawHeader(QPainter& p) {
     page(p, QRectF(1.5, 0.5, 12, 15));
     // Tag and value columns.
     p.setPen(outlinePen(kBlue));
-    for (int i = 0; i < 5; ++i) p.drawLine(QPointF(3.5, 3.5 + 2 * i), QPointF(5.5, 3.5 + 2 * i));
+    for (int i = 0; i < 5; ++i)
+        p.drawLine(QPointF(3.5, 3.5 + 2 * i), QPointF(5.5, 3.5 + 2 * i));
     p.setPen(outlinePen(kGrey));
     for (int i = 0; i < 5; ++i)
         p.drawLine(QPointF(7.5, 3.5 + 2 * i), QPointF(i % 2 ? 9.5 : 11.5, 3.5 + 2 * i));
@@ -511,7 +513,8 @@ void drawSelectDirectory(QPainter& p) {
     folder(p, QRectF(0.5, 2.5, 15, 11));
     p.setPen(Qt::NoPen);
     p.setBrush(kInk);
-    for (int i = 0; i < 3; ++i) p.drawRect(QRectF(4.5 + 3 * i, 9.5, 1.6, 1.6));
+    for (int i = 0; i < 3; ++i)
+        p.drawRect(QRectF(4.5 + 3 * i, 9.5, 1.6, 1.6));
 }
 
 void drawRefresh(QPainter& p) {
@@ -624,58 +627,162 @@ void drawCalculator(QPainter& p) {
 
 void paintCommandIcon(QPainter& p, CommandIcon id) {
     switch (id) {
-    case CommandIcon::Open: drawOpen(p); break;
-    case CommandIcon::Reload: drawReload(p); break;
-    case CommandIcon::Close: drawClose(p); break;
-    case CommandIcon::Print: drawPrint(p); break;
-    case CommandIcon::PrintPreview: drawPrintPreview(p); break;
-    case CommandIcon::About: drawAbout(p); break;
-    case CommandIcon::Undo: drawUndoRedo(p, false); break;
-    case CommandIcon::Redo: drawUndoRedo(p, true); break;
-    case CommandIcon::Copy: drawCopy(p); break;
-    case CommandIcon::ZoomInOut: drawZoomInOut(p); break;
-    case CommandIcon::ZoomWindow: drawZoomWindow(p); break;
-    case CommandIcon::ZoomDynamic: drawZoomDynamic(p); break;
-    case CommandIcon::ZoomLimits: drawZoomLimits(p); break;
-    case CommandIcon::ZoomNormal: drawZoomNormal(p); break;
-    case CommandIcon::PreviousZoom: drawZoomHistory(p, false); break;
-    case CommandIcon::NextZoom: drawZoomHistory(p, true); break;
-    case CommandIcon::FirstFrame: drawFrameStep(p, -2); break;
-    case CommandIcon::PreviousFrame: drawFrameStep(p, -1); break;
-    case CommandIcon::NextFrame: drawFrameStep(p, 1); break;
-    case CommandIcon::LastFrame: drawFrameStep(p, 2); break;
-    case CommandIcon::Movie: drawMovie(p, false); break;
-    case CommandIcon::ReverseMovie: drawMovie(p, true); break;
-    case CommandIcon::VideoSetup: drawVideoSetup(p); break;
-    case CommandIcon::AllFrames: drawAllFrames(p); break;
-    case CommandIcon::SingleFrame: drawSingleFrame(p); break;
-    case CommandIcon::Header: drawHeader(p); break;
-    case CommandIcon::PanHand: drawPanHand(p); break;
-    case CommandIcon::LevelWindow: drawLevelWindow(p); break;
-    case CommandIcon::Thresholding: drawThresholding(p); break;
-    case CommandIcon::ToolsPalette: drawToolsPalette(p); break;
-    case CommandIcon::Rulers: drawRulers(p); break;
-    case CommandIcon::Annotations: drawAnnotations(p); break;
-    case CommandIcon::Measurements: drawMeasurements(p); break;
-    case CommandIcon::ContactAuthor: drawContactAuthor(p); break;
-    case CommandIcon::WebSite: drawWebSite(p); break;
-    case CommandIcon::Anonymize: drawAnonymize(p); break;
-    case CommandIcon::ExportFrames: drawExportFrames(p); break;
-    case CommandIcon::Search: drawSearch(p); break;
-    case CommandIcon::SelectDirectory: drawSelectDirectory(p); break;
-    case CommandIcon::Refresh: drawRefresh(p); break;
-    case CommandIcon::FirstFile: drawFileStep(p, -2); break;
-    case CommandIcon::PreviousFile: drawFileStep(p, -1); break;
-    case CommandIcon::NextFile: drawFileStep(p, 1); break;
-    case CommandIcon::LastFile: drawFileStep(p, 2); break;
-    case CommandIcon::SelectionRectangle: drawSelectionRectangle(p); break;
-    case CommandIcon::Crop: drawCrop(p); break;
-    case CommandIcon::AnnotationText: drawAnnotationText(p); break;
-    case CommandIcon::MoveAnnotation: drawMoveAnnotation(p); break;
-    case CommandIcon::EraseAnnotation: drawEraseAnnotation(p); break;
-    case CommandIcon::MeasureLength: drawMeasureLength(p); break;
-    case CommandIcon::MeasureAngle: drawMeasureAngle(p); break;
-    case CommandIcon::Calculator: drawCalculator(p); break;
+    case CommandIcon::Open:
+        drawOpen(p);
+        break;
+    case CommandIcon::Reload:
+        drawReload(p);
+        break;
+    case CommandIcon::Close:
+        drawClose(p);
+        break;
+    case CommandIcon::Print:
+        drawPrint(p);
+        break;
+    case CommandIcon::PrintPreview:
+        drawPrintPreview(p);
+        break;
+    case CommandIcon::About:
+        drawAbout(p);
+        break;
+    case CommandIcon::Undo:
+        drawUndoRedo(p, false);
+        break;
+    case CommandIcon::Redo:
+        drawUndoRedo(p, true);
+        break;
+    case CommandIcon::Copy:
+        drawCopy(p);
+        break;
+    case CommandIcon::ZoomInOut:
+        drawZoomInOut(p);
+        break;
+    case CommandIcon::ZoomWindow:
+        drawZoomWindow(p);
+        break;
+    case CommandIcon::ZoomDynamic:
+        drawZoomDynamic(p);
+        break;
+    case CommandIcon::ZoomLimits:
+        drawZoomLimits(p);
+        break;
+    case CommandIcon::ZoomNormal:
+        drawZoomNormal(p);
+        break;
+    case CommandIcon::PreviousZoom:
+        drawZoomHistory(p, false);
+        break;
+    case CommandIcon::NextZoom:
+        drawZoomHistory(p, true);
+        break;
+    case CommandIcon::FirstFrame:
+        drawFrameStep(p, -2);
+        break;
+    case CommandIcon::PreviousFrame:
+        drawFrameStep(p, -1);
+        break;
+    case CommandIcon::NextFrame:
+        drawFrameStep(p, 1);
+        break;
+    case CommandIcon::LastFrame:
+        drawFrameStep(p, 2);
+        break;
+    case CommandIcon::Movie:
+        drawMovie(p, false);
+        break;
+    case CommandIcon::ReverseMovie:
+        drawMovie(p, true);
+        break;
+    case CommandIcon::VideoSetup:
+        drawVideoSetup(p);
+        break;
+    case CommandIcon::AllFrames:
+        drawAllFrames(p);
+        break;
+    case CommandIcon::SingleFrame:
+        drawSingleFrame(p);
+        break;
+    case CommandIcon::Header:
+        drawHeader(p);
+        break;
+    case CommandIcon::PanHand:
+        drawPanHand(p);
+        break;
+    case CommandIcon::LevelWindow:
+        drawLevelWindow(p);
+        break;
+    case CommandIcon::Thresholding:
+        drawThresholding(p);
+        break;
+    case CommandIcon::ToolsPalette:
+        drawToolsPalette(p);
+        break;
+    case CommandIcon::Rulers:
+        drawRulers(p);
+        break;
+    case CommandIcon::Annotations:
+        drawAnnotations(p);
+        break;
+    case CommandIcon::Measurements:
+        drawMeasurements(p);
+        break;
+    case CommandIcon::ContactAuthor:
+        drawContactAuthor(p);
+        break;
+    case CommandIcon::WebSite:
+        drawWebSite(p);
+        break;
+    case CommandIcon::Anonymize:
+        drawAnonymize(p);
+        break;
+    case CommandIcon::ExportFrames:
+        drawExportFrames(p);
+        break;
+    case CommandIcon::Search:
+        drawSearch(p);
+        break;
+    case CommandIcon::SelectDirectory:
+        drawSelectDirectory(p);
+        break;
+    case CommandIcon::Refresh:
+        drawRefresh(p);
+        break;
+    case CommandIcon::FirstFile:
+        drawFileStep(p, -2);
+        break;
+    case CommandIcon::PreviousFile:
+        drawFileStep(p, -1);
+        break;
+    case CommandIcon::NextFile:
+        drawFileStep(p, 1);
+        break;
+    case CommandIcon::LastFile:
+        drawFileStep(p, 2);
+        break;
+    case CommandIcon::SelectionRectangle:
+        drawSelectionRectangle(p);
+        break;
+    case CommandIcon::Crop:
+        drawCrop(p);
+        break;
+    case CommandIcon::AnnotationText:
+        drawAnnotationText(p);
+        break;
+    case CommandIcon::MoveAnnotation:
+        drawMoveAnnotation(p);
+        break;
+    case CommandIcon::EraseAnnotation:
+        drawEraseAnnotation(p);
+        break;
+    case CommandIcon::MeasureLength:
+        drawMeasureLength(p);
+        break;
+    case CommandIcon::MeasureAngle:
+        drawMeasureAngle(p);
+        break;
+    case CommandIcon::Calculator:
+        drawCalculator(p);
+        break;
     }
 }
 

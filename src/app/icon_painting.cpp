@@ -50,8 +50,8 @@ void arrow(QPainter& p, QPointF from, QPointF to, qreal width, qreal headLength,
     arrowHead(p, to, d, headLength, headHalfWidth, colour);
 }
 
-void circularArrow(QPainter& p, QPointF centre, qreal radius, qreal startDegrees,
-                   qreal spanDegrees, qreal width, qreal headLength, const QColor& colour) {
+void circularArrow(QPainter& p, QPointF centre, qreal radius, qreal startDegrees, qreal spanDegrees,
+                   qreal width, qreal headLength, const QColor& colour) {
     // The arc leaves room for the head at its end.
     const qreal headDegrees = qRadiansToDegrees(headLength * 0.6 / radius);
     const qreal arcSpan = spanDegrees > 0 ? spanDegrees - headDegrees : spanDegrees + headDegrees;
@@ -66,8 +66,7 @@ void circularArrow(QPainter& p, QPointF centre, qreal radius, qreal startDegrees
     const QPointF at = centre + QPointF(std::cos(end), -std::sin(end)) * radius;
     QPointF tangent(-std::sin(end), -std::cos(end));
     if (spanDegrees < 0) tangent = -tangent;
-    arrowHead(p, at + tangent * (headLength * 0.6), tangent, headLength, headLength * 0.75,
-              colour);
+    arrowHead(p, at + tangent * (headLength * 0.6), tangent, headLength, headLength * 0.75, colour);
 }
 
 void page(QPainter& p, const QRectF& r, qreal fold) {

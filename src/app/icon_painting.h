@@ -40,8 +40,8 @@ void arrow(QPainter& p, QPointF from, QPointF to, qreal width, qreal headLength,
 // An arc about `centre` from `startDegrees` turning by `spanDegrees`
 // (counter-clockwise when positive, as Qt measures angles) with a head at
 // its end.
-void circularArrow(QPainter& p, QPointF centre, qreal radius, qreal startDegrees,
-                   qreal spanDegrees, qreal width, qreal headLength, const QColor& colour);
+void circularArrow(QPainter& p, QPointF centre, qreal radius, qreal startDegrees, qreal spanDegrees,
+                   qreal width, qreal headLength, const QColor& colour);
 
 // A sheet of paper with a folded top-right corner.
 void page(QPainter& p, const QRectF& r, qreal fold = 4.0);

@@ -39,10 +39,12 @@ QPixmap makeTile() {
     image.fill(kTileBase);
     QPainter p(&image);
     p.setPen(QPen(kTileLine, 1.0));
-    for (int k = -64; k < 64; k += 16) p.drawLine(k, 0, k + 63, 63);
+    for (int k = -64; k < 64; k += 16)
+        p.drawLine(k, 0, k + 63, 63);
     p.setPen(QPen(kTileDot, 1.0));
     for (int y = 8; y < 64; y += 16)
-        for (int x = 8; x < 64; x += 16) p.drawPoint(x, y);
+        for (int x = 8; x < 64; x += 16)
+            p.drawPoint(x, y);
     return QPixmap::fromImage(image);
 }
 
@@ -62,8 +64,7 @@ QPixmap makeCentre() {
     shine.setColorAt(1.0, QColor(0xb9, 0xd3, 0xee));
     p.setFont(wordmarkFont(38, true));
     p.setPen(QPen(QBrush(shine), 1.0));
-    p.drawText(QRectF(90, 28, 160, 48), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Veltor"));
+    p.drawText(QRectF(90, 28, 160, 48), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Veltor"));
     p.setFont(wordmarkFont(17, false));
     p.setPen(QColor(0x9f, 0xc3, 0xe8));
     p.drawText(QRectF(92, 72, 160, 26), Qt::AlignLeft | Qt::AlignVCenter,
@@ -83,7 +84,9 @@ QPixmap makeCorner() {
     return QPixmap::fromImage(image);
 }
 
-ViewSize sizeOf(const QSize& s) { return {s.width(), s.height()}; }
+ViewSize sizeOf(const QSize& s) {
+    return {s.width(), s.height()};
+}
 
 } // namespace
 

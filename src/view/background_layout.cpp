@@ -5,7 +5,9 @@
 namespace veltor {
 
 namespace {
-bool isEmpty(ViewSize s) { return s.width <= 0 || s.height <= 0; }
+bool isEmpty(ViewSize s) {
+    return s.width <= 0 || s.height <= 0;
+}
 } // namespace
 
 BackgroundLayout backgroundLayout(ViewSize area, ViewSize centre, ViewSize corner) {

@@ -2,7 +2,8 @@
 // marker and the background behind the document windows.
 //
 // Set VELTOR_ICON_SHEET to a PNG path to also write a contact sheet of every
-// icon and cursor there, for looking at them.
+// icon and cursor there, and a shot of the pictured background beside it
+// (the same name ending in -background.png), for looking at them.
 #include <QImage>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -20,7 +21,8 @@ namespace {
 
 std::vector<CommandIcon> allIcons() {
     std::vector<CommandIcon> ids;
-    for (int i = 0; i < kCommandIconCount; ++i) ids.push_back(static_cast<CommandIcon>(i));
+    for (int i = 0; i < kCommandIconCount; ++i)
+        ids.push_back(static_cast<CommandIcon>(i));
     return ids;
 }
 
@@ -49,7 +51,9 @@ Halves halves(const QImage& image) {
     return h;
 }
 
-bool isDark(QRgb c) { return qAlpha(c) > 200 && qGray(c) < 100; }
+bool isDark(QRgb c) {
+    return qAlpha(c) > 200 && qGray(c) < 100;
+}
 
 // The first fully opaque pixel of a picture, scanning from its middle row.
 QPoint opaquePixel(const QImage& image) {
@@ -59,7 +63,9 @@ QPoint opaquePixel(const QImage& image) {
     return {-1, -1};
 }
 
-QRgb rgbAt(const QImage& image, QPoint p) { return image.pixel(p) | 0xff000000u; }
+QRgb rgbAt(const QImage& image, QPoint p) {
+    return image.pixel(p) | 0xff000000u;
+}
 
 void writeContactSheet(const QString& path) {
     const int cell = 56;
@@ -74,8 +80,8 @@ void writeContactSheet(const QString& path) {
     items.push_back(levelWindowCursor().pixmap());
     for (int c = 0; c <= static_cast<int>(AutoscrollCursor::NorthWest); ++c)
         items.push_back(autoscrollCursor(static_cast<AutoscrollCursor>(c)).pixmap());
-    for (AutoscrollAxes a : {AutoscrollAxes::Both, AutoscrollAxes::Horizontal,
-                             AutoscrollAxes::Vertical})
+    for (AutoscrollAxes a :
+         {AutoscrollAxes::Both, AutoscrollAxes::Horizontal, AutoscrollAxes::Vertical})
         items.push_back(autoscrollMarkerPicture(a));
     const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
     // Each item twice: on a light and on a dark ground, scaled up 2x.
@@ -88,15 +94,24 @@ void writeContactSheet(const QString& path) {
         p.fillRect(x + cell, y, cell, cell, QColor(0x20, 0x20, 0x20));
         if (items[i].isNull()) continue;
         const QSize s = items[i].size() * 2;
-        p.drawPixmap(QRect(x + (cell - s.width()) / 2, y + (cell - s.height()) / 2, s.width(),
-                           s.height()),
-                     items[i]);
+        p.drawPixmap(
+            QRect(x + (cell - s.width()) / 2, y + (cell - s.height()) / 2, s.width(), s.height()),
+            items[i]);
         p.drawPixmap(QRect(x + cell + (cell - s.width()) / 2, y + (cell - s.height()) / 2,
                            s.width(), s.height()),
                      items[i]);
     }
     p.end();
     sheet.save(path);
+
+    MdiBackgroundArea area;
+    area.setBackgroundMode(true, QColor(0, 70, 100));
+    area.resize(900, 600);
+    area.show();
+    if (!QTest::qWaitForWindowExposed(&area)) return;
+    QString shot = path;
+    shot.replace(QStringLiteral(".png"), QString()).append(QStringLiteral("-background.png"));
+    area.viewport()->grab().save(shot);
 }
 
 } // namespace
@@ -132,10 +147,9 @@ class AppIconsTest : public QObject {
             }
             for (size_t a = 0; a < images.size(); ++a)
                 for (size_t b = a + 1; b < images.size(); ++b)
-                    QVERIFY2(images[a] != images[b],
-                             qPrintable(QStringLiteral("icons %1 and %2 look the same")
-                                            .arg(a)
-                                            .arg(b)));
+                    QVERIFY2(
+                        images[a] != images[b],
+                        qPrintable(QStringLiteral("icons %1 and %2 look the same").arg(a).arg(b)));
         }
     }
 
@@ -195,7 +209,8 @@ class AppIconsTest : public QObject {
             images.push_back(image);
         }
         for (size_t a = 0; a < images.size(); ++a)
-            for (size_t b = a + 1; b < images.size(); ++b) QVERIFY(images[a] != images[b]);
+            for (size_t b = a + 1; b < images.size(); ++b)
+                QVERIFY(images[a] != images[b]);
     }
 
     void hotSpotsSitWhereTheCursorPoints() {
@@ -238,13 +253,13 @@ class AppIconsTest : public QObject {
             bool horizontal;
             bool vertical;
         };
-        for (const Case& c : {Case{AutoscrollAxes::Both, true, true},
-                              Case{AutoscrollAxes::Horizontal, true, false},
-                              Case{AutoscrollAxes::Vertical, false, true}}) {
+        for (const Case& c :
+             {Case{AutoscrollAxes::Both, true, true}, Case{AutoscrollAxes::Horizontal, true, false},
+              Case{AutoscrollAxes::Vertical, false, true}}) {
             const QImage image = autoscrollMarkerPicture(c.axes).toImage();
             QCOMPARE(image.size(), QSize(s, s));
             QCOMPARE(qAlpha(image.pixel(0, 0)), 0); // round, clear outside
-            QVERIFY(isDark(image.pixel(mid, mid)));  // the centre dot
+            QVERIFY(isDark(image.pixel(mid, mid))); // the centre dot
             QCOMPARE(isDark(image.pixel(5, mid)), c.horizontal);
             QCOMPARE(isDark(image.pixel(s - 6, mid)), c.horizontal);
             QCOMPARE(isDark(image.pixel(mid, 5)), c.vertical);

@@ -75,8 +75,8 @@ TEST(BackgroundLayout, EmptyPicturesAreNotShown) {
 
 TEST(BackgroundLayout, HugeCornerHeightDoesNotOverflow) {
     const int32_t big = std::numeric_limits<int32_t>::max() / 2 + 10;
-    const BackgroundLayout l = backgroundLayout({1000, std::numeric_limits<int32_t>::max()},
-                                                {10, 10}, {10, big});
+    const BackgroundLayout l =
+        backgroundLayout({1000, std::numeric_limits<int32_t>::max()}, {10, 10}, {10, big});
     EXPECT_TRUE(l.centreShown);
     EXPECT_FALSE(l.cornerShown);
 }
