@@ -1,0 +1,103 @@
+// The application's own pictures: toolbar and palette icons, the image
+// pane's cursors and the middle-button autoscroll marker. Everything is drawn
+// in code, so the pictures scale to the screen and need no resource files.
+#pragma once
+
+#include <QCursor>
+#include <QIcon>
+#include <QPixmap>
+
+#include "view/autoscroll.h"
+#include "view/image_view_model.h"
+#include "view/tool_palette_size.h"
+
+class QScreen;
+
+namespace veltor {
+
+// One picture per toolbar or palette command.
+enum class CommandIcon {
+    Open,
+    Reload,
+    Close,
+    Print,
+    PrintPreview,
+    About,
+    Undo,
+    Redo,
+    Copy,
+    ZoomInOut,
+    ZoomWindow,
+    ZoomDynamic,
+    ZoomLimits,
+    ZoomNormal,
+    PreviousZoom,
+    NextZoom,
+    FirstFrame,
+    PreviousFrame,
+    NextFrame,
+    LastFrame,
+    Movie,
+    ReverseMovie,
+    VideoSetup,
+    AllFrames,
+    SingleFrame,
+    Header,
+    PanHand,
+    LevelWindow,
+    Thresholding,
+    ToolsPalette,
+    Rulers,
+    Annotations,
+    Measurements,
+    ContactAuthor,
+    WebSite,
+    Anonymize,
+    ExportFrames,
+    Search,
+    SelectDirectory,
+    Refresh,
+    FirstFile,
+    PreviousFile,
+    NextFile,
+    LastFile,
+    SelectionRectangle,
+    Crop,
+    AnnotationText,
+    MoveAnnotation,
+    EraseAnnotation,
+    MeasureLength,
+    MeasureAngle,
+    Calculator,
+};
+constexpr int kCommandIconCount = static_cast<int>(CommandIcon::Calculator) + 1;
+
+constexpr int kSmallIconSize = 16; // toolbars and the small tool palette
+constexpr int kLargeIconSize = 24; // the large tool palette
+
+// The icon of a command, 16 x 16 or (large) 24 x 24, with sharp versions for
+// screens of device pixel ratio 2. Built once and kept.
+QIcon commandIcon(CommandIcon id, bool large = false);
+
+// The palette choice for a real screen: its width in pixels and its logical
+// resolution (a null screen gets the large palette).
+bool useLargeToolPalette(const QScreen* screen);
+
+// --- cursors -----------------------------------------------------------------
+// Every drawn cursor is 32 x 32 with a one-pixel outline of the contrasting
+// shade, so it shows on black and on white images alike.
+constexpr int kCursorSize = 32;
+
+// The image pane's cursors; Arrow and ToolDefined give the standard arrow
+// (a tool that defines its own cursor sets it itself).
+QCursor viewCursor(ViewCursor c);
+// The Level-Window tool: a half-black, half-white disc with arrows for the
+// two drag directions.
+QCursor levelWindowCursor();
+// Middle-button autoscroll: eight directions and the neutral marker.
+QCursor autoscrollCursor(AutoscrollCursor c);
+// The marker window's picture, kAutoscrollPictureSize square: arrow heads for
+// the axes that can scroll around a centre dot, transparent outside the disc.
+QPixmap autoscrollMarkerPicture(AutoscrollAxes axes);
+
+} // namespace veltor
