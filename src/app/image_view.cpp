@@ -1,5 +1,6 @@
 #include "image_view.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,6 +9,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "app/app_icons.h"
 #include "document/kelvo_doc.h"
 #include "app/display_image.h"
 #include "imaging/display_bitmap.h"
@@ -23,20 +25,6 @@ KeyModifiers toModifiers(Qt::KeyboardModifiers m) {
     return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier)};
 }
 
-Qt::CursorShape shapeOf(ViewCursor c) {
-    switch (c) {
-    case ViewCursor::Arrow: return Qt::ArrowCursor;
-    case ViewCursor::Cross: return Qt::CrossCursor;
-    case ViewCursor::Grabbing: return Qt::ClosedHandCursor;
-    case ViewCursor::ZoomIn: return Qt::PointingHandCursor;
-    case ViewCursor::ZoomOut: return Qt::PointingHandCursor;
-    case ViewCursor::ZoomWindow: return Qt::CrossCursor;
-    case ViewCursor::ZoomDynamic: return Qt::SizeVerCursor;
-    case ViewCursor::Playback: return Qt::BusyCursor;
-    case ViewCursor::ToolDefined: return Qt::ArrowCursor;
-    }
-    return Qt::ArrowCursor;
-}
 
 // The display bitmap as a QImage over the same memory; rows run bottom-up,
 // so the painter flips it.
@@ -55,7 +43,11 @@ CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* pare
     m_autoscrollTimer = new QTimer(this);
     m_autoscrollTimer->setInterval(10);
     connect(m_autoscrollTimer, &QTimer::timeout, this,
-            [this] { m_model->autoscrollTick(toView(viewport()->mapFromGlobal(QCursor::pos()))); });
+            [this] {
+                const QPoint p = viewport()->mapFromGlobal(QCursor::pos());
+                m_model->autoscrollTick(toView(p));
+                updateCursor(p, QGuiApplication::keyboardModifiers());
+            });
     m_model->setChangeCallback([this](uint32_t changes) { onModelChange(changes); });
     m_model->setToolHandler(ViewTool::LevelWindow, &m_levelWindow);
     m_levelWindow.setListener([this](bool released) {
@@ -82,6 +74,23 @@ CKelvoView::~CKelvoView() {
 }
 
 void CKelvoView::documentChanged() { m_model->documentChanged(); }
+
+void CKelvoView::fitWhenShown() {
+    m_fitPending = true;
+    if (isVisible()) showEvent(nullptr);
+}
+
+void CKelvoView::showEvent(QShowEvent* event) {
+    if (event != nullptr) QAbstractScrollArea::showEvent(event);
+    if (!m_fitPending) return;
+    // After the pending layouts, when the pane has its size.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_fitPending || !isVisible()) return;
+        m_fitPending = false;
+        m_model->setPaneSize({viewport()->width(), viewport()->height()});
+        m_model->fitIfLargerThanPane();
+    });
+}
 
 void CKelvoView::onModelChange(uint32_t changes) {
     if (changes & (ViewChange::ScrollRange | ViewChange::ScrollPosition)) syncScrollBars();
@@ -124,12 +133,16 @@ void CKelvoView::resizeEvent(QResizeEvent* event) {
 void CKelvoView::scrollContentsBy(int, int) { viewport()->update(); }
 
 void CKelvoView::updateCursor(QPoint pane, Qt::KeyboardModifiers modifiers) {
-    const ViewCursor c = m_model->cursorAt(toView(pane), toModifiers(modifiers));
-    if (c == ViewCursor::ToolDefined && m_model->tool() == ViewTool::LevelWindow) {
-        viewport()->setCursor(Qt::SizeAllCursor);
+    if (m_model->autoscrollActive()) {
+        viewport()->setCursor(veltor::autoscrollCursor(veltor::autoscrollCursor(m_model->autoscrollMarker(), toView(pane))));
         return;
     }
-    viewport()->setCursor(shapeOf(c));
+    const ViewCursor c = m_model->cursorAt(toView(pane), toModifiers(modifiers));
+    if (c == ViewCursor::ToolDefined && m_model->tool() == ViewTool::LevelWindow) {
+        viewport()->setCursor(levelWindowCursor());
+        return;
+    }
+    viewport()->setCursor(viewCursor(c));
 }
 
 void CKelvoView::mousePressEvent(QMouseEvent* event) {
@@ -227,10 +240,12 @@ void CKelvoView::paintEvent(QPaintEvent*) {
         painter.drawRect(toQt(m_model->zoomBand()).adjusted(0, 0, -1, -1));
     }
     if (m_model->autoscrollActive()) {
-        const QRect box = toQt(m_model->autoscrollMarker().box);
+        const AutoscrollMarker& marker = m_model->autoscrollMarker();
+        const QRect box = toQt(marker.box);
         painter.setPen(Qt::black);
         painter.setBrush(QColor(255, 255, 255, 200));
         painter.drawEllipse(box.adjusted(0, 0, -1, -1));
+        painter.drawPixmap(box.left(), box.top(), autoscrollMarkerPicture(marker.axes()));
     }
 }
 

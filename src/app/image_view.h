@@ -32,6 +32,9 @@ class CKelvoView : public QAbstractScrollArea {
     bool cursorInside() const { return m_cursorInside; }
     // The document changed (frame, size, window): relayout and repaint.
     void documentChanged();
+    // Fits an image larger than the pane once the pane shows at its real size
+    // (a window opened before the main window is shown is still tiny).
+    void fitWhenShown();
 
   signals:
     void cursorMoved();
@@ -51,6 +54,7 @@ class CKelvoView : public QAbstractScrollArea {
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void onModelChange(uint32_t changes);
@@ -66,6 +70,7 @@ class CKelvoView : public QAbstractScrollArea {
     QPoint m_cursorImage;
     bool m_cursorInside = false;
     bool m_syncing = false;
+    bool m_fitPending = false;
 };
 
 } // namespace veltor

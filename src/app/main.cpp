@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTimer>
@@ -98,6 +99,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltor Dicom Viewer"));
 
+    // Paths on the command line are the shell's, whatever folder the settings
+    // make current below.
+    QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i)
+        if (!args[i].startsWith(QLatin1Char('-'))) args[i] = QFileInfo(args[i]).absoluteFilePath();
+
     // Settings first: recent files, the current folder, then the user options.
     veltor::QSettingsStore settings;
     const std::string folder = veltor::settings::currentWorkingDirectory(settings);
@@ -106,7 +113,6 @@ int main(int argc, char** argv) {
     options.load(settings);
 
     veltor::CMainFrame window(settings, options);
-    const QStringList args = QApplication::arguments();
     if (args.size() > 2 && args.at(1) == QStringLiteral("--benchmark")) return runBenchmark(window, args.at(2));
     if (args.size() > 1) {
         // A file named on the command line that cannot be opened ends the start.

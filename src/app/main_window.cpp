@@ -19,7 +19,9 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "app/app_icons.h"
 #include "app/child_frame.h"
+#include "app/mdi_background.h"
 #include "app/header_grid.h"
 #include "app/image_view.h"
 #include "app/qt_document_ui.h"
@@ -54,8 +56,9 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
     setWindowTitle(QStringLiteral("Veltor Dicom Viewer"));
     setObjectName(QStringLiteral("CMainFrame"));
     m_ui = std::make_unique<QtDocumentUi>(this);
-    m_mdi = new QMdiArea(this);
-    m_mdi->setBackground(fromColourRef(m_options.mainBgColor()));
+    auto* area = new MdiBackgroundArea(this);
+    area->setBackgroundMode(m_options.bgImage(), fromColourRef(m_options.mainBgColor()));
+    m_mdi = area;
     setCentralWidget(m_mdi);
     setAcceptDrops(true);
     for (const std::string& f : settings::recentFiles(m_settings)) m_recent << QString::fromStdString(f);
@@ -63,6 +66,7 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
     createMenus();
     createToolBars();
     createStatusBar();
+    setCommandIcons();
     m_windowTool = new WindowToolDock(m_settings, m_options, this);
     addDockWidget(Qt::RightDockWidgetArea, m_windowTool);
     m_barsMenu->addAction(m_windowTool->toggleViewAction());
@@ -309,6 +313,61 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(toolsMini->toggleViewAction());
 }
 
+namespace {
+
+// Both sizes in one icon: toolbars take the one that fits their icon size.
+QIcon iconOf(CommandIcon id) {
+    QIcon icon = commandIcon(id);
+    const QIcon large = commandIcon(id, true);
+    for (const QSize& size : large.availableSizes())
+        for (qreal ratio : {1.0, 2.0}) icon.addPixmap(large.pixmap(size, ratio));
+    return icon;
+}
+
+} // namespace
+
+void CMainFrame::setCommandIcons() {
+    const std::pair<QAction*, CommandIcon> icons[] = {
+        {m_open, CommandIcon::Open},
+        {m_reload, CommandIcon::Reload},
+        {m_close, CommandIcon::Close},
+        {m_undo, CommandIcon::Undo},
+        {m_redo, CommandIcon::Redo},
+        {m_first, CommandIcon::FirstFrame},
+        {m_previous, CommandIcon::PreviousFrame},
+        {m_next, CommandIcon::NextFrame},
+        {m_last, CommandIcon::LastFrame},
+        {m_movie, CommandIcon::Movie},
+        {m_reverseMovie, CommandIcon::ReverseMovie},
+        {m_videoSetup, CommandIcon::VideoSetup},
+        {m_allFrames, CommandIcon::AllFrames},
+        {m_singleFrame, CommandIcon::SingleFrame},
+        {m_header, CommandIcon::Header},
+        {m_panHand, CommandIcon::PanHand},
+        {m_levelWindowTool, CommandIcon::LevelWindow},
+        {m_contactAuthor, CommandIcon::ContactAuthor},
+        {m_webSite, CommandIcon::WebSite},
+        {m_toolPalette->toggleViewAction(), CommandIcon::ToolsPalette},
+    };
+    for (const auto& [action, id] : icons)
+        if (action != nullptr) action->setIcon(iconOf(id));
+    for (auto& [action, tool] : m_toolActions) {
+        switch (tool) {
+        case ViewTool::ZoomInOut: action->setIcon(iconOf(CommandIcon::ZoomInOut)); break;
+        case ViewTool::ZoomWindow: action->setIcon(iconOf(CommandIcon::ZoomWindow)); break;
+        case ViewTool::ZoomDynamic: action->setIcon(iconOf(CommandIcon::ZoomDynamic)); break;
+        default: break;
+        }
+    }
+    const CommandIcon zoomIcons[] = {CommandIcon::ZoomLimits, CommandIcon::ZoomNormal, CommandIcon::PreviousZoom,
+                                     CommandIcon::NextZoom};
+    for (size_t i = 0; i < m_zoomCommands.size() && i < std::size(zoomIcons); ++i)
+        m_zoomCommands[i].first->setIcon(iconOf(zoomIcons[i]));
+    // The large tool palette on wide or low-resolution screens.
+    const bool large = useLargeToolPalette(screen());
+    m_toolPalette->setIconSize(large ? QSize(24, 24) : QSize(16, 16));
+}
+
 void CMainFrame::createStatusBar() {
     for (const char* sample : kPaneSamples) {
         auto* pane = new QLabel(this);
@@ -350,7 +409,7 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
         if (released) updateActions();
     });
     // An image larger than the pane is fitted when its window opens.
-    frame->imageView()->model().fitIfLargerThanPane();
+    frame->imageView()->fitWhenShown();
     updateActions();
     updateStatus();
     return frame;

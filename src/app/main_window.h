@@ -66,6 +66,7 @@ class CMainFrame : public QMainWindow {
     void createMenus();
     void createToolBars();
     void createStatusBar();
+    void setCommandIcons();
     void addRecent(const QString& path);
     void rebuildRecentMenu();
     void openDialog();
