@@ -13,7 +13,8 @@
 
 namespace veltor {
 
-BrightnessContrastDialog::BrightnessContrastDialog(const ImageBuffer& frame, QWidget* parent) : QDialog(parent) {
+BrightnessContrastDialog::BrightnessContrastDialog(const ImageBuffer& frame, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(tr("Brightness - Contrast"));
     copyCurrentLevel(frame, m_original);
 
@@ -38,7 +39,9 @@ BrightnessContrastDialog::BrightnessContrastDialog(const ImageBuffer& frame, QWi
     zoomRow->addWidget(zoomIn);
     zoomRow->addStretch(1);
     layout->addLayout(zoomRow);
-    auto showZoom = [zoomLabel](double zoom) { zoomLabel->setText(QStringLiteral("%1 %").arg(qRound(zoom * 100))); };
+    auto showZoom = [zoomLabel](double zoom) {
+        zoomLabel->setText(QStringLiteral("%1 %").arg(qRound(zoom * 100)));
+    };
     showZoom(m_picture->zoom());
     connect(zoomIn, &QToolButton::clicked, m_picture, &FramePreview::zoomIn);
     connect(zoomOut, &QToolButton::clicked, m_picture, &FramePreview::zoomOut);
@@ -58,8 +61,10 @@ BrightnessContrastDialog::BrightnessContrastDialog(const ImageBuffer& frame, QWi
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    connect(m_brightness, &SliderWithValue::valueChanged, this, &BrightnessContrastDialog::refreshPreview);
-    connect(m_contrast, &SliderWithValue::valueChanged, this, &BrightnessContrastDialog::refreshPreview);
+    connect(m_brightness, &SliderWithValue::valueChanged, this,
+            &BrightnessContrastDialog::refreshPreview);
+    connect(m_contrast, &SliderWithValue::valueChanged, this,
+            &BrightnessContrastDialog::refreshPreview);
     refreshPreview();
     resize(380, 480);
 }
@@ -84,7 +89,8 @@ void BrightnessContrastDialog::refreshPreview() {
     // Every change starts again from the untouched copy, so the preview never
     // piles one setting on another.
     if (copyCurrentLevel(m_original, m_preview) != 0)
-        m_preview.brightnessContrast(static_cast<int16_t>(brightness()), static_cast<int16_t>(contrast()));
+        m_preview.brightnessContrast(static_cast<int16_t>(brightness()),
+                                     static_cast<int16_t>(contrast()));
     m_picture->setFrame(m_preview.hasStore() ? &m_preview : nullptr);
 }
 

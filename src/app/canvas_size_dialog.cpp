@@ -37,9 +37,10 @@ QString anchorMark(int anchor, int cell) {
     const int dx = cell % 3 - anchor % 3;
     const int dy = cell / 3 - anchor / 3;
     if (std::abs(dx) > 1 || std::abs(dy) > 1) return QString();
-    static const QString arrows[3][3] = {{QStringLiteral("\u2196"), QStringLiteral("\u2191"), QStringLiteral("\u2197")},
-                                         {QStringLiteral("\u2190"), QString(), QStringLiteral("\u2192")},
-                                         {QStringLiteral("\u2199"), QStringLiteral("\u2193"), QStringLiteral("\u2198")}};
+    static const QString arrows[3][3] = {
+        {QStringLiteral("\u2196"), QStringLiteral("\u2191"), QStringLiteral("\u2197")},
+        {QStringLiteral("\u2190"), QString(), QStringLiteral("\u2192")},
+        {QStringLiteral("\u2199"), QStringLiteral("\u2193"), QStringLiteral("\u2198")}};
     return arrows[dy + 1][dx + 1];
 }
 
@@ -75,7 +76,9 @@ CanvasSizeDialog::CanvasSizeDialog(const ImageBuffer& frame, QWidget* parent) : 
     m_height->setValue(clampImageSide(frame.height()));
     form->addRow(tr("Width:"), m_width);
     form->addRow(tr("Height:"), m_height);
-    form->addRow(QString(), new QLabel(tr("Frame: %1 x %2 pixels").arg(frame.width()).arg(frame.height()), this));
+    form->addRow(
+        QString(),
+        new QLabel(tr("Frame: %1 x %2 pixels").arg(frame.width()).arg(frame.height()), this));
 
     if (sixteen) {
         m_fillValue = new QSpinBox(this);
@@ -200,7 +203,8 @@ void CanvasSizeDialog::showFill() {
 
 void CanvasSizeDialog::changed() {
     const int a = anchor();
-    for (int cell = 0; cell < 9; ++cell) m_anchors->button(cell)->setText(anchorMark(a, cell));
+    for (int cell = 0; cell < 9; ++cell)
+        m_anchors->button(cell)->setText(anchorMark(a, cell));
 
     const QString why = problem();
     m_message->setText(why);
@@ -217,7 +221,8 @@ void CanvasSizeDialog::changed() {
     const double factor = previewFactor(kPreviewSide, frame, canvas);
     if (factor < 1.0)
         m_preview.resample(reducedSide(frame.width, factor), reducedSide(frame.height, factor), 1);
-    m_preview.resizeCanvas(reducedSide(canvas.width, factor), reducedSide(canvas.height, factor), a, m_fill);
+    m_preview.resizeCanvas(reducedSide(canvas.width, factor), reducedSide(canvas.height, factor), a,
+                           m_fill);
     m_picture->setFrame(&m_preview);
 }
 

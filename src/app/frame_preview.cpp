@@ -76,7 +76,8 @@ double FramePreview::scale() const {
     const DisplayBitmap* bitmap = bitmapOf(m_frame);
     if (bitmap == nullptr) return 1.0;
     const QRect area = contentsRect();
-    const double fit = std::min(double(area.width()) / bitmap->width(), double(area.height()) / bitmap->height());
+    const double fit =
+        std::min(double(area.width()) / bitmap->width(), double(area.height()) / bitmap->height());
     return fit * m_zoom;
 }
 
@@ -118,9 +119,11 @@ void FramePreview::wheelEvent(QWheelEvent* event) {
     }
     const int steps = event->angleDelta().y() / 120;
     if (steps > 0)
-        for (int i = 0; i < steps; ++i) zoomIn();
+        for (int i = 0; i < steps; ++i)
+            zoomIn();
     else
-        for (int i = 0; i < -steps; ++i) zoomOut();
+        for (int i = 0; i < -steps; ++i)
+            zoomOut();
     event->accept();
 }
 

@@ -29,9 +29,10 @@ QString imageSizeProblem(PixelSize size, const ImageBuffer& frame) {
     const int32_t channels = frame.isColour() ? 3 : 1;
     const int32_t bytes = frame.image16() != nullptr ? 2 : 1;
     if (levelSizeAllowed(size, channels, bytes)) return {};
-    return QObject::tr("%1 x %2 pixels is too large for this image: a frame can hold at most 2 GB of samples.")
-        .arg(size.width)
-        .arg(size.height);
+    return QObject::
+        tr("%1 x %2 pixels is too large for this image: a frame can hold at most 2 GB of samples.")
+            .arg(size.width)
+            .arg(size.height);
 }
 
 ResampleDialog::ResampleDialog(const ImageBuffer& frame, double displayScale, bool applyToAll,
@@ -66,9 +67,12 @@ ResampleDialog::ResampleDialog(const ImageBuffer& frame, double displayScale, bo
     }
     form->addRow(tr("Width:"), m_width);
     form->addRow(tr("Height:"), m_height);
-    form->addRow(QString(), new QLabel(tr("Frame: %1 x %2 pixels").arg(frame.width()).arg(frame.height()), this));
+    form->addRow(
+        QString(),
+        new QLabel(tr("Frame: %1 x %2 pixels").arg(frame.width()).arg(frame.height()), this));
     m_method = new QComboBox(this);
-    for (const char* name : ResampleSetup::kMethodNames) m_method->addItem(QString::fromLatin1(name));
+    for (const char* name : ResampleSetup::kMethodNames)
+        m_method->addItem(QString::fromLatin1(name));
     m_method->setCurrentIndex(ResampleSetup::kDefaultMethod);
     form->addRow(tr("Method:"), m_method);
     left->addLayout(form);
@@ -125,7 +129,8 @@ ResampleDialog::ResampleDialog(const ImageBuffer& frame, double displayScale, bo
         showSize(m_height);
         refreshPreview();
     });
-    connect(m_constrain, &QCheckBox::toggled, this, [this](bool on) { m_setup.setConstrained(on); });
+    connect(m_constrain, &QCheckBox::toggled, this,
+            [this](bool on) { m_setup.setConstrained(on); });
     connect(m_scaled, &QCheckBox::toggled, this, [this](bool on) {
         m_setup.setScaledSize(on);
         showSize();
@@ -197,7 +202,8 @@ void ResampleDialog::showSize(const QDoubleSpinBox* editing) {
             const int32_t side = isWidth ? frame.width : frame.height;
             box->setDecimals(2);
             box->setSuffix(QStringLiteral(" %"));
-            box->setRange(pixelsToPercent(kMinImageSide, side), pixelsToPercent(kMaxImageSide, side));
+            box->setRange(pixelsToPercent(kMinImageSide, side),
+                          pixelsToPercent(kMaxImageSide, side));
             box->setValue(isWidth ? m_setup.widthPercent() : m_setup.heightPercent());
         } else {
             box->setDecimals(0);

@@ -27,8 +27,8 @@ class ResampleDialog : public QDialog {
     // displayScale: the zoom the frame is shown at (the "Scaled size" start).
     // applyToAll: the document's apply-to-all state, offered only when
     // applyToAllPossible (all frames alike).
-    ResampleDialog(const ImageBuffer& frame, double displayScale, bool applyToAll, bool applyToAllPossible,
-                   QWidget* parent = nullptr);
+    ResampleDialog(const ImageBuffer& frame, double displayScale, bool applyToAll,
+                   bool applyToAllPossible, QWidget* parent = nullptr);
 
     int newWidth() const { return m_setup.width(); }
     int newHeight() const { return m_setup.height(); }

@@ -9,7 +9,8 @@
 
 namespace veltor {
 
-SliderWithValue::SliderWithValue(int minimum, int maximum, int value, QWidget* parent) : QWidget(parent) {
+SliderWithValue::SliderWithValue(int minimum, int maximum, int value, QWidget* parent)
+    : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_slider = new QSlider(Qt::Horizontal, this);

@@ -41,8 +41,8 @@ class ThresholdingDialog::HistogramView : public QWidget {
         const int highBin = histogramBinOf(int64_t(s.upper()) - s.minValue(), n);
         QColor shade = palette().highlight().color();
         shade.setAlpha(50);
-        p.fillRect(QRectF(area.left() + lowBin * barWidth, area.top(), (highBin - lowBin + 1) * barWidth,
-                          area.height()),
+        p.fillRect(QRectF(area.left() + lowBin * barWidth, area.top(),
+                          (highBin - lowBin + 1) * barWidth, area.height()),
                    shade);
         if (largest > 0) {
             p.setPen(Qt::NoPen);
@@ -57,7 +57,8 @@ class ThresholdingDialog::HistogramView : public QWidget {
         p.setPen(QPen(palette().highlight().color(), 1.5));
         for (int bin : {lowBin, highBin}) {
             const double x = area.left() + (bin + 0.5) * barWidth;
-            p.drawLine(QPointF(x, area.top() - kMargin + 1), QPointF(x, area.bottom() + kMargin - 1));
+            p.drawLine(QPointF(x, area.top() - kMargin + 1),
+                       QPointF(x, area.bottom() + kMargin - 1));
         }
         p.setPen(palette().mid().color());
         p.setBrush(Qt::NoBrush);
@@ -172,7 +173,8 @@ bool ThresholdingDialog::showingOriginal() const {
 
 void ThresholdingDialog::refreshPreview() {
     // Every change starts again from the untouched copy.
-    if (copyCurrentLevel(m_original, m_processed) != 0) m_processed.threshold(lower(), upper(), mode());
+    if (copyCurrentLevel(m_original, m_processed) != 0)
+        m_processed.threshold(lower(), upper(), mode());
     const ImageBuffer& shown = showingOriginal() ? m_original : m_processed;
     m_picture->setFrame(shown.hasStore() ? &shown : nullptr);
     m_histogramView->update();

@@ -8,8 +8,7 @@
 
 namespace veltor {
 
-Histogram256 binValueCounts(std::span<const uint32_t> counts)
-{
+Histogram256 binValueCounts(std::span<const uint32_t> counts) {
     Histogram256 bins{};
     const int64_t n = static_cast<int64_t>(counts.size());
     if (n < 257) {
@@ -27,22 +26,17 @@ Histogram256 binValueCounts(std::span<const uint32_t> counts)
     return bins;
 }
 
-int32_t histogramBinOf(int64_t offset, int64_t n)
-{
-    if (n <= 0)
-        return 0;
+int32_t histogramBinOf(int64_t offset, int64_t n) {
+    if (n <= 0) return 0;
     offset = std::clamp<int64_t>(offset, 0, n - 1);
-    if (n < 257)
-        return static_cast<int32_t>(offset);
+    if (n < 257) return static_cast<int32_t>(offset);
     // The last bin i whose first value trunc(i x n / 256) is at most offset.
     return static_cast<int32_t>((256 * (offset + 1) - 1) / n);
 }
 
-Histogram256 levelHistogram(const ImageLevel& level, bool sixteenBit)
-{
+Histogram256 levelHistogram(const ImageLevel& level, bool sixteenBit) {
     Histogram256 bins{};
-    if (level.pixels == nullptr || level.width <= 0 || level.height <= 0)
-        return bins;
+    if (level.pixels == nullptr || level.width <= 0 || level.height <= 0) return bins;
     const size_t count = static_cast<size_t>(level.width) * static_cast<size_t>(level.height);
     if (sixteenBit) {
         const int32_t low = level.minValue;
@@ -52,8 +46,7 @@ Histogram256 levelHistogram(const ImageLevel& level, bool sixteenBit)
         for (size_t i = 0; i < count; ++i) {
             // Markers outside the level's range (32767, -32768) are left out.
             const int32_t v = samples[i];
-            if (v >= low && v <= high)
-                ++counts[static_cast<size_t>(v - low)];
+            if (v >= low && v <= high) ++counts[static_cast<size_t>(v - low)];
         }
         return binValueCounts(counts);
     }
@@ -70,29 +63,24 @@ Histogram256 levelHistogram(const ImageLevel& level, bool sixteenBit)
 }
 
 ThresholdSetup::ThresholdSetup(int32_t minValue, int32_t maxValue)
-    : m_min(std::min(minValue, maxValue)), m_max(std::max(minValue, maxValue))
-{
+    : m_min(std::min(minValue, maxValue)), m_max(std::max(minValue, maxValue)) {
     const int64_t span = static_cast<int64_t>(m_max) - m_min;
     m_lower = static_cast<int32_t>(m_min + span / 3);
     m_upper = static_cast<int32_t>(m_min + 2 * span / 3);
 }
 
-int32_t ThresholdSetup::setLower(int32_t value)
-{
+int32_t ThresholdSetup::setLower(int32_t value) {
     m_lower = std::clamp(value, m_min, m_upper);
     return m_lower;
 }
 
-int32_t ThresholdSetup::setUpper(int32_t value)
-{
+int32_t ThresholdSetup::setUpper(int32_t value) {
     m_upper = std::clamp(value, m_lower, m_max);
     return m_upper;
 }
 
-bool ThresholdSetup::setMode(int32_t mode)
-{
-    if (mode < 0 || mode > 3)
-        return false;
+bool ThresholdSetup::setMode(int32_t mode) {
+    if (mode < 0 || mode > 3) return false;
     m_mode = mode;
     return true;
 }

@@ -37,7 +37,8 @@ class ThresholdSetup {
     static constexpr const char* kLowerLimit = "Lower Limit";
     static constexpr const char* kUpperLimit = "Upper Limit";
     static constexpr const char* kBetweenLimits = "Between Limits";
-    static constexpr const char* kModeNames[4] = {"Keep Values", "Apply Window", "Black and White", "Stretch"};
+    static constexpr const char* kModeNames[4] = {"Keep Values", "Apply Window", "Black and White",
+                                                  "Stretch"};
     static constexpr const char* kOriginal = "Original";
     static constexpr const char* kProcessed = "Processed";
 

@@ -41,9 +41,10 @@ struct FrameState {
     int windowCenter = 0;
 
     explicit FrameState(const ImageBuffer& f)
-        : samples(levelBytes(f)), display(f.displayBitmap(), f.displayBitmap() + f.displayBitmapSize()),
-          level(f.currentLevelIndex()), lastLevel(f.lastLevelIndex()), historyLength(f.history()->length()),
-          windowCenter(f.windowCenter()) {}
+        : samples(levelBytes(f)),
+          display(f.displayBitmap(), f.displayBitmap() + f.displayBitmapSize()),
+          level(f.currentLevelIndex()), lastLevel(f.lastLevelIndex()),
+          historyLength(f.history()->length()), windowCenter(f.windowCenter()) {}
     bool operator==(const FrameState&) const = default;
 };
 
@@ -72,8 +73,7 @@ bool showsDisplayOf(const FramePreview& preview, const ImageBuffer& f) {
     return true;
 }
 
-template <typename Button>
-Button* buttonNamed(QWidget& dialog, const QString& text) {
+template <typename Button> Button* buttonNamed(QWidget& dialog, const QString& text) {
     for (Button* b : dialog.findChildren<Button*>())
         if (b->text() == text) return b;
     return nullptr;
@@ -102,6 +102,7 @@ class ImageDialogsTest : public QObject {
     void resampleRefusesTooLargeSizes();
     void canvasSizeDefaultsAndPreview();
     void canvasSizeSixteenBitFill();
+    void framesWithoutPixelsOpenEmpty();
 };
 
 void ImageDialogsTest::brightnessContrastPreviewsOnACopy() {
@@ -135,14 +136,17 @@ void ImageDialogsTest::brightnessContrastPreviewsOnACopy() {
     // 40, not 60; the spin box drives the slider too.
     brightness->spinBox()->setValue(40);
     QCOMPARE(brightness->slider()->value(), 40);
-    QCOMPARE(samplesOf(d.previewFrame()), (std::vector<int>{102, 122, 142, 162, 202, 252, 255, 255}));
+    QCOMPARE(samplesOf(d.previewFrame()),
+             (std::vector<int>{102, 122, 142, 162, 202, 252, 255, 255}));
     d.setBrightness(0);
     QCOMPARE(samplesOf(d.previewFrame()), (std::vector<int>{0, 20, 40, 60, 100, 150, 200, 250}));
 
     // Contrast -100 compresses 0 .. 255 to its middle.
     d.setContrast(-100);
     const std::vector<int> flat = samplesOf(d.previewFrame());
-    QVERIFY(*std::max_element(flat.begin(), flat.end()) - *std::min_element(flat.begin(), flat.end()) <= 1);
+    QVERIFY(*std::max_element(flat.begin(), flat.end()) -
+                *std::min_element(flat.begin(), flat.end()) <=
+            1);
     QVERIFY(showsDisplayOf(*preview, d.previewFrame()));
     d.setContrast(35);
     d.setBrightness(-10);
@@ -174,8 +178,8 @@ void ImageDialogsTest::brightnessContrastPreviewZooms() {
         QCOMPARE(preview->zoom(), 1.0);
         preview->zoomIn();
         QVERIFY(preview->zoom() > 1.0);
-        QWheelEvent wheel(QPointF(10, 10), preview->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -240),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(10, 10), preview->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, -240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(preview, &wheel);
         QCOMPARE(preview->zoom(), 1.0); // never below the whole frame
         // The preview copy keeps the frame's window.
@@ -191,7 +195,8 @@ void ImageDialogsTest::brightnessContrastPreviewZooms() {
 void ImageDialogsTest::thresholdingLimitsAndModes() {
     // 0 .. 4095 in steps of 65 (and 4095 itself): 64 samples.
     std::vector<int16_t> samples(64);
-    for (int i = 0; i < 63; ++i) samples[size_t(i)] = int16_t(i * 65);
+    for (int i = 0; i < 63; ++i)
+        samples[size_t(i)] = int16_t(i * 65);
     samples[63] = 4095;
     ImageBuffer frame;
     make16(frame, 8, 8, samples);
@@ -230,7 +235,8 @@ void ImageDialogsTest::thresholdingLimitsAndModes() {
     QCOMPARE(group->title(), QString("Between Limits"));
     const QList<QRadioButton*> modes = group->findChildren<QRadioButton*>();
     QStringList names;
-    for (QRadioButton* b : modes) names << b->text();
+    for (QRadioButton* b : modes)
+        names << b->text();
     QCOMPARE(names, (QStringList{"Keep Values", "Apply Window", "Black and White", "Stretch"}));
     QVERIFY(modes[0]->isChecked());
 
@@ -238,14 +244,16 @@ void ImageDialogsTest::thresholdingLimitsAndModes() {
     modes[2]->click();
     QCOMPARE(d.mode(), 2);
     std::vector<int> expected;
-    for (int16_t s : samples) expected.push_back(s >= 1000 && s <= 2000 ? 4095 : 0);
+    for (int16_t s : samples)
+        expected.push_back(s >= 1000 && s <= 2000 ? 4095 : 0);
     QCOMPARE(samplesOf(d.previewFrame()), expected);
     QVERIFY(showsDisplayOf(*d.findChild<FramePreview*>("preview"), d.previewFrame()));
 
     // Keep Values: inside unchanged, outside the minimum.
     d.setMode(0);
     expected.clear();
-    for (int16_t s : samples) expected.push_back(s >= 1000 && s <= 2000 ? s : 0);
+    for (int16_t s : samples)
+        expected.push_back(s >= 1000 && s <= 2000 ? s : 0);
     QCOMPARE(samplesOf(d.previewFrame()), expected);
 
     d.setMode(3);
@@ -469,7 +477,8 @@ void ImageDialogsTest::canvasSizeDefaultsAndPreview() {
     // Centred: the added ring takes the fill's low byte (0x10).
     d.setNewWidth(4);
     d.setNewHeight(4);
-    QCOMPARE(samplesOf(d.previewFrame()), (std::vector<int>{16, 16, 16, 16, 16, 1, 2, 16, 16, 3, 4, 16, 16, 16, 16, 16}));
+    QCOMPARE(samplesOf(d.previewFrame()),
+             (std::vector<int>{16, 16, 16, 16, 16, 1, 2, 16, 16, 3, 4, 16, 16, 16, 16, 16}));
     QVERIFY(showsDisplayOf(*d.findChild<FramePreview*>("preview"), d.previewFrame()));
 
     // The anchor buttons: 8 keeps the frame at the bottom right.
@@ -480,7 +489,8 @@ void ImageDialogsTest::canvasSizeDefaultsAndPreview() {
     d.setFill(0x0000FF);
     QCOMPARE(d.fill(), 0xFF);
     d.setNewWidth(3);
-    QCOMPARE(samplesOf(d.previewFrame()), (std::vector<int>{255, 255, 255, 255, 255, 255, 255, 1, 2, 255, 3, 4}));
+    QCOMPARE(samplesOf(d.previewFrame()),
+             (std::vector<int>{255, 255, 255, 255, 255, 255, 255, 1, 2, 255, 3, 4}));
 
     // Smaller than the frame crops it.
     d.setAnchor(0);
@@ -536,6 +546,28 @@ void ImageDialogsTest::canvasSizeSixteenBitFill() {
 
     frame.setBackground16(20);
     QCOMPARE(CanvasSizeDialog(frame, nullptr).fill(), 20);
+}
+
+// A frame that failed to load has no store: the dialogs open with nothing to
+// preview instead of failing.
+void ImageDialogsTest::framesWithoutPixelsOpenEmpty() {
+    const ImageBuffer empty;
+    BrightnessContrastDialog b(empty, nullptr);
+    b.setBrightness(30);
+    QVERIFY(!b.previewFrame().hasStore());
+    QVERIFY(b.findChild<FramePreview*>("preview")->shownImage().isNull());
+    ThresholdingDialog t(empty, nullptr);
+    t.setMode(1);
+    QCOMPARE(t.lower(), 0);
+    QCOMPARE(t.upper(), 0);
+    ResampleDialog r(empty, 2.0, false, false, nullptr);
+    r.setWidthValue(10);
+    QCOMPARE(r.newWidth(), 10);
+    QVERIFY(!r.previewFrame().hasStore());
+    CanvasSizeDialog c(empty, nullptr);
+    c.setNewWidth(5);
+    QCOMPARE(c.newWidth(), 5);
+    QVERIFY(!c.previewFrame().hasStore());
 }
 
 QTEST_MAIN(ImageDialogsTest)

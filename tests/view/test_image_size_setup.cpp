@@ -13,9 +13,9 @@ namespace {
 TEST(ImageSizeArithmetic, PercentAndPixels) {
     EXPECT_EQ(percentToPixels(50.0, 512), 256);
     EXPECT_EQ(percentToPixels(100.0, 333), 333);
-    EXPECT_EQ(percentToPixels(33.0, 3), 1);     // 0.99 rounds to 1
-    EXPECT_EQ(percentToPixels(50.0, 3), 2);     // 1.5 rounds up
-    EXPECT_EQ(percentToPixels(0.0, 512), 1);    // never below one pixel
+    EXPECT_EQ(percentToPixels(33.0, 3), 1);  // 0.99 rounds to 1
+    EXPECT_EQ(percentToPixels(50.0, 3), 2);  // 1.5 rounds up
+    EXPECT_EQ(percentToPixels(0.0, 512), 1); // never below one pixel
     EXPECT_EQ(percentToPixels(-20.0, 512), 1);
     EXPECT_EQ(percentToPixels(1e9, 512), 32767); // nor above the largest side
     EXPECT_EQ(percentToPixels(std::nan(""), 512), 512);
@@ -28,7 +28,7 @@ TEST(ImageSizeArithmetic, PercentAndPixels) {
 TEST(ImageSizeArithmetic, ProportionalSide) {
     EXPECT_EQ(proportionalSide(200, 400, 200), 100);
     EXPECT_EQ(proportionalSide(100, 3, 2), 67); // 66.67
-    EXPECT_EQ(proportionalSide(1, 1000, 1), 1);  // 0.001 is held to 1
+    EXPECT_EQ(proportionalSide(1, 1000, 1), 1); // 0.001 is held to 1
     EXPECT_EQ(proportionalSide(32767, 1, 10), 32767);
     EXPECT_EQ(proportionalSide(5, 0, 9), 9);
 }
@@ -48,12 +48,13 @@ TEST_P(ScaledStart, FrameSizeTimesTheDisplayScaleRounded) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scales, ScaledStart,
-    ::testing::Values(ScaledCase{{512, 256}, 1.0, {512, 256}}, ScaledCase{{512, 256}, 1.5, {768, 384}},
-                      ScaledCase{{101, 51}, 0.5, {51, 26}},     // 50.5 and 25.5 round up
-                      ScaledCase{{100, 10}, 12.0, {800, 80}},   // the scale stops at 8
-                      ScaledCase{{3, 3}, 0.01, {1, 1}},         // at least one pixel
+    ::testing::Values(ScaledCase{{512, 256}, 1.0, {512, 256}},
+                      ScaledCase{{512, 256}, 1.5, {768, 384}},
+                      ScaledCase{{101, 51}, 0.5, {51, 26}},       // 50.5 and 25.5 round up
+                      ScaledCase{{100, 10}, 12.0, {800, 80}},     // the scale stops at 8
+                      ScaledCase{{3, 3}, 0.01, {1, 1}},           // at least one pixel
                       ScaledCase{{10000, 20}, 8.0, {32767, 160}}, // at most 32767
-                      ScaledCase{{64, 32}, 0.0, {64, 32}},      // no scale: the frame size
+                      ScaledCase{{64, 32}, 0.0, {64, 32}},        // no scale: the frame size
                       ScaledCase{{64, 32}, -2.0, {64, 32}},
                       ScaledCase{{64, 32}, std::numeric_limits<double>::quiet_NaN(), {64, 32}}));
 
@@ -75,8 +76,8 @@ TEST(ImageSizeArithmetic, PreviewReduction) {
     EXPECT_DOUBLE_EQ(previewFactor(256, {100, 50}, {1024, 20}), 0.25);
     EXPECT_DOUBLE_EQ(previewFactor(256, {512, 50}, {10, 20}), 0.5);
     EXPECT_EQ(reducedSide(1024, 0.25), 256);
-    EXPECT_EQ(reducedSide(3, 0.25), 1);   // 0.75 + 0.5
-    EXPECT_EQ(reducedSide(1, 0.001), 1);  // never empty
+    EXPECT_EQ(reducedSide(3, 0.25), 1);  // 0.75 + 0.5
+    EXPECT_EQ(reducedSide(1, 0.001), 1); // never empty
 }
 
 TEST(ImageSizeArithmetic, CanvasFill) {

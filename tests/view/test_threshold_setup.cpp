@@ -26,7 +26,8 @@ TEST_P(ThresholdDefaults, AThirdAndTwoThirdsThroughTheRange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, ThresholdDefaults,
-                         ::testing::Values(DefaultCase{0, 4095, 1365, 2730}, DefaultCase{0, 255, 85, 170},
+                         ::testing::Values(DefaultCase{0, 4095, 1365, 2730},
+                                           DefaultCase{0, 255, 85, 170},
                                            // Truncation toward zero of a negative span part.
                                            DefaultCase{-1024, 3071, 341, 1706},
                                            DefaultCase{-32768, 32767, -10923, 10922},
@@ -75,16 +76,20 @@ TEST(HistogramBins, LargerRangesAreFoldedWithoutLosingCounts) {
         std::iota(counts.begin(), counts.end(), 0u);
         const Histogram256 bins = binValueCounts(counts);
         uint64_t total = 0;
-        for (uint32_t b : bins) total += b;
+        for (uint32_t b : bins)
+            total += b;
         EXPECT_EQ(total, uint64_t{n} * (n - 1) / 2) << n;
         // Every value lands in the bin histogramBinOf names.
         std::vector<uint64_t> again(256, 0);
-        for (size_t k = 0; k < n; ++k) again[static_cast<size_t>(histogramBinOf(int64_t(k), int64_t(n)))] += k;
-        for (size_t i = 0; i < 256; ++i) EXPECT_EQ(again[i], bins[i]) << n << " bin " << i;
+        for (size_t k = 0; k < n; ++k)
+            again[static_cast<size_t>(histogramBinOf(int64_t(k), int64_t(n)))] += k;
+        for (size_t i = 0; i < 256; ++i)
+            EXPECT_EQ(again[i], bins[i]) << n << " bin " << i;
     }
     std::vector<uint32_t> ones(4096, 1);
     const Histogram256 bins = binValueCounts(ones);
-    for (uint32_t b : bins) EXPECT_EQ(b, 16u);
+    for (uint32_t b : bins)
+        EXPECT_EQ(b, 16u);
     EXPECT_EQ(histogramBinOf(1365, 4096), 85);
     EXPECT_EQ(histogramBinOf(4095, 4096), 255);
     EXPECT_EQ(histogramBinOf(1, 257), 1);
