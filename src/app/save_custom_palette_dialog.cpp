@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -50,7 +51,7 @@ SaveCustomPaletteDialog::SaveCustomPaletteDialog(const QString& name, QWidget* p
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(this);
     m_save = buttons->addButton(tr("Save..."), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     m_save->setDefault(true);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -86,7 +87,7 @@ bool extractPaletteToFile(QWidget* parent, DicomFile& file, const QString& folde
         askPath ? askPath(folder, name) : askPathByDialog(parent, folder, name);
     if (path.isEmpty()) return false;
 
-    if (!writePaletteFile(path.toStdString(), block)) {
+    if (!writePaletteFile(QFile::encodeName(path).toStdString(), block)) {
         QMessageBox::warning(parent, QString(), QString::fromLatin1(kCannotCreateFile));
         return false;
     }
