@@ -203,6 +203,7 @@ void CKelvoView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageUp: m_model->scrollKey(ScrollKey::PageUp, shift); break;
     case Qt::Key_PageDown: m_model->scrollKey(ScrollKey::PageDown, shift); break;
     case Qt::Key_Escape: m_model->escape(); break;
+    case Qt::Key_B: emit brightnessContrastRequested(); break;
     default: handled = false; break;
     }
     if (!handled) QAbstractScrollArea::keyPressEvent(event);

@@ -43,6 +43,8 @@ class CKelvoView : public QAbstractScrollArea {
     // The Level-Window tool changed the window (`released`: the gesture ended
     // and the change was recorded).
     void windowDragged(bool released);
+    // "B" typed into the pane: the brightness and contrast dialog.
+    void brightnessContrastRequested();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

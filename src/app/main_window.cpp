@@ -293,6 +293,7 @@ void CMainFrame::createToolBars() {
     m_toolPalette->addAction(m_levelWindowTool);
     addToolBar(Qt::LeftToolBarArea, m_toolPalette);
     view->addAction(m_toolPalette->toggleViewAction());
+    view->addAction(m_thresholding);
     view->addAction(m_allFrames);
     QToolBar* toolsMini = addToolBar(tr("Tools Mini Toolbar"));
     toolsMini->setObjectName(QStringLiteral("ToolsMiniToolbar"));
@@ -348,6 +349,7 @@ void CMainFrame::setCommandIcons() {
         {m_contactAuthor, CommandIcon::ContactAuthor},
         {m_webSite, CommandIcon::WebSite},
         {m_toolPalette->toggleViewAction(), CommandIcon::ToolsPalette},
+        {m_thresholding, CommandIcon::Thresholding},
     };
     for (const auto& [action, id] : icons)
         if (action != nullptr) action->setIcon(iconOf(id));
@@ -404,6 +406,9 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
         updateStatus();
     });
     connect(frame, &CChildFrame::frameChanged, this, &CMainFrame::updateStatus);
+    connect(frame->imageView(), &CKelvoView::brightnessContrastRequested, this, [this] {
+        if (m_brightnessContrast->isEnabled()) m_brightnessContrast->trigger();
+    });
     connect(frame->imageView(), &CKelvoView::windowDragged, this, [this](bool released) {
         m_windowTool->refresh();
         if (released) updateActions();

@@ -79,6 +79,8 @@ class CMainFrame : public QMainWindow {
     void undoRedo(bool redo);
     void updateImageActions();
     void loadCustomPalettes();
+    void rebuildCustomMenu();
+    void customRotation();
     // Zoom menu, tools and zoom box (main_window_zoom.cpp).
     void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
     void updateZoomActions();
@@ -123,6 +125,10 @@ class CMainFrame : public QMainWindow {
     QAction* m_redo = nullptr;
     QAction* m_rgb = nullptr;
     QAction* m_greyWeighted = nullptr;
+    QAction* m_extractPalette = nullptr;
+    QAction* m_viewPalettes = nullptr;
+    QAction* m_brightnessContrast = nullptr;
+    QAction* m_thresholding = nullptr;
     std::vector<QAction*> m_paletteActions; // 0 .. 10
     std::vector<QAction*> m_imageCommands;  // enabled while a frame is shown
     QMenu* m_customMenu = nullptr;

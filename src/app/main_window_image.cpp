@@ -4,14 +4,23 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QProgressDialog>
 
+#include "app/brightness_contrast_dialog.h"
+#include "app/canvas_size_dialog.h"
 #include "app/child_frame.h"
+#include "app/custom_rotation_dialog.h"
+#include "app/resample_dialog.h"
+#include "app/save_custom_palette_dialog.h"
+#include "app/thresholding_dialog.h"
+#include "app/view_palettes_dialog.h"
 #include "app/header_grid.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
 #include "document/kelvo_doc.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace veltor {
 
@@ -47,10 +56,12 @@ class FrameProgressBox {
 };
 
 // Custom palettes live in "Palettes" beside the program, else in the user's
-// data folder.
-QString paletteFolder() {
+// data folder; new ones go beside the program only when that folder is
+// writable.
+QString paletteFolder(bool forWriting = false) {
     const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Palettes");
-    if (QDir(beside).exists()) return beside;
+    const QFileInfo info(beside);
+    if (info.isDir() && (!forWriting || info.isWritable())) return beside;
     return QDir::homePath() + QStringLiteral("/.local/share/veltor/Palettes");
 }
 
@@ -96,29 +107,118 @@ void CMainFrame::createImageActions(QMenu* edit, QMenu* image) {
     m_customMenu = color->addMenu(tr("Custom &Palettes"));
     loadCustomPalettes();
 
+    m_extractPalette = image->addAction(tr("&Extract Palette..."), this, [this] {
+        CChildFrame* child = activeChild();
+        DicomFile* file = child != nullptr ? child->document().fileAt(-1) : nullptr;
+        if (file == nullptr || !file->isPaletteColor()) return;
+        if (extractPaletteToFile(this, *file, paletteFolder(true), m_customPalettes)) rebuildCustomMenu();
+    });
+    m_viewPalettes = image->addAction(tr("&View Palettes..."), this, [this] {
+        CChildFrame* child = activeChild();
+        ImageBuffer* frame = child != nullptr ? child->document().frameAt(-1) : nullptr;
+        if (frame == nullptr || frame->isColour()) return;
+        ViewPalettesDialog dialog(frame->paletteNumber(), m_lastCustom, m_customPalettes, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        const int n = dialog.selectedPalette();
+        if (n >= kCustomPaletteNumber && size_t(n - kCustomPaletteNumber) < m_customPalettes.size()) {
+            setCustomPalette(child->document(), m_customPalettes[size_t(n - kCustomPaletteNumber)]);
+            m_lastCustom = n - kCustomPaletteNumber;
+        } else if (n >= 0 && n < kCustomPaletteNumber) {
+            setBuiltinPalette(child->document(), n);
+        }
+        child->imageView()->viewport()->update();
+        updateActions();
+    });
     image->addSeparator();
     auto add = [&](QMenu* menu, const QString& text, std::function<int(ImageBuffer&)> op) {
         QAction* a = menu->addAction(text, this, [this, op] { runImageCommand(op); });
         m_imageCommands.push_back(a);
         return a;
     };
+    // A command whose dialog previews on its own copy: on OK the chosen values
+    // run like a plain command.
+    auto dialogCommand = [&](QMenu* menu, const QString& text, std::function<std::function<int(ImageBuffer&)>(ImageBuffer&)> ask) {
+        QAction* a = menu->addAction(text, this, [this, ask] {
+            CChildFrame* child = activeChild();
+            ImageBuffer* frame = child != nullptr ? child->document().frameAt(-1) : nullptr;
+            if (frame == nullptr || !frame->hasStore()) return;
+            const std::function<int(ImageBuffer&)> op = ask(*frame);
+            if (op) runImageCommand(op);
+        });
+        m_imageCommands.push_back(a);
+        return a;
+    };
+    m_brightnessContrast = dialogCommand(image, tr("&Brightness - Contrast..."), [this](ImageBuffer& frame) {
+        BrightnessContrastDialog dialog(frame, this);
+        if (dialog.exec() != QDialog::Accepted) return std::function<int(ImageBuffer&)>();
+        const auto b = int16_t(dialog.brightness()), c = int16_t(dialog.contrast());
+        return std::function<int(ImageBuffer&)>([b, c](ImageBuffer& f) { return f.brightnessContrast(b, c); });
+    });
     add(image, tr("&Auto Levels"), [](ImageBuffer& f) { return f.autoLevels(); });
     add(image, tr("&Equalize"), [](ImageBuffer& f) { return f.equalize(0); });
     add(image, tr("Equalize per &Channel"), [](ImageBuffer& f) { return f.equalize(f.isColour() ? 1 : 0); });
+    dialogCommand(image, tr("&Resample..."), [this](ImageBuffer& frame) {
+        CKelvoDoc& doc = activeChild()->document();
+        ResampleDialog dialog(frame, doc.zoomFactor(), doc.applyToAll(), doc.allFramesAlike(), this);
+        if (dialog.exec() != QDialog::Accepted) return std::function<int(ImageBuffer&)>();
+        // The dialog's "Apply to all frames" is the document's flag.
+        doc.setApplyToAll(dialog.applyToAll());
+        const int w = dialog.newWidth(), h = dialog.newHeight(), m = dialog.method();
+        return std::function<int(ImageBuffer&)>([w, h, m](ImageBuffer& f) { return f.resample(w, h, m); });
+    });
     QMenu* rotate = image->addMenu(tr("Rotate Canvas"));
     add(rotate, tr("&180°"), [](ImageBuffer& f) { return f.rotate180(); });
     add(rotate, tr("&90° Clock Wise"), [](ImageBuffer& f) { return f.rotate90Clockwise(); });
     add(rotate, tr("9&0° Counter CW"), [](ImageBuffer& f) { return f.rotate90CounterClockwise(); });
+    QAction* custom = rotate->addAction(tr("&Custom..."), this, [this] { customRotation(); });
+    m_imageCommands.push_back(custom);
     rotate->addSeparator();
     add(rotate, tr("Flip &Horizontal"), [](ImageBuffer& f) { return f.flipHorizontal(); });
     add(rotate, tr("Flip &Vertical"), [](ImageBuffer& f) { return f.flipVertical(); });
+    rotate->addSeparator();
+    dialogCommand(rotate, tr("Canvas &Size..."), [this](ImageBuffer& frame) {
+        CanvasSizeDialog dialog(frame, this);
+        if (dialog.exec() != QDialog::Accepted) return std::function<int(ImageBuffer&)>();
+        const int w = dialog.newWidth(), h = dialog.newHeight(), a = dialog.anchor(), fill = dialog.fill();
+        return std::function<int(ImageBuffer&)>([w, h, a, fill](ImageBuffer& f) { return f.resizeCanvas(w, h, a, fill); });
+    });
     add(image, tr("I&nverse"), [](ImageBuffer& f) { return f.invert(); });
+    m_thresholding = dialogCommand(image, tr("&Thresholding..."), [this](ImageBuffer& frame) {
+        ThresholdingDialog dialog(frame, this);
+        if (dialog.exec() != QDialog::Accepted) return std::function<int(ImageBuffer&)>();
+        const int lo = dialog.lower(), hi = dialog.upper(), mode = dialog.mode();
+        return std::function<int(ImageBuffer&)>([lo, hi, mode](ImageBuffer& f) { return f.threshold(lo, hi, mode); });
+    });
     add(image, tr("Re&move Burned In Annotations"), [](ImageBuffer& f) { return f.removeBurnedIn(0); });
 }
 
+void CMainFrame::customRotation() {
+    CChildFrame* child = activeChild();
+    ImageBuffer* frame = child != nullptr ? child->document().frameAt(-1) : nullptr;
+    if (frame == nullptr || !frame->hasStore()) return;
+    // Decided before the preview may change the frame's size.
+    const bool allFrames = child->document().commandsReachAllFrames();
+    // The preview rotates the frame itself; the view follows each preview.
+    CustomRotationDialog dialog(*frame, m_settings, [child] { child->documentChanged(); }, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.applied()) {
+        FrameProgressBox box(this);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        child->document().finishPreviewedCommand(dialog.operation(), allFrames,
+                                                 [&](int32_t n, int32_t count) { box.step(n, count); });
+        QApplication::restoreOverrideCursor();
+    }
+    child->documentChanged();
+    updateActions();
+    updateStatus();
+}
+
 void CMainFrame::loadCustomPalettes() {
-    m_customMenu->clear();
     m_customPalettes = veltor::loadCustomPalettes(paletteFolder().toStdString());
+    rebuildCustomMenu();
+}
+
+void CMainFrame::rebuildCustomMenu() {
+    m_customMenu->clear();
     if (m_customPalettes.empty()) {
         m_customMenu->addAction(QString::fromLatin1(kNoCustomPalettes))->setEnabled(false);
         return;
@@ -184,6 +284,9 @@ void CMainFrame::updateImageActions() {
     }
     for (QAction* a : m_imageCommands) a->setEnabled(hasFrame);
     m_greyWeighted->setEnabled(colour);
+    m_viewPalettes->setEnabled(hasFrame && !colour);
+    DicomFile* file = child != nullptr ? child->document().fileAt(-1) : nullptr;
+    m_extractPalette->setEnabled(hasFrame && file != nullptr && file->isPaletteColor());
 }
 
 } // namespace veltor

@@ -377,9 +377,10 @@ int32_t CKelvoDoc::runImageCommand(const FrameOperation& operation, const FrameP
     return changed;
 }
 
-int32_t CKelvoDoc::finishPreviewedCommand(const FrameOperation& operation, const FrameProgress& progress) {
+int32_t CKelvoDoc::finishPreviewedCommand(const FrameOperation& operation, bool allFrames,
+                                          const FrameProgress& progress) {
     const std::vector<ImageBuffer*> frames = framePointers();
-    const int32_t changed = runOnOtherFrames(frames, m_currentFrame, m_applyToAll, m_history, operation, progress);
+    const int32_t changed = runOnOtherFrames(frames, m_currentFrame, allFrames, m_history, operation, progress);
     m_ui.redrawViews();
     return changed;
 }

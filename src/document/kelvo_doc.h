@@ -111,10 +111,15 @@ class CKelvoDoc {
     // "Apply to all" holds, with a history mark per frame changed; `progress`
     // hears of each frame of a multi-frame run. Returns the frames changed.
     int32_t runImageCommand(const FrameOperation& operation, const FrameProgress& progress = {});
+    // Whether image commands act on every frame: "Apply to all" is on and the
+    // frames are alike.
+    bool commandsReachAllFrames() const { return m_applyToAll && allFramesAlike(); }
     // After a dialog that previewed its operation on the current frame was
-    // accepted: marks the current frame and, with "Apply to all", runs the
-    // operation on every other frame. Returns the other frames changed.
-    int32_t finishPreviewedCommand(const FrameOperation& operation, const FrameProgress& progress = {});
+    // accepted: marks the current frame and, when `allFrames` (taken from
+    // commandsReachAllFrames() before the dialog opened), runs the operation
+    // on every other frame. Returns the other frames changed.
+    int32_t finishPreviewedCommand(const FrameOperation& operation, bool allFrames,
+                                   const FrameProgress& progress = {});
     // Weighted grey conversion with the factors of the settings: every colour
     // frame with "Apply to all" (grey ones skipped), else the current frame
     // when it is colour. Returns the frames changed.

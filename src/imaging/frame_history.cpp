@@ -148,11 +148,11 @@ int32_t runOnFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, 
     });
 }
 
-int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool applyToAll,
+int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool allFrames,
                          FrameHistory& history, const FrameOperation& operation, const FrameProgress& progress)
 {
     history.appendMark(currentFrame, FrameEditKind::Image);
-    if (!operation || !applyToAll || !allFramesAlike(frames))
+    if (!operation || !allFrames)
         return 0;
     std::vector<int32_t> list;
     for (size_t i = 0; i < frames.size(); ++i)

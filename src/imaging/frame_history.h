@@ -87,8 +87,10 @@ int32_t runOnFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, 
 
 // After a previewed dialog's OK (the current frame already holds the result
 // and gets its mark here): runs `operation` on every other frame when
-// apply-to-all holds. Returns the number of other frames changed.
-int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool applyToAll,
+// `allFrames`. The caller decides that before the dialog opens (apply-to-all
+// on and the frames alike), since a preview that changes the size leaves the
+// frames unlike. Returns the number of other frames changed.
+int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, bool allFrames,
                          FrameHistory& history, const FrameOperation& operation,
                          const FrameProgress& progress = {});
 

@@ -330,14 +330,24 @@ TEST_F(DocumentTest, APreviewedCommandReachesTheOtherFramesWithApplyToAll) {
     const FrameOperation invert = [](ImageBuffer& f) { return f.invert(); };
     // the dialog's preview already inverted the current frame
     ASSERT_EQ(invert(*doc.frameAt(1)), 1);
-    EXPECT_EQ(doc.finishPreviewedCommand(invert), 0); // "Apply to all" off
+    EXPECT_EQ(doc.finishPreviewedCommand(invert, doc.commandsReachAllFrames()), 0); // "Apply to all" off
     EXPECT_EQ(doc.frameHistory().frame(1)->entries.size(), 1u);
     EXPECT_EQ(doc.frameHistory().frame(0)->entries.size(), 0u);
 
-    ASSERT_EQ(invert(*doc.frameAt(1)), 1);
     doc.setApplyToAll(true);
-    EXPECT_EQ(doc.finishPreviewedCommand(invert), 2);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(doc.frameAt(i)->currentLevelIndex(), i == 1 ? 2 : 1) << i;
+    ASSERT_TRUE(doc.commandsReachAllFrames());
+    const bool allFrames = doc.commandsReachAllFrames();
+    // a preview that changes the size leaves the frames unlike...
+    const int32_t w = doc.frameAt(0)->width(), h = doc.frameAt(0)->height();
+    const FrameOperation turn = [w, h](ImageBuffer& f) { return f.resample(w + 3, h, 0); };
+    ASSERT_EQ(turn(*doc.frameAt(1)), 1);
+    EXPECT_FALSE(doc.commandsReachAllFrames());
+    // ...and still reaches the other frames, as decided before the dialog
+    EXPECT_EQ(doc.finishPreviewedCommand(turn, allFrames), 2);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(doc.frameAt(i)->currentLevelIndex(), i == 1 ? 2 : 1) << i;
+        EXPECT_EQ(doc.frameAt(i)->width(), doc.frameAt(1)->width()) << i;
+    }
 }
 
 } // namespace
