@@ -207,6 +207,13 @@ void CKelvoView::keyPressEvent(QKeyEvent* event) {
     default: handled = false; break;
     }
     if (!handled) QAbstractScrollArea::keyPressEvent(event);
+    // Modifier variants of the cursor follow the keyboard.
+    updateCursor(viewport()->mapFromGlobal(QCursor::pos()), event->modifiers());
+}
+
+void CKelvoView::keyReleaseEvent(QKeyEvent* event) {
+    QAbstractScrollArea::keyReleaseEvent(event);
+    updateCursor(viewport()->mapFromGlobal(QCursor::pos()), event->modifiers());
 }
 
 void CKelvoView::focusOutEvent(QFocusEvent* event) {
