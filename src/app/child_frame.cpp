@@ -33,7 +33,16 @@ CChildFrame::CChildFrame(std::unique_ptr<CKelvoDoc> doc, const UserOptions& opti
     documentChanged();
 }
 
-CChildFrame::~CChildFrame() = default;
+CChildFrame::~CChildFrame() {
+    // The panes read the document while they are torn down (a gesture in
+    // progress is abandoned): they go first.
+    delete m_stack;
+    delete m_tabs;
+    m_stack = nullptr;
+    m_tabs = nullptr;
+    m_view = nullptr;
+    m_header = nullptr;
+}
 
 void CChildFrame::showPane(Pane pane) { m_tabs->setCurrentIndex(pane); }
 

@@ -54,6 +54,8 @@ class CustomRotationDialog : public QDialog {
     // Preview with the values shown; the operation's result.
     int preview();
     bool previewed() const { return m_session.previewed(); }
+    // A preview was applied at some point (the frame's redo levels are gone).
+    bool everPreviewed() const { return m_session.everPreviewed(); }
     // After OK: the current frame holds the rotation.
     bool applied() const { return m_applied; }
 

@@ -75,7 +75,8 @@ class CMainFrame : public QMainWindow {
     void playMovie(bool reverse);
     // Image and Edit menus (main_window_image.cpp).
     void createImageActions(QMenu* edit, QMenu* image);
-    void runImageCommand(const std::function<int(ImageBuffer&)>& operation);
+    // On `target`, or the active document window when null.
+    void runImageCommand(const std::function<int(ImageBuffer&)>& operation, CChildFrame* target = nullptr);
     void undoRedo(bool redo);
     void updateImageActions();
     void loadCustomPalettes();

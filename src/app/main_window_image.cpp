@@ -143,7 +143,7 @@ void CMainFrame::createImageActions(QMenu* edit, QMenu* image) {
             ImageBuffer* frame = child != nullptr ? child->document().frameAt(-1) : nullptr;
             if (frame == nullptr || !frame->hasStore()) return;
             const std::function<int(ImageBuffer&)> op = ask(*frame);
-            if (op) runImageCommand(op);
+            if (op) runImageCommand(op, child);
         });
         m_imageCommands.push_back(a);
         return a;
@@ -200,7 +200,13 @@ void CMainFrame::customRotation() {
     const bool allFrames = child->document().commandsReachAllFrames();
     // The preview rotates the frame itself; the view follows each preview.
     CustomRotationDialog dialog(*frame, m_settings, [child] { child->documentChanged(); }, this);
-    if (dialog.exec() == QDialog::Accepted && dialog.applied()) {
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (!accepted && dialog.everPreviewed()) {
+        // The preview replaced the frame's redo levels: what the document
+        // could redo before is gone, and the cancelled preview is not an edit.
+        child->document().frameHistory().dropRedo(child->document().currentFrame());
+    }
+    if (accepted && dialog.applied()) {
         FrameProgressBox box(this);
         QApplication::setOverrideCursor(Qt::WaitCursor);
         child->document().finishPreviewedCommand(dialog.operation(), allFrames,
@@ -236,8 +242,8 @@ void CMainFrame::rebuildCustomMenu() {
     }
 }
 
-void CMainFrame::runImageCommand(const std::function<int(ImageBuffer&)>& operation) {
-    CChildFrame* child = activeChild();
+void CMainFrame::runImageCommand(const std::function<int(ImageBuffer&)>& operation, CChildFrame* target) {
+    CChildFrame* child = target != nullptr ? target : activeChild();
     if (child == nullptr || child->document().frameAt(-1) == nullptr) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     FrameProgressBox box(this);

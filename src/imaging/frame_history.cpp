@@ -33,6 +33,12 @@ void FrameHistory::appendMark(int32_t frame, FrameEditKind kind)
     f->position = static_cast<int32_t>(f->entries.size());
 }
 
+void FrameHistory::dropRedo(int32_t frame)
+{
+    if (Frame* f = mutableFrame(frame))
+        f->entries.resize(static_cast<size_t>(f->position));
+}
+
 namespace {
 
 bool call(const std::function<bool(int32_t)>& fn, int32_t frame)

@@ -53,6 +53,9 @@ public:
 
     // Drops the entries after the frame's position, appends `kind`, moves past it.
     void appendMark(int32_t frame, FrameEditKind kind);
+    // Drops the entries after the frame's position (they can no longer be
+    // redone, e.g. a cancelled preview replaced the image's redo levels).
+    void dropRedo(int32_t frame);
 
     // Undo is offered when the entry before the position is Overlay and the
     // overlay store can undo, or Image and the image can undo; redo likewise

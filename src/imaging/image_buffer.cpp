@@ -320,6 +320,18 @@ void ImageBuffer::setSourceText(std::string_view text)
 
 // ---- Window and palette
 
+int ImageBuffer::showWindow(int32_t center, int32_t width)
+{
+    PixelStore* s = store();
+    if (s == nullptr)
+        return 0;
+    ImageLevel& level = s->current();
+    const int64_t maxWidth = (static_cast<int64_t>(level.maxValue) - level.minValue) * 2 + 1;
+    level.windowCenter = center > level.maxValue ? level.maxValue : center;
+    level.windowWidth = width > maxWidth ? static_cast<int32_t>(maxWidth) : width;
+    return 1;
+}
+
 int ImageBuffer::setWindow(int32_t center, int32_t width)
 {
     PixelStore* s = store();

@@ -214,6 +214,10 @@ public:
     // the width to (maxValue - minValue) x 2 + 1 when larger. The caller then
     // calls rebuildDisplay().
     int setWindow(int32_t center, int32_t width);
+    // Shows a window without recording it (the live values of a drag; the
+    // caller records the final one with setWindow), limited like setWindow.
+    // The caller then calls rebuildDisplay().
+    int showWindow(int32_t center, int32_t width);
     // Rebuilds the display bitmap from the current level (1, or 0 with code 2
     // keeping the old bitmap).
     int rebuildDisplay();

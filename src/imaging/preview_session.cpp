@@ -29,6 +29,7 @@ int PreviewSession::preview(const FrameOperation& operation)
     const int result = operation(m_frame);
     // Only an edit that happened may be undone later.
     m_previewed = result != 0;
+    m_everPreviewed = m_everPreviewed || m_previewed;
     return result;
 }
 

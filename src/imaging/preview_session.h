@@ -40,11 +40,15 @@ public:
     void cancel();
 
     bool previewed() const { return m_previewed; }
+    // Some preview was applied during the session: the frame's redo levels
+    // were replaced, even if the preview was undone since.
+    bool everPreviewed() const { return m_everPreviewed; }
 
 private:
     ImageBuffer& m_frame;
     Mode m_mode;
     bool m_previewed = false;
+    bool m_everPreviewed = false;
     bool m_trialOpen = false;
     bool m_finished = false;
 };

@@ -31,7 +31,8 @@ void LevelWindowTool::mouseMove(const ToolInput& input) {
     const Window w = windowAt(input.pane);
     if (w == m_shown) return; // nothing new to paint
     m_shown = w;
-    frame->setWindow(w.center, w.width);
+    // Live values only: nothing is recorded until the release.
+    frame->showWindow(w.center, w.width);
     frame->rebuildDisplay();
     notify(false);
 }
@@ -41,10 +42,16 @@ void LevelWindowTool::buttonUp(const ToolInput& input) {
     m_active = false;
     ImageBuffer* frame = m_doc.frameAt(m_frame);
     if (frame == nullptr) return;
-    // Back to the history of the press, then one recorded change.
+    // Back to the window of the press, then one recorded change.
     frame->endWindowTrial(true);
     const Window w = windowAt(input.pane);
-    if (m_doc.applyToAll() || w != m_startWindow) applyWindow(m_doc, w, m_doc.applyToAll());
+    if (m_doc.applyToAll()) {
+        applyWindow(m_doc, w, true);
+    } else if (w != m_startWindow && frame->setWindow(w.center, w.width) == 1) {
+        // The dragged frame, even if another one is shown by now.
+        frame->rebuildDisplay();
+        m_doc.frameHistory().appendMark(m_frame, FrameEditKind::Image);
+    }
     notify(true);
 }
 

@@ -176,6 +176,33 @@ class ImageCommandsTest : public QObject {
         QCOMPARE(doc.frameHistory().frame(1)->position, position);
     }
 
+    void aCancelledRotationIsNotOfferedAsRedo() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        w.show();
+        QVERIFY(w.openFile(writeMultiFrame(dir.path())));
+        ImageBuffer* frame = w.activeChild()->document().frameAt(-1);
+        const std::vector<uint8_t> before = bytesOf(*frame);
+        actionNamed(w, "I&nverse")->trigger();
+        actionNamed(w, "&Undo")->trigger();
+        QAction* redo = actionNamed(w, "&Redo");
+        QVERIFY(redo->isEnabled());
+        answerDialog<CustomRotationDialog>([](CustomRotationDialog& d) {
+            d.setAngle(30);
+            d.preview();
+            d.reject();
+        });
+        actionNamed(w, "&Custom...")->trigger();
+        QCOMPARE(frame->width(), 4);
+        QCOMPARE(bytesOf(*frame), before);
+        // the inverse's redo level went with the preview; the rotation was cancelled
+        QVERIFY(!redo->isEnabled());
+        redo->trigger();
+        QCOMPARE(frame->width(), 4);
+    }
+
     void paletteCommandsAndCustomPalettes() {
         // custom palettes are read from "Palettes" beside the program
         const QString folder = QCoreApplication::applicationDirPath() + "/Palettes";

@@ -97,6 +97,24 @@ class WindowLevelTest : public QObject {
         sendMouse(pane, QEvent::MouseButtonRelease, press + QPoint(0, -64), Qt::NoButton);
         QCOMPARE(frame0->windowCenter(), std::max(start.center - 2047, 0));
         QCOMPARE(frame1->windowCenter(), frame0->windowCenter());
+
+        // the frame dragged keeps the window even when another is shown by the release
+        actionNamed(w, "&Apply to all")->trigger();
+        const Window second{frame1->windowCenter(), frame1->windowWidth()};
+        sendMouse(pane, QEvent::MouseButtonPress, press, Qt::LeftButton);
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(-64, 0), Qt::LeftButton);
+        doc.setCurrentFrame(1);
+        sendMouse(pane, QEvent::MouseButtonRelease, press + QPoint(-64, 0), Qt::NoButton);
+        QCOMPARE(frame0->windowWidth(), std::max(second.width - 2047, 1));
+        QCOMPARE(frame1->windowWidth(), second.width);
+        doc.setCurrentFrame(0);
+
+        // closing the document in the middle of a drag
+        sendMouse(pane, QEvent::MouseButtonPress, press, Qt::LeftButton);
+        sendMouse(pane, QEvent::MouseMove, press + QPoint(30, 30), Qt::LeftButton);
+        child->parentWidget()->close();
+        QApplication::processEvents();
+        QVERIFY(w.activeChild() == nullptr);
     }
 
     void presetsOnTheCurrentOrEveryFrame() {

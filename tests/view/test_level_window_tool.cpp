@@ -2,6 +2,9 @@
 // the frame history, and the other frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "document/kelvo_doc.h"
 #include "view/level_window_tool.h"
 
@@ -95,6 +98,25 @@ TEST_F(LevelWindowToolTest, AnAbandonedDragPutsTheWindowAndHistoryBack) {
     // a later release belongs to no gesture
     tool.buttonUp(at(0, 0));
     EXPECT_EQ(frame().windowCenter(), start.center);
+}
+
+TEST_F(LevelWindowToolTest, AnUndoneEditCanStillBeRedoneAfterADragThatChangedNothing) {
+    ASSERT_EQ(doc.runImageCommand([](ImageBuffer& f) { return f.invert(); }), 1);
+    const std::vector<uint8_t> inverted(frame().pixels(), frame().pixels() + 2 * 256 * 256);
+    ASSERT_GT(doc.undo(), 0);
+    ASSERT_TRUE(doc.canRedo());
+    // out and back to where it started
+    ASSERT_TRUE(tool.buttonDown(at(100, 100)));
+    tool.mouseMove(at(160, 40));
+    tool.mouseMove(at(30, 170));
+    tool.buttonUp(at(100, 100));
+    // and one abandoned
+    ASSERT_TRUE(tool.buttonDown(at(100, 100)));
+    tool.mouseMove(at(160, 40));
+    tool.deactivated();
+    ASSERT_TRUE(doc.canRedo());
+    EXPECT_GT(doc.redo(), 0);
+    EXPECT_TRUE(std::equal(inverted.begin(), inverted.end(), frame().pixels()));
 }
 
 TEST_F(LevelWindowToolTest, AClickWithoutMovementRecordsNothing) {
