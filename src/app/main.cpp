@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QStringList>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "app/child_frame.h"
+#include "app/icon_painting.h"
 #include "app/image_view.h"
 #include "document/kelvo_doc.h"
 
@@ -98,6 +102,20 @@ int runBenchmark(veltor::CMainFrame& window, const QString& path) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltor Dicom Viewer"));
+    {
+        // The window icon: the viewer's emblem.
+        QIcon icon;
+        for (int size : {16, 32, 48, 64}) {
+            QPixmap pixmap(size, size);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            veltor::icons::emblem(painter, QPointF(0, 0), size);
+            painter.end();
+            icon.addPixmap(pixmap);
+        }
+        QApplication::setWindowIcon(icon);
+    }
 
     // Paths on the command line are the shell's, whatever folder the settings
     // make current below.
