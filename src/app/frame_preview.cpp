@@ -1,5 +1,6 @@
 #include "frame_preview.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -142,6 +143,17 @@ void FramePreview::mouseMoveEvent(QMouseEvent* event) {
     m_centre -= delta / scale();
     clampCentre();
     update();
+}
+
+QLabel* newProblemLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName("message");
+    label->setWordWrap(true);
+    QPalette warning = label->palette();
+    warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    label->setPalette(warning);
+    label->hide();
+    return label;
 }
 
 } // namespace veltor

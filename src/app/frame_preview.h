@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPointF>
 
+class QLabel;
+
 namespace veltor {
 
 class ImageBuffer;
@@ -56,5 +58,9 @@ class FramePreview : public QFrame {
     QPointF m_centre;
     QPointF m_dragFrom;
 };
+
+// The red line under a size dialog's controls that says why OK is refused;
+// hidden until there is something to say.
+QLabel* newProblemLabel(QWidget* parent);
 
 } // namespace veltor

@@ -97,13 +97,7 @@ ResampleDialog::ResampleDialog(const ImageBuffer& frame, double displayScale, bo
     m_picture->setFixedSize(180, 180);
     columns->addWidget(m_picture, 0, Qt::AlignTop);
 
-    m_message = new QLabel(this);
-    m_message->setObjectName("message");
-    m_message->setWordWrap(true);
-    QPalette warning = m_message->palette();
-    warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    m_message->setPalette(warning);
-    m_message->hide();
+    m_message = newProblemLabel(this);
     layout->addWidget(m_message);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

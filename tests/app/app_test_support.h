@@ -3,15 +3,30 @@
 #pragma once
 
 #include <QAction>
+#include <QTemporaryDir>
 #include <QString>
 #include <QWidget>
 
 #include <cstdio>
 #include <string>
 
+#include "app/main_window.h"
 #include "dicom_bytes.h"
+#include "settings/qt/qsettings_store.h"
+#include "settings/user_options.h"
 
 namespace veltor::apptest {
+
+// A shown main window over settings in a temporary folder:
+//     MainWindowUnderTest fixture;
+//     auto& [dir, settings, options, w] = fixture;
+struct MainWindowUnderTest {
+    QTemporaryDir dir;
+    veltor::QSettingsStore settings{(dir.path() + "/s.ini").toStdString()};
+    veltor::UserOptions options;
+    veltor::CMainFrame w{settings, options};
+    MainWindowUnderTest() { w.show(); }
+};
 
 inline QAction* actionNamed(QWidget& w, const QString& text) {
     for (QAction* a : w.findChildren<QAction*>())

@@ -56,11 +56,8 @@ class ImageCommandsTest : public QObject {
     void initTestCase() { QtDocumentUi::failureMilliseconds = 50; }
 
     void applyToAllActsOnEveryFrameAndUndoesFrameByFrame() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeMultiFrame(dir.path())));
         CKelvoDoc& doc = w.activeChild()->document();
         QAction* all = actionNamed(w, "&Apply to all");
@@ -93,11 +90,8 @@ class ImageCommandsTest : public QObject {
     }
 
     void dialogCommandsFromTheMenuAndTheBKey() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeMultiFrame(dir.path())));
         ImageBuffer* frame = w.activeChild()->document().frameAt(-1);
         const std::vector<uint8_t> before = bytesOf(*frame);
@@ -124,11 +118,8 @@ class ImageCommandsTest : public QObject {
     }
 
     void resampleAndCustomRotationOnEveryFrame() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeMultiFrame(dir.path())));
         CKelvoDoc& doc = w.activeChild()->document();
         actionNamed(w, "&Apply to all")->trigger();
@@ -177,11 +168,8 @@ class ImageCommandsTest : public QObject {
     }
 
     void aCancelledRotationIsNotOfferedAsRedo() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeMultiFrame(dir.path())));
         ImageBuffer* frame = w.activeChild()->document().frameAt(-1);
         const std::vector<uint8_t> before = bytesOf(*frame);
@@ -243,11 +231,8 @@ class ImageCommandsTest : public QObject {
     }
 
     void colourFramesTakeNoPalette() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(QStringLiteral(VELTOR_DICOM_TEST_DATA) + "/rgb8.dcm"));
         ImageBuffer* frame = w.activeChild()->document().frameAt(-1);
         QVERIFY(frame->isColour());

@@ -43,11 +43,8 @@ class MainWindowTest : public QObject {
     void initTestCase() { QtDocumentUi::failureMilliseconds = 50; }
 
     void menusFollowTheDocuments() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         auto shownMenus = [&] {
             QStringList out;
             for (QAction* a : w.menuBar()->actions())
@@ -68,11 +65,8 @@ class MainWindowTest : public QObject {
     }
 
     void statusBarOfASingleFrame() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
         const QStringList t = w.statusTexts();
         QCOMPARE(t[0], QString("sample_ct.dcm"));
@@ -104,11 +98,8 @@ class MainWindowTest : public QObject {
     }
 
     void framesStepAndPlay() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeMultiFrame(dir.path())));
         CKelvoDoc& doc = w.activeChild()->document();
         QCOMPARE(doc.frameCount(), 3);
@@ -143,11 +134,8 @@ class MainWindowTest : public QObject {
     }
 
     void imageCommandsWithUndo() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeMultiFrame(dir.path())));
         QCOMPARE(w.statusTexts()[3], QString("4x2"));
         QAction* undo = actionNamed(w, "&Undo");
@@ -169,11 +157,8 @@ class MainWindowTest : public QObject {
     }
 
     void windowToolAndPresets() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
         WindowToolDock* tool = w.windowTool();
         QCOMPARE(tool->shownWindow(), (Window{40, 400}));

@@ -37,12 +37,9 @@ class WindowLevelTest : public QObject {
     void initTestCase() { QtDocumentUi::failureMilliseconds = 50; }
 
     void levelWindowToolDragsTheWindow() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         w.resize(900, 700);
-        w.show();
         QVERIFY(w.openFile(writeSixteenBit(dir.path(), 2, 64)));
         CChildFrame* child = w.activeChild();
         CKelvoDoc& doc = child->document();
@@ -118,11 +115,8 @@ class WindowLevelTest : public QObject {
     }
 
     void presetsOnTheCurrentOrEveryFrame() {
-        QTemporaryDir dir;
-        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
-        UserOptions options;
-        CMainFrame w(settings, options);
-        w.show();
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
         QVERIFY(w.openFile(writeSixteenBit(dir.path(), 3, 16)));
         CKelvoDoc& doc = w.activeChild()->document();
         WindowToolDock* dock = w.windowTool();
