@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "export/anonymize_batch.h"
 #include "export/anonymize_options.h"
@@ -108,51 +109,38 @@ int runAnonymize(int argc, char** argv) {
     IniFileSettingsStore store;
     AnonymizeOptions options = AnonymizeOptions::load(store);
 
-    int first = 0;
-    for (; first < argc; ++first) {
-        const char* a = argv[first];
-        if (std::strcmp(a, "--") == 0) {
-            ++first;
-            break;
-        }
-        if (a[0] != '-' || a[1] == '\0') break;
-        if (std::strcmp(a, "--recursive") == 0) {
+    CommandLine line("anonymize", argc, argv, printAnonymizeUsage);
+    while (line.nextOption() != nullptr) {
+        if (line.is("--recursive")) {
             recursive = true;
-        } else if (std::strcmp(a, "--no-suffix") == 0) {
+        } else if (line.is("--no-suffix")) {
             suffix = false;
-        } else if (std::strcmp(a, "--overwrite") == 0) {
+        } else if (line.is("--overwrite")) {
             overwrite = true;
-        } else if (std::strcmp(a, "--no-overwrite") == 0) {
+        } else if (line.is("--no-overwrite")) {
             overwrite = false;
-        } else if (std::strcmp(a, "--private-pn") == 0) {
+        } else if (line.is("--private-pn")) {
             options.privateTags = true;
-        } else if (std::strcmp(a, "--no-private-pn") == 0) {
+        } else if (line.is("--no-private-pn")) {
             options.privateTags = false;
-        } else if (std::strcmp(a, "--out") == 0 || std::strcmp(a, "--keep") == 0) {
-            if (first + 1 >= argc) {
-                std::fprintf(stderr, "veltor anonymize: %s needs a value\n", a);
-                return kExitUsage;
-            }
-            const char* value = argv[++first];
-            if (a[2] == 'o') {
+        } else if (line.is("--out") || line.is("--keep")) {
+            const bool out = line.is("--out");
+            const char* value = line.value();
+            if (value == nullptr) return kExitUsage;
+            if (out) {
                 outDir = value;
             } else if (!keepValues(value, options)) {
                 return kExitUsage;
             }
-        } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+        } else if (line.isHelp()) {
             printAnonymizeUsage(stdout);
             return kExitOk;
         } else {
-            std::fprintf(stderr, "veltor anonymize: unknown option '%s'\n", a);
-            printAnonymizeUsage(stderr);
-            return kExitUsage;
+            return line.unknownOption();
         }
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "veltor anonymize: no input files\n");
-        printAnonymizeUsage(stderr);
-        return kExitUsage;
-    }
+    if (!line.havePaths()) return kExitUsage;
+    const int first = line.firstPath();
     if (!suffix && outDir == nullptr) {
         std::fprintf(stderr, "veltor anonymize: --no-suffix needs --out (a copy cannot replace its source)\n");
         return kExitUsage;

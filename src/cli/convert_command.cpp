@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "export/anonymize_batch.h"
 #include "export/batch_convert.h"
@@ -102,32 +103,23 @@ int runConvert(int argc, char** argv) {
     bool verbose = false;
     const char* outDir = nullptr;
 
-    int first = 0;
-    for (; first < argc; ++first) {
-        const char* a = argv[first];
-        if (std::strcmp(a, "--") == 0) {
-            ++first;
-            break;
-        }
-        if (a[0] != '-' || a[1] == '\0') break;
-        if (std::strcmp(a, "--recursive") == 0) {
+    CommandLine line("convert", argc, argv, printConvertUsage);
+    while (line.nextOption() != nullptr) {
+        if (line.is("--recursive")) {
             recursive = true;
-        } else if (std::strcmp(a, "--overwrite") == 0) {
+        } else if (line.is("--overwrite")) {
             overwrite = true;
-        } else if (std::strcmp(a, "--no-overwrite") == 0) {
+        } else if (line.is("--no-overwrite")) {
             overwrite = false;
-        } else if (std::strcmp(a, "--verbose") == 0) {
+        } else if (line.is("--verbose")) {
             verbose = true;
-        } else if (std::strcmp(a, "--format") == 0 || std::strcmp(a, "--out") == 0 ||
-                   std::strcmp(a, "--quality") == 0) {
-            if (first + 1 >= argc) {
-                std::fprintf(stderr, "veltor convert: %s needs a value\n", a);
-                return kExitUsage;
-            }
-            const char* value = argv[++first];
-            if (a[2] == 'o') {
+        } else if (line.is("--format") || line.is("--out") || line.is("--quality")) {
+            const bool out = line.is("--out"), format = line.is("--format");
+            const char* value = line.value();
+            if (value == nullptr) return kExitUsage;
+            if (out) {
                 outDir = value;
-            } else if (a[2] == 'f') {
+            } else if (format) {
                 if (!parseFormat(value, options.format)) {
                     std::fprintf(stderr,
                                  "veltor convert: unknown format '%s' (tiff, jpeg, bmp or raw)\n",
@@ -139,20 +131,15 @@ int runConvert(int argc, char** argv) {
                              value);
                 return kExitUsage;
             }
-        } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+        } else if (line.isHelp()) {
             printConvertUsage(stdout);
             return kExitOk;
         } else {
-            std::fprintf(stderr, "veltor convert: unknown option '%s'\n", a);
-            printConvertUsage(stderr);
-            return kExitUsage;
+            return line.unknownOption();
         }
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "veltor convert: no input files\n");
-        printConvertUsage(stderr);
-        return kExitUsage;
-    }
+    if (!line.havePaths()) return kExitUsage;
+    const int first = line.firstPath();
     if (outDir != nullptr) {
         if (outDir[0] == '\0' || !isDirectory(outDir)) {
             std::fprintf(stderr, "veltor convert: %s: not a directory\n", outDir);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "command_line.h"
 #include "commands.h"
 #include "dicom/dicom_dictionary.h"
 #include "dicom/dicom_file.h"
@@ -124,34 +125,23 @@ int runDump(int argc, char** argv) {
     bool headerOnly = false;
     bool nested = false;
     bool anonymized = false;
-    int first = 0;
-    for (; first < argc; ++first) {
-        const char* a = argv[first];
-        if (std::strcmp(a, "--") == 0) {
-            ++first;
-            break;
-        }
-        if (a[0] != '-' || a[1] == '\0') break;
-        if (std::strcmp(a, "--header-only") == 0) {
+    CommandLine line("dump", argc, argv, printDumpUsage);
+    while (line.nextOption() != nullptr) {
+        if (line.is("--header-only")) {
             headerOnly = true;
-        } else if (std::strcmp(a, "--nested") == 0) {
+        } else if (line.is("--nested")) {
             nested = true;
-        } else if (std::strcmp(a, "--anonymized") == 0) {
+        } else if (line.is("--anonymized")) {
             anonymized = true;
-        } else if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+        } else if (line.isHelp()) {
             printDumpUsage(stdout);
             return kExitOk;
         } else {
-            std::fprintf(stderr, "veltor dump: unknown option '%s'\n", a);
-            printDumpUsage(stderr);
-            return kExitUsage;
+            return line.unknownOption();
         }
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "veltor dump: no input files\n");
-        printDumpUsage(stderr);
-        return kExitUsage;
-    }
+    if (!line.havePaths()) return kExitUsage;
+    const int first = line.firstPath();
 
     // The stored anonymizing choices, read only when they are used.
     const AnonymizeOptions options =

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "command_line.h"
 #include "commands.h"
 #include "dicom/dicom_file.h"
 
@@ -31,27 +32,14 @@ std::string trimmed(const char* text) {
 } // namespace
 
 int runInfo(int argc, char** argv) {
-    int first = 0;
-    for (; first < argc; ++first) {
-        const char* a = argv[first];
-        if (std::strcmp(a, "--") == 0) {
-            ++first;
-            break;
-        }
-        if (a[0] != '-' || a[1] == '\0') break;
-        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
-            printInfoUsage(stdout);
-            return kExitOk;
-        }
-        std::fprintf(stderr, "veltor info: unknown option '%s'\n", a);
-        printInfoUsage(stderr);
-        return kExitUsage;
+    CommandLine line("info", argc, argv, printInfoUsage);
+    while (line.nextOption() != nullptr) {
+        if (!line.isHelp()) return line.unknownOption();
+        printInfoUsage(stdout);
+        return kExitOk;
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "veltor info: no input files\n");
-        printInfoUsage(stderr);
-        return kExitUsage;
-    }
+    if (!line.havePaths()) return kExitUsage;
+    const int first = line.firstPath();
     int status = kExitOk;
     for (int i = first; i < argc; ++i) {
         DicomFile file;
