@@ -269,36 +269,9 @@ QCursor autoscrollCursor(AutoscrollCursor c) {
     const int key = static_cast<int>(c);
     auto found = cache.constFind(key);
     if (found != cache.constEnd()) return *found;
-    QCursor cursor;
-    switch (c) {
-    case AutoscrollCursor::Neutral:
-        cursor = neutralCursor();
-        break;
-    case AutoscrollCursor::North:
-        cursor = directionCursor(0);
-        break;
-    case AutoscrollCursor::NorthEast:
-        cursor = directionCursor(45);
-        break;
-    case AutoscrollCursor::East:
-        cursor = directionCursor(90);
-        break;
-    case AutoscrollCursor::SouthEast:
-        cursor = directionCursor(135);
-        break;
-    case AutoscrollCursor::South:
-        cursor = directionCursor(180);
-        break;
-    case AutoscrollCursor::SouthWest:
-        cursor = directionCursor(225);
-        break;
-    case AutoscrollCursor::West:
-        cursor = directionCursor(270);
-        break;
-    case AutoscrollCursor::NorthWest:
-        cursor = directionCursor(315);
-        break;
-    }
+    // North, then clockwise in steps of 45 degrees.
+    const int step = static_cast<int>(c) - static_cast<int>(AutoscrollCursor::North);
+    const QCursor cursor = c == AutoscrollCursor::Neutral ? neutralCursor() : directionCursor(45 * step);
     cache.insert(key, cursor);
     return cursor;
 }
