@@ -4,11 +4,45 @@
 
 #include "imaging/image_buffer.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace veltor::testing {
+
+// Frames made from samples given row by row (colour: R, G, B per pixel).
+inline std::unique_ptr<ImageBuffer> make8(int32_t w, int32_t h, bool colour, const std::vector<uint8_t>& samples)
+{
+    auto buffer = std::make_unique<ImageBuffer>();
+    EXPECT_EQ(buffer->createFromCopy8(w, h, static_cast<int32_t>(samples.size()), colour ? 1 : 0, samples.data()),
+              1);
+    return buffer;
+}
+
+inline std::unique_ptr<ImageBuffer> make16(int32_t w, int32_t h, const std::vector<int16_t>& samples,
+                                           int32_t center = 0, int32_t width = 0)
+{
+    auto buffer = std::make_unique<ImageBuffer>();
+    EXPECT_EQ(buffer->createFromCopy16(w, h, 16, center, width, samples.data()), 1);
+    return buffer;
+}
+
+// The current level's bytes, and its samples for a 16-bit frame.
+inline std::vector<uint8_t> bytes(const ImageBuffer& b)
+{
+    const ImageLevel* level = b.currentLevel();
+    return std::vector<uint8_t>(level->pixels, level->pixels + level->dataSize);
+}
+
+inline std::vector<int16_t> samples16(const ImageBuffer& b)
+{
+    const ImageLevel* level = b.currentLevel();
+    const int16_t* p = level->samples16();
+    return std::vector<int16_t>(p, p + static_cast<size_t>(level->width) * level->height);
+}
 
 inline uint32_t le32(const uint8_t* p)
 {

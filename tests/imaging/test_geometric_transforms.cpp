@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging_test_support.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -15,33 +17,11 @@
 namespace veltor {
 namespace {
 
-std::unique_ptr<ImageBuffer> make8(int32_t w, int32_t h, bool colour, const std::vector<uint8_t>& samples)
-{
-    auto buffer = std::make_unique<ImageBuffer>();
-    EXPECT_EQ(buffer->createFromCopy8(w, h, static_cast<int32_t>(samples.size()), colour ? 1 : 0, samples.data()),
-              1);
-    return buffer;
-}
+using testing::bytes;
+using testing::make16;
+using testing::make8;
+using testing::samples16;
 
-std::unique_ptr<ImageBuffer> make16(int32_t w, int32_t h, const std::vector<int16_t>& samples)
-{
-    auto buffer = std::make_unique<ImageBuffer>();
-    EXPECT_EQ(buffer->createFromCopy16(w, h, 16, 0, 0, samples.data()), 1);
-    return buffer;
-}
-
-std::vector<uint8_t> bytes(const ImageBuffer& b)
-{
-    const ImageLevel* level = b.currentLevel();
-    return std::vector<uint8_t>(level->pixels, level->pixels + level->dataSize);
-}
-
-std::vector<int16_t> samples16(const ImageBuffer& b)
-{
-    const ImageLevel* level = b.currentLevel();
-    const int16_t* p = level->samples16();
-    return std::vector<int16_t>(p, p + static_cast<size_t>(level->width) * level->height);
-}
 
 int32_t grey(const ImageBuffer& b, int32_t x, int32_t y)
 {
@@ -125,7 +105,7 @@ TEST(QuarterTurnsAndFlips, PropertiesHoldForEveryStoreAndSize)
                 b = make8(w, h, kind == 1, randomBytes(static_cast<size_t>(w) * h * (kind == 1 ? 3 : 1), rng));
             }
             const std::vector<uint8_t> original = bytes(*b);
-            SCOPED_TRACE(testing::Message() << w << "x" << h << " kind " << kind);
+            SCOPED_TRACE(::testing::Message() << w << "x" << h << " kind " << kind);
 
             for (int i = 0; i < 4; ++i) {
                 ASSERT_EQ(b->rotate90Clockwise(), 1);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging_test_support.h"
+
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -86,34 +88,11 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept
 namespace veltor {
 namespace {
 
-std::unique_ptr<ImageBuffer> make8(int32_t w, int32_t h, bool colour, const std::vector<uint8_t>& samples)
-{
-    auto buffer = std::make_unique<ImageBuffer>();
-    EXPECT_EQ(buffer->createFromCopy8(w, h, static_cast<int32_t>(samples.size()), colour ? 1 : 0, samples.data()),
-              1);
-    return buffer;
-}
+using testing::bytes;
+using testing::make16;
+using testing::make8;
+using testing::samples16;
 
-std::unique_ptr<ImageBuffer> make16(int32_t w, int32_t h, const std::vector<int16_t>& samples, int32_t center = 0,
-                                    int32_t width = 0)
-{
-    auto buffer = std::make_unique<ImageBuffer>();
-    EXPECT_EQ(buffer->createFromCopy16(w, h, 16, center, width, samples.data()), 1);
-    return buffer;
-}
-
-std::vector<uint8_t> bytes(const ImageBuffer& b)
-{
-    const ImageLevel* level = b.currentLevel();
-    return std::vector<uint8_t>(level->pixels, level->pixels + level->dataSize);
-}
-
-std::vector<int16_t> samples16(const ImageBuffer& b)
-{
-    const ImageLevel* level = b.currentLevel();
-    const int16_t* p = level->samples16();
-    return std::vector<int16_t>(p, p + static_cast<size_t>(level->width) * level->height);
-}
 
 // A grey row of values, one pixel high.
 std::unique_ptr<ImageBuffer> row8(const std::vector<uint8_t>& values)
@@ -681,7 +660,7 @@ TEST(IntensityOperations, RandomSequencesUndoToLevelZeroAndRedoToTheEnd)
                 levels.push_back(bytes(*b));
             }
         }
-        SCOPED_TRACE(testing::Message() << "round " << round << " applied " << applied);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " applied " << applied);
         while (b->canUndo() != 0) {
             ASSERT_EQ(b->undo(), 1);
         }
