@@ -299,6 +299,9 @@ private:
     void resetStore();
     // Installs level 0 and the rest of a new store; false with lastError set.
     bool installStore(bool sixteenBit, const ImageLevel& level, SampleBuffer owned);
+    // Installs `level` over `data` (level.dataSize bytes), copied first when
+    // `copy`; 1, or 0 with the error code set.
+    int installLevel(bool sixteenBit, ImageLevel level, const uint8_t* data, bool copy);
     int installFrom8(int32_t width, int32_t height, int32_t dataSize, int32_t colour, const uint8_t* pixels,
                      bool copy);
     int installFrom16(int32_t width, int32_t height, int32_t windowCenter, int32_t windowWidth,

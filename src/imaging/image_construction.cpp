@@ -131,6 +131,23 @@ uint32_t indexAt(const uint8_t* row, int32_t bitCount, int32_t x)
 
 } // namespace
 
+int ImageBuffer::installLevel(bool sixteenBit, ImageLevel level, const uint8_t* data, bool copy)
+{
+    SampleBuffer owned;
+    if (copy) {
+        owned = SampleBuffer::allocate(static_cast<size_t>(level.dataSize));
+        if (!owned) {
+            m_lastError = LibraryError::MemoryAllocation;
+            return 0;
+        }
+        std::memcpy(owned.data(), data, static_cast<size_t>(level.dataSize));
+        level.pixels = owned.data();
+    } else {
+        level.pixels = data;
+    }
+    return installStore(sixteenBit, level, std::move(owned)) ? 1 : 0;
+}
+
 int ImageBuffer::installFrom8(int32_t width, int32_t height, int32_t dataSize, int32_t colour,
                               const uint8_t* pixels, bool copy)
 {
@@ -149,19 +166,7 @@ int ImageBuffer::installFrom8(int32_t width, int32_t height, int32_t dataSize, i
     level.minValue = 0;
     level.windowCenter = 128;
     level.windowWidth = 256;
-    SampleBuffer owned;
-    if (copy) {
-        owned = SampleBuffer::allocate(static_cast<size_t>(bytes));
-        if (!owned) {
-            m_lastError = LibraryError::MemoryAllocation;
-            return 0;
-        }
-        std::memcpy(owned.data(), pixels, static_cast<size_t>(bytes));
-        level.pixels = owned.data();
-    } else {
-        level.pixels = pixels;
-    }
-    return installStore(false, level, std::move(owned)) ? 1 : 0;
+    return installLevel(false, level, pixels, copy);
 }
 
 int ImageBuffer::createFromRaw8(int32_t width, int32_t height, int32_t dataSize, int32_t colour,
@@ -239,19 +244,7 @@ int ImageBuffer::installFrom16(int32_t width, int32_t height, int32_t windowCent
     level.minValue = minValue;
     level.windowCenter = windowCenter;
     level.windowWidth = windowWidth;
-    SampleBuffer owned;
-    if (copy) {
-        owned = SampleBuffer::allocate(static_cast<size_t>(bytes));
-        if (!owned) {
-            m_lastError = LibraryError::MemoryAllocation;
-            return 0;
-        }
-        std::memcpy(owned.data(), samples, static_cast<size_t>(bytes));
-        level.pixels = owned.data();
-    } else {
-        level.pixels = reinterpret_cast<const uint8_t*>(samples);
-    }
-    return installStore(true, level, std::move(owned)) ? 1 : 0;
+    return installLevel(true, level, reinterpret_cast<const uint8_t*>(samples), copy);
 }
 
 int ImageBuffer::createFromSamples16(int32_t width, int32_t height, int32_t windowCenter, int32_t windowWidth,
