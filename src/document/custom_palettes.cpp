@@ -45,21 +45,6 @@ bool toInt(const std::string& word, int32_t& out) {
     return true;
 }
 
-template <typename Fn> int forFrames(CKelvoDoc& doc, bool allFrames, Fn fn) {
-    int changed = 0;
-    const int32_t first = allFrames ? 0 : doc.currentFrame();
-    const int32_t last = allFrames ? doc.frameCount() - 1 : doc.currentFrame();
-    for (int32_t i = first; i <= last; ++i) {
-        ImageBuffer* frame = doc.frameAt(i);
-        if (frame == nullptr || !frame->hasStore() || frame->isColour()) continue;
-        if (fn(*frame) == 1) {
-            doc.frameHistory().appendMark(i, FrameEditKind::Image);
-            ++changed;
-        }
-    }
-    return changed;
-}
-
 } // namespace
 
 PaletteTable PaletteBlock::table() const {
@@ -136,13 +121,14 @@ std::vector<std::string> paletteListNames(const std::vector<PaletteBlock>& custo
 
 int setBuiltinPalette(CKelvoDoc& doc, int number) {
     if (number < 0 || number >= kBuiltinPaletteCount) return 0;
-    return forFrames(doc, doc.applyToAll(), [&](ImageBuffer& f) { return f.setPalette(number, true); });
+    return doc.editFrames(
+        doc.applyToAll(), [&](ImageBuffer& f) { return f.setPalette(number, true); }, true);
 }
 
 int setCustomPalette(CKelvoDoc& doc, const PaletteBlock& block) {
     const PaletteTable table = block.table();
-    return forFrames(doc, doc.allFramesAlike(),
-                     [&](ImageBuffer& f) { return f.setPalette(kCustomPaletteNumber, true, &table); });
+    return doc.editFrames(
+        doc.allFramesAlike(), [&](ImageBuffer& f) { return f.setPalette(kCustomPaletteNumber, true, &table); }, true);
 }
 
 bool extractPalette(DicomFile& file, PaletteBlock& out) {

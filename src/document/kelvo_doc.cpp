@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -374,6 +375,21 @@ int32_t CKelvoDoc::runImageCommand(const FrameOperation& operation, const FrameP
     const std::vector<ImageBuffer*> frames = framePointers();
     const int32_t changed = runOnFrames(frames, m_currentFrame, m_applyToAll, m_history, operation, progress);
     m_ui.redrawViews();
+    return changed;
+}
+
+int32_t CKelvoDoc::editFrames(bool allFrames, const FrameOperation& operation, bool greyOnly) {
+    int32_t changed = 0;
+    const int32_t first = allFrames ? 0 : m_currentFrame;
+    const int32_t last = allFrames ? frameCount() - 1 : std::min(m_currentFrame, frameCount() - 1);
+    for (int32_t i = first; i <= last; ++i) {
+        ImageBuffer* frame = m_frames[size_t(i)].get();
+        if (frame == nullptr || !frame->hasStore() || (greyOnly && frame->isColour())) continue;
+        if (operation(*frame) == 1) {
+            m_history.appendMark(i, FrameEditKind::Image);
+            ++changed;
+        }
+    }
     return changed;
 }
 

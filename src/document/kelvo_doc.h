@@ -111,6 +111,11 @@ class CKelvoDoc {
     // "Apply to all" holds, with a history mark per frame changed; `progress`
     // hears of each frame of a multi-frame run. Returns the frames changed.
     int32_t runImageCommand(const FrameOperation& operation, const FrameProgress& progress = {});
+    // Runs `operation` on every frame when `allFrames`, else on the current
+    // frame, skipping frames without samples (and colour frames when
+    // `greyOnly`); each frame it changes gets an image history entry. No
+    // progress box: for window and palette changes. Returns the frames changed.
+    int32_t editFrames(bool allFrames, const FrameOperation& operation, bool greyOnly = false);
     // Whether image commands act on every frame: "Apply to all" is on and the
     // frames are alike.
     bool commandsReachAllFrames() const { return m_applyToAll && allFramesAlike(); }

@@ -68,27 +68,8 @@ WindowRanges windowRanges(int32_t min, int32_t max) {
     return r;
 }
 
-namespace {
-
-template <typename Fn> int forFrames(CKelvoDoc& doc, bool allFrames, Fn fn) {
-    int changed = 0;
-    const int32_t first = allFrames ? 0 : doc.currentFrame();
-    const int32_t last = allFrames ? doc.frameCount() - 1 : doc.currentFrame();
-    for (int32_t i = first; i <= last; ++i) {
-        ImageBuffer* frame = doc.frameAt(i);
-        if (frame == nullptr || !frame->hasStore()) continue;
-        if (fn(*frame) == 1) {
-            doc.frameHistory().appendMark(i, FrameEditKind::Image);
-            ++changed;
-        }
-    }
-    return changed;
-}
-
-} // namespace
-
 int applyWindow(CKelvoDoc& doc, Window w, bool allFrames) {
-    return forFrames(doc, allFrames, [&](ImageBuffer& f) {
+    return doc.editFrames(allFrames, [&](ImageBuffer& f) {
         if (f.setWindow(w.center, w.width) != 1) return 0;
         f.rebuildDisplay();
         return 1;
@@ -96,7 +77,7 @@ int applyWindow(CKelvoDoc& doc, Window w, bool allFrames) {
 }
 
 int resetWindow(CKelvoDoc& doc, bool allFrames) {
-    return forFrames(doc, allFrames, [&](ImageBuffer& f) {
+    return doc.editFrames(allFrames, [&](ImageBuffer& f) {
         const ImageLevel* first = f.firstLevel();
         if (first == nullptr || f.setWindow(first->windowCenter, first->windowWidth) != 1) return 0;
         f.rebuildDisplay();
