@@ -174,6 +174,8 @@ bool ImageBuffer::buildDisplay(const ImageLevel& level, DisplayBitmap& bitmap)
         target->setColourTable(s->palette);
     if (target == &fresh)
         bitmap = std::move(fresh);
+    if (&bitmap == &store()->display)
+        store()->displayPending = false;
     return true;
 }
 

@@ -143,11 +143,7 @@ bool ImageBuffer::installStore(bool sixteenBit, const ImageLevel& level, SampleB
     s->windowList.current = 1;
     s->palette = builtinPalette(kGreyscalePalette);
     s->paletteNumber = kGreyscalePalette;
-    if (!buildDisplay(s->current(), s->display)) {
-        resetStore();
-        m_lastError = LibraryError::MemoryAllocation;
-        return false;
-    }
+    s->displayPending = true;
     if (sixteenBit)
         m_background16 = level.minValue;
     m_lastError = LibraryError::NoError;
@@ -249,18 +245,36 @@ bool ImageBuffer::displayedValueAt(int32_t x, int32_t y, PixelValue& value) cons
     return true;
 }
 
+bool ImageBuffer::ensureDisplay() const
+{
+    const PixelStore* s = store();
+    if (s == nullptr)
+        return false;
+    if (!s->displayPending)
+        return true;
+    // Building the display is not a change of the frame.
+    auto* self = const_cast<ImageBuffer*>(this);
+    PixelStore* w = self->store();
+    if (!self->buildDisplay(w->current(), w->display)) {
+        w->lastError = LibraryError::MemoryAllocation;
+        return false;
+    }
+    return true;
+}
+
 const uint8_t* ImageBuffer::displayBitmap() const
 {
-    return hasStore() ? store()->display.data() : nullptr;
+    return ensureDisplay() ? store()->display.data() : nullptr;
 }
 
 size_t ImageBuffer::displayBitmapSize() const
 {
-    return hasStore() ? store()->display.size() : 0;
+    return ensureDisplay() ? store()->display.size() : 0;
 }
 
 const DisplayBitmap* ImageBuffer::display() const
 {
+    ensureDisplay();
     return hasStore() ? &store()->display : nullptr;
 }
 
@@ -384,7 +398,8 @@ void ImageBuffer::applyPalette(int32_t number)
         s->palette = builtinPalette(number);
         s->paletteNumber = number;
     }
-    s->display.setColourTable(s->palette);
+    if (!s->displayPending)
+        s->display.setColourTable(s->palette);
 }
 
 int ImageBuffer::setPalette(int32_t number, bool record, const PaletteTable* customColours)

@@ -310,6 +310,8 @@ private:
     // Builds the display of `level` into `bitmap`, reusing its memory when the
     // layout is unchanged; false (code 2) when memory cannot be had.
     bool buildDisplay(const ImageLevel& level, DisplayBitmap& bitmap);
+    // Builds the first display if it was left for later; false when it cannot be.
+    bool ensureDisplay() const;
     // Appends a history entry and drops the redo levels.
     void record(HistoryKind kind);
     void dropRedoLevels();

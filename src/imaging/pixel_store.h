@@ -118,6 +118,9 @@ struct PaletteList {
 // currentLevel indexes the one shown.
 struct PixelStore {
     DisplayBitmap display;
+    // The first display is built when it is first asked for: a long cine
+    // opens without building a bitmap for every frame.
+    bool displayPending = false;
     PaletteTable palette{};           // the colours in force (custom palettes copied in)
     int32_t paletteNumber = kGreyscalePalette;
     ImageLevel first;                 // the level the store was created with

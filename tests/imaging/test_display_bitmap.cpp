@@ -235,3 +235,35 @@ TEST(DisplayBitmap, PaletteGoesIntoTheColourTableSwapped)
 
 } // namespace
 } // namespace veltor
+
+namespace veltor {
+namespace {
+
+// A frame's first display is built when first asked for; what was set on the
+// frame before then must show in it.
+TEST(DisplayBitmap, TheFirstDisplayShowsWhatWasSetBeforeItWasBuilt)
+{
+    std::vector<int16_t> samples(64);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(i * 64);
+    ImageBuffer b;
+    ASSERT_EQ(b.createFromCopy16(8, 8, 16, 0, 0, samples.data()), 1);
+    ASSERT_EQ(b.setPalette(8, true), 1);
+    ASSERT_EQ(b.setWindow(1000, 10), 1);
+    const uint8_t* d = b.displayBitmap();
+    ASSERT_NE(d, nullptr);
+    const PaletteTable& hot = builtinPalette(8);
+    for (int i : {0, 100, 255}) {
+        const uint8_t* entry = d + kBitmapInfoHeaderSize + 4 * i;
+        EXPECT_EQ(entry[2], hot[size_t(i)].red) << i;
+        EXPECT_EQ(entry[1], hot[size_t(i)].green) << i;
+        EXPECT_EQ(entry[0], hot[size_t(i)].blue) << i;
+    }
+    // the narrow window: samples far below give 0, far above 255
+    const DisplayBitmap* bitmap = b.display();
+    EXPECT_EQ(bitmap->imageRow(0)[0], 0);
+    EXPECT_EQ(bitmap->imageRow(7)[7], 255);
+}
+
+} // namespace
+} // namespace veltor
