@@ -39,7 +39,9 @@ void benchmarkWindowDrag(veltor::CMainFrame& window, veltor::CChildFrame* child)
     QAction* tool = nullptr;
     for (QAction* a : window.findChildren<QAction*>())
         if (a->text() == QStringLiteral("Level-&Window")) tool = a;
-    if (tool == nullptr || !tool->isEnabled()) return;
+    const veltor::ImageBuffer* shown = child->document().frameAt(-1);
+    // Colour frames are shown without a window.
+    if (tool == nullptr || !tool->isEnabled() || shown == nullptr || shown->isColour()) return;
     tool->trigger();
     QWidget* pane = child->imageView()->viewport();
     const veltor::ViewRect r = child->imageView()->model().imageRect();
