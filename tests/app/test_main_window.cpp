@@ -45,7 +45,7 @@ class MainWindowTest : public QObject {
     void menusFollowTheDocuments() {
         MainWindowUnderTest fixture;
         auto& [dir, settings, options, w] = fixture;
-        auto shownMenus = [&] {
+        auto shownMenus = [&w = w] {
             QStringList out;
             for (QAction* a : w.menuBar()->actions())
                 if (a->isVisible()) out << a->text();
