@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include "dicom/dicom_file.h"
-#include "export/imglib/imglib.h"
-#include "export/imglib/imglib_internal.h"
+#include "imglib/imglib.h"
+#include "imglib/imglib_internal.h"
 
 namespace {
 

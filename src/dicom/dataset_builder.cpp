@@ -13,7 +13,7 @@
 #include "dicom_dictionary.h"
 #include "dicom_file.h"
 #include "dicom_vr.h"
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 
 namespace veltor {
 

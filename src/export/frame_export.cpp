@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 
 namespace veltor {
 

@@ -15,7 +15,7 @@
 
 #include "dicom/dataset_builder.h"
 #include "dicom/dicom_file.h"
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 
 using namespace veltor;
 

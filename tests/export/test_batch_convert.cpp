@@ -12,7 +12,7 @@
 #include "dicom_bytes.h"
 #include "export/batch_convert.h"
 #include "export/export_names.h"
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 #include "export_test_support.h"
 
 namespace veltor {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "export/frame_export.h"
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 #include "export_test_support.h"
 
 namespace veltor {

@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 
 namespace veltor::testing {
 

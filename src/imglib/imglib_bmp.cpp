@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "export/imglib/imglib_internal.h"
+#include "imglib/imglib_internal.h"
 
 namespace veltor::imglib {
 

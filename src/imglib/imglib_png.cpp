@@ -7,7 +7,7 @@
 
 #include <png.h>
 
-#include "export/imglib/imglib_internal.h"
+#include "imglib/imglib_internal.h"
 
 namespace veltor::imglib {
 

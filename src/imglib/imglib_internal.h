@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 
 namespace veltor::imglib {
 

@@ -8,7 +8,7 @@
 
 #include <tiffio.h>
 
-#include "export/imglib/imglib_internal.h"
+#include "imglib/imglib_internal.h"
 
 namespace veltor::imglib {
 

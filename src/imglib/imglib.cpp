@@ -1,4 +1,4 @@
-#include "export/imglib/imglib.h"
+#include "imglib/imglib.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "export/imglib/imglib_internal.h"
+#include "imglib/imglib_internal.h"
 
 namespace veltor {
 

@@ -9,7 +9,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "export/imglib/imglib_internal.h"
+#include "imglib/imglib_internal.h"
 
 namespace veltor::imglib {
 
