@@ -5,8 +5,10 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   libgtest-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgdcm-dev
-  dcmtk
-  qt6-base-dev libgl-dev
+  libcharls-dev libopenjp2-7-dev zlib1g-dev libcurl4-openssl-dev
+  dcmtk libgdcm-tools ffmpeg poppler-utils
+  qt6-base-dev qt6-svg-dev libgl-dev
+  desktop-file-utils shared-mime-info xdg-utils
 )
 missing=()
 for p in "${packages[@]}"; do
