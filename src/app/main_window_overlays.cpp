@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QColorDialog>
 #include <QMenu>
+#include <QPainter>
 #include <QToolBar>
 
 #include "app/app_icons.h"
@@ -56,6 +57,22 @@ QIcon toolIcon(CommandIcon id) {
     const QIcon large = commandIcon(id, true);
     for (const QSize& size : large.availableSizes())
         for (qreal ratio : {1.0, 2.0}) icon.addPixmap(large.pixmap(size, ratio));
+    return icon;
+}
+
+// The colour button shows the colour new items of the active tool take.
+QIcon swatchIcon(const QColor& colour) {
+    QIcon icon;
+    for (int size : {kSmallIconSize, kLargeIconSize}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setPen(Qt::black);
+        p.setBrush(colour);
+        p.drawRect(QRect(1, 1, size - 3, size - 3));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
     return icon;
 }
 
@@ -276,6 +293,17 @@ void CMainFrame::updateOverlayActions() {
     for (QAction* c : {a->inverse, a->unselect, a->clear, a->cropToSelection}) c->setEnabled(selection);
     for (QAction* c : {a->copyRoi, a->histogram, a->info, a->rulersSetup, a->spacingSetup, a->colour})
         c->setEnabled(image);
+    uint32_t colour = UserOptions().annotationColor();
+    if (image) {
+        const ViewTool t = child->imageView()->model().tool();
+        colour = t == ViewTool::MeasureLength  ? doc->distanceColor()
+                 : t == ViewTool::MeasureAngle ? doc->angleColor()
+                                               : doc->annotationColor();
+    }
+    if (a->colour->data().toUInt() != colour + 1) { // repaint the swatch only when it changes
+        a->colour->setIcon(swatchIcon(overlayColour(colour)));
+        a->colour->setData(colour + 1);
+    }
 }
 
 void CMainFrame::connectOverlayView(CChildFrame* frame) {

@@ -55,7 +55,10 @@ void DocumentOverlays::syncFrames() const {
 
 void DocumentOverlays::afterLoad() {
     syncFrames();
+    // The base of a new document is no edit: nothing enters the histories.
+    m_recordEdits = false;
     if (m_options.defaultAnnotations()) placeDefaultAnnotations(-1);
+    m_recordEdits = true;
     for (FrameOverlays& f : m_frames) f.store.makeBase();
 }
 
@@ -104,7 +107,7 @@ void DocumentOverlays::frameSize(int32_t frame, int32_t& width, int32_t& height)
 }
 
 OverlayLevel& DocumentOverlays::change(int32_t frame) {
-    m_doc.frameHistory().appendMark(frame, FrameEditKind::Overlay);
+    if (m_recordEdits) m_doc.frameHistory().appendMark(frame, FrameEditKind::Overlay);
     return m_frames[size_t(frame)].store.beginChange();
 }
 

@@ -151,6 +151,7 @@ class DocumentOverlays {
     const UserOptions& m_options;
     TextMeasurer m_measure;
     mutable std::vector<FrameOverlays> m_frames;
+    bool m_recordEdits = true;
 };
 
 } // namespace veltor

@@ -130,13 +130,18 @@ int32_t cropToSelection(CKelvoDoc& doc, DocumentOverlays& overlays) {
         ImageBuffer* f = doc.frameAt(i);
         if (!frameHasSelection(f)) continue;
         const ImageRect box = f->selection()->boundingBox();
-        if (f->clearSelection(true) == 1) mark(doc, i);
+        const bool cleared = f->clearSelection(true) == 1;
         ++changed;
-        if (box == ImageRect{0, 0, f->width(), f->height()}) continue;
-        if (box.right <= box.left || box.bottom <= box.top) continue;
-        if (f->crop(box.left, box.top, box.right, box.bottom) == 1) {
+        // A crop to a smaller size drops the frame's selection steps from its
+        // image history, the clearing just made among them: only the crop
+        // stays to be undone.
+        const bool whole = box == ImageRect{0, 0, f->width(), f->height()};
+        if (!whole && box.right > box.left && box.bottom > box.top &&
+            f->crop(box.left, box.top, box.right, box.bottom) == 1) {
             mark(doc, i);
             overlays.placeDefaultAnnotations(i);
+        } else if (cleared) {
+            mark(doc, i);
         }
     }
     return changed;

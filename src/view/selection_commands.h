@@ -41,8 +41,9 @@ int32_t unselect(CKelvoDoc& doc);
 // its grey or 16-bit value); frames without a selection are skipped.
 int32_t clearSelected(CKelvoDoc& doc, const FrameProgress& progress = {});
 // Crops each frame with a selection to the selection's box: the selection is
-// cleared (one entry), then, unless the box is the whole frame, the frame is
-// cropped (a second entry) and its default annotations re-placed.
+// cleared, then, unless the box is the whole frame, the frame is cropped and
+// its default annotations re-placed. One history entry per frame: the crop
+// (which drops the frame's selection steps), or the clearing alone.
 int32_t cropToSelection(CKelvoDoc& doc, DocumentOverlays& overlays);
 // The Crop tool's crop to an inclusive rectangle, clipped to each frame.
 // Refused (nothing recorded) when less than one pixel remains or the
