@@ -70,10 +70,10 @@ CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* pare
 }
 
 CKelvoView::~CKelvoView() {
-    m_overlays.reset();
     // No signals from a view being destroyed.
     m_levelWindow.setListener({});
     m_model->setChangeCallback({});
+    m_overlays.reset();
     m_model->setToolHandler(ViewTool::LevelWindow, nullptr);
 }
 
