@@ -123,7 +123,12 @@ void CKelvoView::onModelChange(uint32_t changes) {
         else
             m_autoscrollTimer->stop();
     }
-    if (changes & ViewChange::RepaintImageOnly) viewport()->repaint();
+    if (changes & ViewChange::RepaintImageOnly) {
+        // A dynamic zoom shows the image alone while it is dragged.
+        m_imageOnly = true;
+        viewport()->repaint();
+        m_imageOnly = false;
+    }
     if (changes & (ViewChange::Repaint | ViewChange::Band | ViewChange::Autoscroll | ViewChange::Frame))
         viewport()->update();
     if (m_overlays != nullptr) {
@@ -274,7 +279,7 @@ void CKelvoView::paintEvent(QPaintEvent*) {
     painter.scale(double(dest.width()) / bitmap->width(), -double(dest.height()) / bitmap->height());
     painter.drawImage(QPointF(0, 0), displayImageOf(*bitmap));
     painter.restore();
-    m_overlays->paint(painter);
+    if (!m_imageOnly) m_overlays->paint(painter);
 
     if (m_model->zoomWindowActive()) {
         QPen pen(Qt::white, 1, Qt::CustomDashLine);

@@ -81,6 +81,7 @@ class CKelvoView : public QAbstractScrollArea {
     bool m_cursorInside = false;
     bool m_syncing = false;
     bool m_fitPending = false;
+    bool m_imageOnly = false;
 };
 
 } // namespace veltor
