@@ -243,7 +243,13 @@ void CKelvoView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Escape: m_model->escape(); break;
     case Qt::Key_B: emit brightnessContrastRequested(); break;
     case Qt::Key_I:
-    case Qt::Key_Delete: m_overlays->key(event->key()); break;
+    case Qt::Key_Delete:
+        // Ctrl and Alt combinations belong to the window's accelerators.
+        if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            handled = false;
+        else
+            m_overlays->key(event->key());
+        break;
     default: handled = false; break;
     }
     if (!handled) QAbstractScrollArea::keyPressEvent(event);

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QToolBar>
 
 #include "app/app_icons.h"
@@ -48,6 +49,9 @@ class OverlayActions : public QObject {
     QAction* rulersSetup = nullptr;
     QAction* spacingSetup = nullptr;
     QAction* colour = nullptr;
+    // The window's Copy Frame, which Copy ROI hands over to without a
+    // selection, once it exists.
+    QPointer<QAction> copyFrame;
 };
 
 namespace {
@@ -181,14 +185,11 @@ void CMainFrame::createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, 
 
     // Edit: Copy ROI after Undo and Redo. Without a selection it copies the
     // frame, through Copy Frame when the window has it.
-    a->copyRoi = command(edit, tr("Copy &ROI"), [this](ViewOverlays& o) {
-        if (o.copyRoi()) return;
-        if (hasSelection(o.overlays().document())) return; // the error was shown
-        for (QAction* action : findChildren<QAction*>())
-            if (action->text() == QStringLiteral("&Copy Frame")) {
-                action->trigger();
-                return;
-            }
+    a->copyRoi = command(edit, tr("Copy &ROI"), [a](ViewOverlays& o) {
+        if (hasSelection(o.overlays().document()))
+            o.copyRoi();
+        else if (a->copyFrame)
+            a->copyFrame->trigger();
     });
 
     // Image: Clear, Crop To Selection, Info, Histogram at the end.
@@ -291,8 +292,11 @@ void CMainFrame::updateOverlayActions() {
     a->rulers->setEnabled(image);
     a->rulers->setChecked(image && doc->rulersOn());
     for (QAction* c : {a->inverse, a->unselect, a->clear, a->cropToSelection}) c->setEnabled(selection);
-    for (QAction* c : {a->copyRoi, a->histogram, a->info, a->rulersSetup, a->spacingSetup, a->colour})
-        c->setEnabled(image);
+    for (QAction* c : {a->histogram, a->info, a->rulersSetup, a->spacingSetup, a->colour}) c->setEnabled(image);
+    if (a->copyFrame.isNull())
+        for (QAction* action : findChildren<QAction*>())
+            if (action->text() == QStringLiteral("&Copy Frame")) a->copyFrame = action;
+    a->copyRoi->setEnabled(selection || (image && a->copyFrame && a->copyFrame->isEnabled()));
     uint32_t colour = UserOptions().annotationColor();
     if (image) {
         const ViewTool t = child->imageView()->model().tool();
@@ -317,8 +321,7 @@ void CMainFrame::connectOverlayView(CChildFrame* frame) {
         OverlayActions* a = m_overlayActions;
         QMenu menu(this);
         menu.addAction(a->copyRoi);
-        for (QAction* action : findChildren<QAction*>())
-            if (action->text() == QStringLiteral("&Copy Frame")) menu.addAction(action);
+        if (a->copyFrame) menu.addAction(a->copyFrame);
         menu.addAction(a->clear);
         menu.addAction(a->inverse);
         menu.addAction(a->unselect);
