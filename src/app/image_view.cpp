@@ -89,6 +89,7 @@ void CKelvoView::setPanelWidth(int width) {
 void CKelvoView::contextMenuEvent(QContextMenuEvent* event) {
     // The menu key opens the menu 5 pixels inside the pane's top-left corner;
     // the mouse's menu comes with the right button's release.
+    event->accept();
     if (event->reason() != QContextMenuEvent::Keyboard || !m_model->hasImage()) return;
     const ContextMenuKind kind = contextMenuFor(m_model->tool());
     if (kind != ContextMenuKind::None) m_overlays->contextMenu(QPoint(5, 5), kind == ContextMenuKind::Selection);
