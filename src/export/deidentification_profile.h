@@ -42,6 +42,12 @@ extern const size_t kBasicProfileRowCount;
 // table: the profile blanks them by its own rule.
 const ProfileRow* findProfileRow(uint16_t group, uint16_t element);
 
+// The VR of a tag for values whose file does not say it (implicit VR files
+// with tags the viewer's dictionary does not know): every attribute of the
+// table and every sequence, date, date-time, time and person name of the
+// standard. Null for other tags.
+const char* profileVr(uint16_t group, uint16_t element);
+
 // Parses an action code of the table ("X", "Z", "D", "U", "X/Z", "Z/D", "X/D",
 // "X/Z/D", "X/Z/U*"); Keep for anything else.
 ProfileAction profileActionOf(const char* code);

@@ -37,6 +37,14 @@ bool isFreeTextVr(const char* vr) {
 // NUL, and binary or unknown values read as zeros).
 uint8_t fillFor(const char* vr) { return isStringVr(vr) ? 0x20 : 0x00; }
 
+// The element's VR: as the file (or the dictionary) gave it, else from the
+// profile's own list, else empty.
+const char* vrOf(const DicomElement& e) {
+    if (e.vr[0] != '\0' && e.vr[0] != ' ') return e.vr;
+    const char* vr = profileVr(e.group, e.element);
+    return vr != nullptr ? vr : "";
+}
+
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -61,6 +69,187 @@ std::string dummyFor(const char* vr, size_t length) {
     return std::string(length, '\0');
 }
 
+// --- Elements after the start of the pixel data group.
+
+constexpr uint16_t kItemGroup = 0xFFFE;
+constexpr uint16_t kItem = 0xE000;
+constexpr uint16_t kItemEnd = 0xE00D;
+constexpr uint16_t kSequenceEnd = 0xE0DD;
+// The end of a sequence or item that runs to its delimiter.
+constexpr uint64_t kToDelimiter = UINT64_MAX;
+
+bool isLongForm(const char* vr) {
+    static const char* const kLong[] = {"OB", "OW", "OF", "OD", "OL", "OV", "SQ", "UN", "UT", "UC", "UR", "SV", "UV"};
+    for (const char* l : kLong)
+        if (vrIs(vr, l)) return true;
+    return false;
+}
+
+class TailScan {
+  public:
+    TailScan(const SourceBytes& src, std::vector<BlankRange>& out, std::string& error)
+        : m_src(src), m_out(out), m_error(error) {}
+
+    struct Syntax {
+        bool implicit;
+        bool big;
+    };
+
+    // Blanks every value in the items that fill [pos, end).
+    bool blankItems(uint64_t pos, uint64_t end, Syntax syntax) {
+        return items(pos, end, syntax, Removal{true, false}, 1, false) && pos == end;
+    }
+
+    bool topLevel(uint64_t pos, Syntax syntax) {
+        while (pos < m_src.size) {
+            // A few stray bytes after the last element are not an element.
+            if (m_src.size - pos < 8) return true;
+            if (!element(pos, syntax, Removal{}, 0, true)) return false;
+        }
+        return true;
+    }
+
+  private:
+    // Whether the values met are removed, and whether as private values.
+    struct Removal {
+        bool remove = false;
+        bool privateValue = false;
+    };
+
+    struct Header {
+        uint16_t group = 0;
+        uint16_t element = 0;
+        char vr[3] = {};
+        uint32_t length = 0;
+    };
+
+    bool fail(uint64_t pos, const char* what) {
+        m_error = std::string(what) + " at offset " + std::to_string(pos) + " after the pixel data";
+        return false;
+    }
+
+    uint16_t u16(const uint8_t* p, Syntax s) const {
+        return s.big ? static_cast<uint16_t>(p[0] << 8 | p[1]) : static_cast<uint16_t>(p[0] | p[1] << 8);
+    }
+    uint32_t u32(const uint8_t* p, Syntax s) const {
+        return s.big ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3])
+                     : (uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
+    }
+
+    bool header(uint64_t& pos, Syntax s, Header& h) {
+        uint8_t b[12];
+        if (pos + 8 > m_src.size || !m_src.read(pos, b, 8)) return fail(pos, "an element header runs past the end");
+        h.group = u16(b, s);
+        h.element = u16(b + 2, s);
+        if (h.group == kItemGroup) {
+            h.length = u32(b + 4, s);
+            pos += 8;
+            return true;
+        }
+        if (s.implicit) {
+            DicomElement record;
+            const char* known = lookupTagVr(h.group, h.element, record) ? record.vr : profileVr(h.group, h.element);
+            h.vr[0] = h.vr[1] = h.vr[2] = '\0';
+            if (known != nullptr && known[0] != '\0') std::memcpy(h.vr, known, 2);
+            h.length = u32(b + 4, s);
+            pos += 8;
+            return true;
+        }
+        h.vr[0] = static_cast<char>(b[4]);
+        h.vr[1] = static_cast<char>(b[5]);
+        h.vr[2] = '\0';
+        if (!isKnownVr(h.vr)) return fail(pos, "an element without a valid VR");
+        if (isLongForm(h.vr) && u16(b + 6, s) == 0) {
+            if (pos + 12 > m_src.size || !m_src.read(pos + 8, b + 8, 4))
+                return fail(pos, "an element header runs past the end");
+            h.length = u32(b + 8, s);
+            pos += 12;
+        } else {
+            h.length = u16(b + 6, s);
+            pos += 8;
+        }
+        return true;
+    }
+
+    // Whether the profile removes this element after the pixel data: private
+    // ones, and those the table does not keep.
+    static bool removes(const Header& h) {
+        if ((h.group & 1) != 0) return true;
+        const ProfileRow* row = findProfileRow(h.group, h.element);
+        return row != nullptr && row->action != ProfileAction::Keep;
+    }
+
+    bool element(uint64_t& pos, Syntax s, Removal remove, int depth, bool top) {
+        const uint64_t at = pos;
+        Header h;
+        if (!header(pos, s, h)) return false;
+        if (h.group == kItemGroup) return fail(at, "an item outside a sequence");
+        const bool pixelData = top && h.group == 0x7FE0 && h.element == 0x0010;
+        remove.remove = remove.remove || removes(h);
+        remove.privateValue = remove.privateValue || (h.group & 1) != 0;
+        if (h.length == kUndefinedLength) {
+            // Encapsulated pixel data, a sequence, or (explicit VR) an UN
+            // element whose items are implicit VR little endian.
+            Syntax inner = s;
+            if (!s.implicit && vrIs(h.vr, "UN")) inner = Syntax{true, false};
+            return items(pos, kToDelimiter, inner, pixelData ? Removal{} : remove, depth + 1, pixelData);
+        }
+        if (h.length > m_src.size - pos) return fail(at, "a value runs past the end of the file");
+        if (vrIs(h.vr, "SQ")) {
+            const uint64_t end = pos + h.length;
+            if (!items(pos, end, s, remove, depth + 1, false)) return false;
+            if (pos != end) return fail(at, "a sequence whose items do not fill it");
+            return true;
+        }
+        if (remove.remove && h.length > 0 && !pixelData)
+            m_out.push_back({pos, h.length, fillFor(h.vr), remove.privateValue});
+        pos += h.length;
+        return true;
+    }
+
+    // The items of a sequence from `pos` to `end` (or to its delimiter when
+    // `end` is undefined). Fragments of encapsulated pixel data are skipped.
+    bool items(uint64_t& pos, uint64_t end, Syntax s, Removal remove, int depth, bool fragments) {
+        if (depth > kMaxSequenceDepth) return fail(pos, "sequences nested too deep");
+        const bool undefined = end == kToDelimiter;
+        while (undefined || pos < end) {
+            const uint64_t at = pos;
+            Header h;
+            if (!header(pos, s, h)) return false;
+            if (h.group != kItemGroup) return fail(at, "a sequence item without its item tag");
+            if (h.element == kSequenceEnd && undefined) return true;
+            if (h.element != kItem) return fail(at, "a sequence item without its item tag");
+            if (fragments || h.length != kUndefinedLength) {
+                if (h.length == kUndefinedLength || h.length > m_src.size - pos)
+                    return fail(at, "an item runs past the end of the file");
+                const uint64_t itemEnd = pos + h.length;
+                if (fragments) {
+                    pos = itemEnd;
+                    continue;
+                }
+                while (pos < itemEnd)
+                    if (!element(pos, s, remove, depth, false)) return false;
+                if (pos != itemEnd) return fail(at, "an item whose elements overrun it");
+                continue;
+            }
+            for (;;) {
+                uint8_t b[4];
+                if (pos + 8 > m_src.size || !m_src.read(pos, b, 4)) return fail(pos, "an item without its end");
+                if (u16(b, s) == kItemGroup && u16(b + 2, s) == kItemEnd) {
+                    pos += 8;
+                    break;
+                }
+                if (!element(pos, s, remove, depth, false)) return false;
+            }
+        }
+        return true;
+    }
+
+    const SourceBytes& m_src;
+    std::vector<BlankRange>& m_out;
+    std::string& m_error;
+};
+
 class ProfileWalk {
   public:
     enum class Mode {
@@ -80,29 +269,38 @@ class ProfileWalk {
 
   private:
     void element(const DicomElement& e, Mode mode, int depth) {
-        const bool sequence = e.childCount > 0 || vrIs(e.vr, "SQ");
+        const char* vr = vrOf(e);
+        const bool sequence = e.childCount > 0 || vrIs(vr, "SQ");
+        // A sequence the parser kept as one value (implicit VR, a tag its
+        // dictionary does not know): nothing in its items is looked at
+        // one by one, so every value in them goes.
+        if (sequence && e.childCount == 0) {
+            const bool privateValues = mode == Mode::Private || (e.group & 1) != 0;
+            opaqueSequence(e, privateValues ? m_s.privates : m_s.blanked);
+            return;
+        }
         if (mode == Mode::Blank || mode == Mode::Private) {
             if (sequence)
                 elements(e.children, e.childCount, mode, depth + 1);
             else
-                blank(e, mode == Mode::Private ? m_s.privates : m_s.blanked);
+                blank(e, vr, mode == Mode::Private ? m_s.privates : m_s.blanked);
             return;
         }
         if ((e.group & 1) != 0) {
             if (sequence)
                 elements(e.children, e.childCount, Mode::Private, depth + 1);
             else
-                blank(e, m_s.privates);
+                blank(e, vr, m_s.privates);
             return;
         }
         const ProfileRow* row = findProfileRow(e.group, e.element);
-        const bool date = vrIs(e.vr, "DA") || vrIs(e.vr, "DT");
+        const bool date = vrIs(vr, "DA") || vrIs(vr, "DT");
         if (row != nullptr && row->temporal && !sequence) {
             // Dates move with the patient's shift, or stay when kept; a whole
             // number of days leaves the time of day as it was.
-            if (m_d.keepDates() || vrIs(e.vr, "TM")) return;
+            if (m_d.keepDates() || vrIs(vr, "TM")) return;
             if (date) {
-                shiftDate(e);
+                shiftDate(e, vr);
                 return;
             }
         }
@@ -116,14 +314,14 @@ class ProfileWalk {
         }
         switch (action) {
         case ProfileAction::Blank:
-        case ProfileAction::Clean: blank(e, m_s.blanked); break;
-        case ProfileAction::Dummy: dummy(e); break;
+        case ProfileAction::Clean: blank(e, vr, m_s.blanked); break;
+        case ProfileAction::Dummy: dummy(e, vr); break;
         case ProfileAction::Uid: replaceUid(e); break;
         case ProfileAction::Keep:
             if (date && !m_d.keepDates())
-                shiftDate(e);
-            else if (mode == Mode::Dummy && isFreeTextVr(e.vr))
-                dummy(e);
+                shiftDate(e, vr);
+            else if (mode == Mode::Dummy && isFreeTextVr(vr))
+                dummy(e, vr);
             break;
         }
     }
@@ -139,25 +337,44 @@ class ProfileWalk {
         return reinterpret_cast<char*>(m_bytes + e.valueOffset);
     }
 
-    void blank(const DicomElement& e, uint32_t& counter) {
+    void blank(const DicomElement& e, const char* vr, uint32_t& counter) {
         char* v = value(e);
         if (v == nullptr) return;
-        std::memset(v, fillFor(e.vr), e.length);
+        std::memset(v, fillFor(vr), e.length);
         ++counter;
     }
 
-    void dummy(const DicomElement& e) {
-        if (vrIs(e.vr, "UI")) {
+    void opaqueSequence(const DicomElement& e, uint32_t& counter) {
+        char* v = value(e);
+        if (v == nullptr) return;
+        std::vector<BlankRange> ranges;
+        std::string error;
+        const SourceBytes bytes{m_bytes, m_size, -1, m_size};
+        TailScan scan(bytes, ranges, error);
+        if (!scan.blankItems(e.valueOffset, uint64_t{e.valueOffset} + e.length, TailScan::Syntax{true, false})) {
+            // Items that cannot be read are not left to be read by others.
+            std::memset(v, 0, e.length);
+            ++counter;
+            return;
+        }
+        for (const BlankRange& r : ranges) {
+            std::memset(m_bytes + r.offset, r.fill, r.length);
+            ++counter;
+        }
+    }
+
+    void dummy(const DicomElement& e, const char* vr) {
+        if (vrIs(vr, "UI")) {
             replaceUid(e);
             return;
         }
         char* v = value(e);
         if (v == nullptr) return;
-        if ((vrIs(e.vr, "DA") || vrIs(e.vr, "DT")) && !m_d.keepDates()) {
-            shiftDate(e);
+        if ((vrIs(vr, "DA") || vrIs(vr, "DT")) && !m_d.keepDates()) {
+            shiftDate(e, vr);
             return;
         }
-        const std::string text = dummyFor(e.vr, e.length);
+        const std::string text = dummyFor(vr, e.length);
         std::memcpy(v, text.data(), text.size());
         ++m_s.dummies;
     }
@@ -185,10 +402,10 @@ class ProfileWalk {
         if (any) ++m_s.uids;
     }
 
-    void shiftDate(const DicomElement& e) {
+    void shiftDate(const DicomElement& e, const char* vr) {
         char* v = value(e);
         if (v == nullptr || trimmed(std::string_view(v, e.length)).empty()) return;
-        const bool ok = vrIs(e.vr, "DT") ? shiftDateTimeValue(v, e.length, m_days) : shiftDateValue(v, e.length, m_days);
+        const bool ok = vrIs(vr, "DT") ? shiftDateTimeValue(v, e.length, m_days) : shiftDateValue(v, e.length, m_days);
         if (ok) {
             ++m_s.datesShifted;
         } else {
@@ -273,173 +490,6 @@ std::string joined(const std::vector<std::string>& names) {
     }
     return out;
 }
-
-// --- Elements after the start of the pixel data group.
-
-constexpr uint16_t kItemGroup = 0xFFFE;
-constexpr uint16_t kItem = 0xE000;
-constexpr uint16_t kItemEnd = 0xE00D;
-constexpr uint16_t kSequenceEnd = 0xE0DD;
-// The end of a sequence or item that runs to its delimiter.
-constexpr uint64_t kToDelimiter = UINT64_MAX;
-
-bool isLongForm(const char* vr) {
-    static const char* const kLong[] = {"OB", "OW", "OF", "OD", "OL", "OV", "SQ", "UN", "UT", "UC", "UR", "SV", "UV"};
-    for (const char* l : kLong)
-        if (vrIs(vr, l)) return true;
-    return false;
-}
-
-class TailScan {
-  public:
-    TailScan(const SourceBytes& src, std::vector<BlankRange>& out, std::string& error)
-        : m_src(src), m_out(out), m_error(error) {}
-
-    struct Syntax {
-        bool implicit;
-        bool big;
-    };
-
-    bool topLevel(uint64_t pos, Syntax syntax) {
-        while (pos < m_src.size) {
-            // A few stray bytes after the last element are not an element.
-            if (m_src.size - pos < 8) return true;
-            if (!element(pos, syntax, false, 0, true)) return false;
-        }
-        return true;
-    }
-
-  private:
-    struct Header {
-        uint16_t group = 0;
-        uint16_t element = 0;
-        char vr[3] = {};
-        uint32_t length = 0;
-    };
-
-    bool fail(uint64_t pos, const char* what) {
-        m_error = std::string(what) + " at offset " + std::to_string(pos) + " after the pixel data";
-        return false;
-    }
-
-    uint16_t u16(const uint8_t* p, Syntax s) const {
-        return s.big ? static_cast<uint16_t>(p[0] << 8 | p[1]) : static_cast<uint16_t>(p[0] | p[1] << 8);
-    }
-    uint32_t u32(const uint8_t* p, Syntax s) const {
-        return s.big ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3])
-                     : (uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
-    }
-
-    bool header(uint64_t& pos, Syntax s, Header& h) {
-        uint8_t b[12];
-        if (pos + 8 > m_src.size || !m_src.read(pos, b, 8)) return fail(pos, "an element header runs past the end");
-        h.group = u16(b, s);
-        h.element = u16(b + 2, s);
-        if (h.group == kItemGroup) {
-            h.length = u32(b + 4, s);
-            pos += 8;
-            return true;
-        }
-        if (s.implicit) {
-            DicomElement record;
-            h.vr[0] = '\0';
-            if (lookupTagVr(h.group, h.element, record)) std::memcpy(h.vr, record.vr, 2);
-            h.length = u32(b + 4, s);
-            pos += 8;
-            return true;
-        }
-        h.vr[0] = static_cast<char>(b[4]);
-        h.vr[1] = static_cast<char>(b[5]);
-        h.vr[2] = '\0';
-        if (!isKnownVr(h.vr)) return fail(pos, "an element without a valid VR");
-        if (isLongForm(h.vr) && u16(b + 6, s) == 0) {
-            if (pos + 12 > m_src.size || !m_src.read(pos + 8, b + 8, 4))
-                return fail(pos, "an element header runs past the end");
-            h.length = u32(b + 8, s);
-            pos += 12;
-        } else {
-            h.length = u16(b + 6, s);
-            pos += 8;
-        }
-        return true;
-    }
-
-    // Whether the profile removes this element after the pixel data: private
-    // ones, and those the table does not keep.
-    static bool removes(const Header& h) {
-        if ((h.group & 1) != 0) return true;
-        const ProfileRow* row = findProfileRow(h.group, h.element);
-        return row != nullptr && row->action != ProfileAction::Keep;
-    }
-
-    bool element(uint64_t& pos, Syntax s, bool remove, int depth, bool top) {
-        const uint64_t at = pos;
-        Header h;
-        if (!header(pos, s, h)) return false;
-        if (h.group == kItemGroup) return fail(at, "an item outside a sequence");
-        const bool pixelData = top && h.group == 0x7FE0 && h.element == 0x0010;
-        remove = remove || removes(h);
-        if (h.length == kUndefinedLength) {
-            // Encapsulated pixel data, a sequence, or (explicit VR) an UN
-            // element whose items are implicit VR little endian.
-            Syntax inner = s;
-            if (!s.implicit && vrIs(h.vr, "UN")) inner = Syntax{true, false};
-            return items(pos, kToDelimiter, inner, remove && !pixelData, depth + 1, pixelData);
-        }
-        if (h.length > m_src.size - pos) return fail(at, "a value runs past the end of the file");
-        if (vrIs(h.vr, "SQ")) {
-            const uint64_t end = pos + h.length;
-            if (!items(pos, end, s, remove, depth + 1, false)) return false;
-            if (pos != end) return fail(at, "a sequence whose items do not fill it");
-            return true;
-        }
-        if (remove && h.length > 0 && !pixelData) m_out.push_back({pos, h.length, fillFor(h.vr), (h.group & 1) != 0});
-        pos += h.length;
-        return true;
-    }
-
-    // The items of a sequence from `pos` to `end` (or to its delimiter when
-    // `end` is undefined). Fragments of encapsulated pixel data are skipped.
-    bool items(uint64_t& pos, uint64_t end, Syntax s, bool remove, int depth, bool fragments) {
-        if (depth > kMaxSequenceDepth) return fail(pos, "sequences nested too deep");
-        const bool undefined = end == kToDelimiter;
-        while (undefined || pos < end) {
-            const uint64_t at = pos;
-            Header h;
-            if (!header(pos, s, h)) return false;
-            if (h.group != kItemGroup) return fail(at, "a sequence item without its item tag");
-            if (h.element == kSequenceEnd && undefined) return true;
-            if (h.element != kItem) return fail(at, "a sequence item without its item tag");
-            if (fragments || h.length != kUndefinedLength) {
-                if (h.length == kUndefinedLength || h.length > m_src.size - pos)
-                    return fail(at, "an item runs past the end of the file");
-                const uint64_t itemEnd = pos + h.length;
-                if (fragments) {
-                    pos = itemEnd;
-                    continue;
-                }
-                while (pos < itemEnd)
-                    if (!element(pos, s, remove, depth, false)) return false;
-                if (pos != itemEnd) return fail(at, "an item whose elements overrun it");
-                continue;
-            }
-            for (;;) {
-                uint8_t b[4];
-                if (pos + 8 > m_src.size || !m_src.read(pos, b, 4)) return fail(pos, "an item without its end");
-                if (u16(b, s) == kItemGroup && u16(b + 2, s) == kItemEnd) {
-                    pos += 8;
-                    break;
-                }
-                if (!element(pos, s, remove, depth, false)) return false;
-            }
-        }
-        return true;
-    }
-
-    const SourceBytes& m_src;
-    std::vector<BlankRange>& m_out;
-    std::string& m_error;
-};
 
 } // namespace
 
