@@ -414,13 +414,14 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
         return 0;
     }
     // A partial parse would leave every value after the failure in place.
+    if (isDeflated(dataset)) {
+        report.failure = AnonymizeFailure::Deflated;
+        return 0;
+    }
     if (dataset.status() != DicomError::NoError) {
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = dataset.status();
-        return 0;
-    }
-    if (isDeflated(dataset)) {
-        report.failure = AnonymizeFailure::Deflated;
+        report.reason = explainUnreadable(SourceBytes{nullptr, 0, fd.get(), size});
         return 0;
     }
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
@@ -512,13 +513,14 @@ bool Anonymizer::anonymizeFile(const std::string& source, const std::string& tar
         head = static_cast<size_t>(size);
         parsed = dataset.openMemory(m_buffer.get(), head, true, source.c_str());
     }
+    if (isDeflated(dataset)) {
+        report.failure = AnonymizeFailure::Deflated;
+        return false;
+    }
     if (!parsed) {
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = dataset.status();
-        return false;
-    }
-    if (isDeflated(dataset)) {
-        report.failure = AnonymizeFailure::Deflated;
+        report.reason = explainUnreadable(SourceBytes{m_buffer.get(), head, fd.get(), size});
         return false;
     }
     if (m_options.profile()) {

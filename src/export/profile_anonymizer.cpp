@@ -41,6 +41,8 @@ uint8_t fillFor(const char* vr) { return isStringVr(vr) ? 0x20 : 0x00; }
 // profile's own list, else empty.
 const char* vrOf(const DicomElement& e) {
     if (e.vr[0] != '\0' && e.vr[0] != ' ') return e.vr;
+    // (gggg,0010) to (gggg,00FF) of a private group name its creators.
+    if ((e.group & 1) != 0 && e.element >= 0x0010 && e.element <= 0x00FF) return "LO";
     const char* vr = profileVr(e.group, e.element);
     return vr != nullptr ? vr : "";
 }
@@ -87,8 +89,9 @@ bool isLongForm(const char* vr) {
 
 class TailScan {
   public:
-    TailScan(const SourceBytes& src, std::vector<BlankRange>& out, std::string& error)
-        : m_src(src), m_out(out), m_error(error) {}
+    // `where` ends each error message (" after the pixel data").
+    TailScan(const SourceBytes& src, std::vector<BlankRange>& out, std::string& error, const char* where = "")
+        : m_src(src), m_out(out), m_error(error), m_where(where) {}
 
     struct Syntax {
         bool implicit;
@@ -124,7 +127,7 @@ class TailScan {
     };
 
     bool fail(uint64_t pos, const char* what) {
-        m_error = std::string(what) + " at offset " + std::to_string(pos) + " after the pixel data";
+        m_error = std::string(what) + " at offset " + std::to_string(pos) + m_where;
         return false;
     }
 
@@ -248,6 +251,7 @@ class TailScan {
     const SourceBytes& m_src;
     std::vector<BlankRange>& m_out;
     std::string& m_error;
+    const char* m_where;
 };
 
 class ProfileWalk {
@@ -541,8 +545,51 @@ std::string profileSummaryText(const ProfileSummary& s) {
 
 bool findTrailingBlanks(const SourceBytes& source, uint64_t start, bool implicitVr, bool bigEndian,
                         std::vector<BlankRange>& ranges, std::string& error) {
-    TailScan scan(source, ranges, error);
+    TailScan scan(source, ranges, error, " after the pixel data");
     return scan.topLevel(start, TailScan::Syntax{implicitVr, bigEndian});
+}
+
+std::string explainUnreadable(const SourceBytes& source) {
+    uint8_t magic[4];
+    uint64_t pos = 0;
+    TailScan::Syntax syntax{true, false};
+    if (source.size >= 132 && source.read(128, magic, 4) && std::memcmp(magic, "DICM", 4) == 0) {
+        // The meta group, explicit VR little endian, names the syntax.
+        pos = 132;
+        std::string transferSyntax;
+        for (;;) {
+            uint8_t h[12];
+            if (pos + 8 > source.size || !source.read(pos, h, 8)) break;
+            if ((h[0] | h[1] << 8) != 0x0002) break;
+            const char vr[3] = {static_cast<char>(h[4]), static_cast<char>(h[5]), '\0'};
+            uint64_t length = static_cast<uint64_t>(h[6] | h[7] << 8);
+            uint64_t header = 8;
+            if (isLongForm(vr)) {
+                if (pos + 12 > source.size || !source.read(pos + 8, h + 8, 4)) return "the file meta group runs past the end";
+                length = uint64_t{h[8]} | uint64_t{h[9]} << 8 | uint64_t{h[10]} << 16 | uint64_t{h[11]} << 24;
+                header = 12;
+            }
+            if (length > source.size - pos - header)
+                return "a value of the file meta group runs past the end of the file at offset " + std::to_string(pos);
+            if ((h[2] | h[3] << 8) == 0x0010 && length < 80) {
+                transferSyntax.resize(static_cast<size_t>(length));
+                source.read(pos + header, transferSyntax.data(), transferSyntax.size());
+                while (!transferSyntax.empty() && (transferSyntax.back() == '\0' || transferSyntax.back() == ' '))
+                    transferSyntax.pop_back();
+            }
+            pos += header + length;
+        }
+        syntax = TailScan::Syntax{transferSyntax == "1.2.840.10008.1.2", transferSyntax == "1.2.840.10008.1.2.2"};
+    } else if (source.size < 8 || !source.read(0, magic, 4) || ((magic[0] | magic[1] << 8) > 0x0028 &&
+                                                                 (magic[2] | magic[3] << 8) > 0x0028)) {
+        // A bare data set starts with a small group number.
+        return "neither a DICOM preamble nor a data set at its start";
+    }
+    std::vector<BlankRange> ranges;
+    std::string error;
+    TailScan scan(source, ranges, error);
+    if (scan.topLevel(pos, syntax)) return {};
+    return error;
 }
 
 } // namespace veltor

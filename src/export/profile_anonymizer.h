@@ -64,4 +64,10 @@ struct SourceBytes {
 bool findTrailingBlanks(const SourceBytes& source, uint64_t start, bool implicitVr, bool bigEndian,
                         std::vector<BlankRange>& ranges, std::string& error);
 
+// Why a file that does not parse cannot be read, found by walking its
+// elements ("a value runs past the end of the file at offset 812",
+// "sequences nested too deep at offset 96"); empty when the walk finds
+// nothing wrong.
+std::string explainUnreadable(const SourceBytes& source);
+
 } // namespace veltor
