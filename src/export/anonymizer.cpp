@@ -431,6 +431,16 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
         return 0;
     }
     if (!readSource(fd.get(), bytes.get(), size, 0, report)) return 0;
+    // The bytes must be a DICOM file themselves: a data set built from a
+    // raster image describes values that are not bytes of its file. The
+    // profile also learns from this parse where the pixel data group starts.
+    DicomFile header;
+    if (!header.openMemory(bytes.get(), size, true, source)) {
+        report.failure = AnonymizeFailure::NotDicom;
+        report.parseStatus = header.status();
+        report.reason = explainUnreadable(SourceBytes{bytes.get(), size, -1, size});
+        return 0;
+    }
     if (options.profile()) {
         std::optional<Deidentifier> own;
         if (deidentifier == nullptr) {
@@ -442,14 +452,6 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
                 return 0;
             }
             deidentifier = &*own;
-        }
-        // The profile reads the header from the bytes it changes, so that it
-        // also knows where the pixel data group starts.
-        DicomFile header;
-        if (!header.openMemory(bytes.get(), size, true, source)) {
-            report.failure = AnonymizeFailure::NotDicom;
-            report.parseStatus = header.status();
-            return 0;
         }
         std::vector<BlankRange> ranges;
         if (!trailingRanges(header, SourceBytes{bytes.get(), size, -1, size}, ranges, report)) return 0;

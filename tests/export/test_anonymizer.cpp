@@ -403,6 +403,26 @@ TEST(AnonymizeFailures, DataSetOfAnotherOrBrokenFileIsRefused) {
     EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"broken.dcm", "src.dcm"}));
 }
 
+TEST(AnonymizeFailures, ADocumentBuiltFromARasterImageIsNoSourceToOverwrite) {
+    // A 2 x 2 24-bit BMP opens as a Secondary Capture data set whose records
+    // describe values that are not bytes of the file.
+    std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                                1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0,
+                                0, 0, 0, 0};
+    for (int i = 0; i < 16; ++i) bmp.push_back(static_cast<uint8_t>(i * 9));
+    TempFolder dir;
+    ASSERT_TRUE(writeFile(dir / "picture.bmp", bmp));
+    DicomFile dataset;
+    ASSERT_TRUE(dataset.openFile((dir / "picture.bmp").c_str(), false)) << int(dataset.status());
+    AnonymizeReport report;
+    EXPECT_EQ(AnonymizeFileBytes((dir / "picture.bmp").c_str(), dataset, (dir / "copy.bmp").c_str(),
+                                 AnonymizeOptions(), report),
+              0);
+    EXPECT_EQ(report.failure, AnonymizeFailure::NotDicom);
+    EXPECT_EQ(readFile(dir / "picture.bmp"), bmp);
+    EXPECT_FALSE(fileExists(dir / "copy.bmp"));
+}
+
 TEST(AnonymizeFailures, DeflatedDataSetIsNeverCopied) {
     // A meta group naming deflate, followed by bytes that would parse as
     // plain elements: they are not the values, so nothing can be blanked.
