@@ -83,6 +83,7 @@ class CKelvoDoc {
     void setApplyToAll(bool on) { m_applyToAll = on; }
     bool rulersOn() const { return m_rulersOn; }
     bool anonymizeExports() const { return m_anonymizeExports; }
+    void setAnonymizeExports(bool on) { m_anonymizeExports = on; }
     int32_t regionTolerance() const { return m_regionTolerance; }
     double frameTime() const { return m_frameTime; }
     void setFrameTime(double ms) { m_frameTime = ms; }
