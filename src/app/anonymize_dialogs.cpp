@@ -145,6 +145,8 @@ AnonymizeBatchCallbacks AnonymizeRunWindow::callbacks(size_t total) {
     m_progress->setAutoReset(false);
     m_progress->setAutoClose(false);
     m_progress->setValue(0);
+    m_progress->show();
+    QApplication::processEvents();
     return c;
 }
 
@@ -244,6 +246,8 @@ AnonymizeSelectedDialog::AnonymizeSelectedDialog(SettingsStore& settings, QWidge
     connect(m_anonymize, &QPushButton::clicked, this, [this] { anonymizeRows(false); });
     connect(m_anonymizeAll, &QPushButton::clicked, this, [this] { anonymizeRows(true); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    // Enter in a folder field scans; it never presses a button.
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
     resize(720, 560);
     if (!scanFolder.isEmpty() && QFileInfo(scanFolder).isDir()) scan(scanFolder);
     updateButtons();
@@ -341,6 +345,7 @@ BatchAnonymizeDialog::BatchAnonymizeDialog(SettingsStore& settings, QWidget* par
     });
     connect(m_anonymize, &QPushButton::clicked, this, &BatchAnonymizeDialog::anonymize);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
     resize(640, 480);
 }
 
