@@ -35,8 +35,12 @@ constexpr int kIconSize = 64;
 // 64 x 64 pixels would stall the list.
 constexpr qint64 kIconFileLimit = qint64{32} << 20;
 
-QString fromLocal(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
-std::string toLocal(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QString fromLocal(const std::string& s) {
+    return QString::fromLocal8Bit(s.c_str());
+}
+std::string toLocal(const QString& s) {
+    return s.toLocal8Bit().toStdString();
+}
 
 // The first frame of a DICOM file as a 64 x 64 icon, or a null icon.
 QIcon thumbnailOf(const QString& path) {
@@ -50,7 +54,8 @@ QIcon thumbnailOf(const QString& path) {
     if (!colour && pixels.size() != size_t(w) * size_t(h)) return {};
     const QImage image(pixels.data(), w, h, colour ? w * 3 : w,
                        colour ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
-    return QIcon(QPixmap::fromImage(image.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    return QIcon(QPixmap::fromImage(
+        image.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 // A small window while the folders are walked.
@@ -61,7 +66,8 @@ class ScanningWindow {
         m_label.setMargin(16);
         m_label.setFrameStyle(QFrame::Box);
         m_label.adjustSize();
-        if (parent != nullptr) m_label.move(parent->mapToGlobal(parent->rect().center()) - m_label.rect().center());
+        if (parent != nullptr)
+            m_label.move(parent->mapToGlobal(parent->rect().center()) - m_label.rect().center());
         m_label.show();
         QApplication::processEvents();
     }
@@ -92,7 +98,8 @@ AttentionDialog::AttentionDialog(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void AttentionDialog::showIfDue(const AnonymizeOptions& options, SettingsStore& settings, QWidget* parent) {
+void AttentionDialog::showIfDue(const AnonymizeOptions& options, SettingsStore& settings,
+                                QWidget* parent) {
     if (!options.criticalWarningDue()) return;
     AttentionDialog dialog(parent);
     dialog.exec();
@@ -101,8 +108,8 @@ void AttentionDialog::showIfDue(const AnonymizeOptions& options, SettingsStore& 
 }
 
 bool showBurnedInWarning(const std::string& source, QWidget* parent) {
-    QMessageBox box(QMessageBox::Warning, QObject::tr("Burned-in annotation"), fromLocal(burnedInWarning(source)),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, QObject::tr("Burned-in annotation"),
+                    fromLocal(burnedInWarning(source)), QMessageBox::Ok, parent);
     auto* dontShow = new QCheckBox(QObject::tr("Do not show this message again"), &box);
     box.setCheckBox(dontShow);
     box.exec();
@@ -130,16 +137,18 @@ AnonymizeBatchCallbacks AnonymizeRunWindow::callbacks(size_t total) {
         QApplication::processEvents();
         return !(m_progress && m_progress->wasCanceled());
     };
-    c.written = [this](const std::string& source, const std::string&, const AnonymizeReport& report) {
-        copied(source, report);
+    c.written = [this](const std::string& source, const std::string&,
+                       const AnonymizeReport& report) { copied(source, report); };
+    c.failed = [this](const std::string&, const AnonymizeReport& report) {
+        showAnonymizeFailure(report, this);
     };
-    c.failed = [this](const std::string&, const AnonymizeReport& report) { showAnonymizeFailure(report, this); };
     // Files that do not parse are passed over silently.
     c.notDicom = [](const std::string&, const AnonymizeReport&) {};
     c.burnedIn = [this](const std::string& source) {
         if (m_burnedInWarnings) m_burnedInWarnings = showBurnedInWarning(source, this);
     };
-    m_progress = new QProgressDialog(tr("Please wait..."), tr("Cancel"), 0, static_cast<int>(total), this);
+    m_progress =
+        new QProgressDialog(tr("Please wait..."), tr("Cancel"), 0, static_cast<int>(total), this);
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(0);
     m_progress->setAutoReset(false);
@@ -159,7 +168,9 @@ void AnonymizeRunWindow::endRun(const BatchResult& result) {
     delete m_progress;
     m_running = false;
     if (result.status == BatchStatus::ProfileNotReady)
-        QMessageBox::warning(this, QString(), tr("De-identification cannot start: %1").arg(fromLocal(result.message)));
+        QMessageBox::warning(
+            this, QString(),
+            tr("De-identification cannot start: %1").arg(fromLocal(result.message)));
     emit runFinished();
 }
 
@@ -229,25 +240,31 @@ AnonymizeSelectedDialog::AnonymizeSelectedDialog(SettingsStore& settings, QWidge
     m_export->setEditText(fromLocal(settings::batchExportDirectory(settings)));
 
     connect(scanButton, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Scan Directory"), m_scan->currentText());
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, tr("Scan Directory"), m_scan->currentText());
         if (!folder.isEmpty()) scan(folder);
     });
     connect(exportButton, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Export Directory"), m_export->currentText());
+        const QString folder = QFileDialog::getExistingDirectory(this, tr("Export Directory"),
+                                                                 m_export->currentText());
         if (!folder.isEmpty()) m_export->setEditText(folder);
     });
-    connect(m_scan->lineEdit(), &QLineEdit::returnPressed, this, [this] { scan(m_scan->currentText()); });
-    connect(m_scan, &QComboBox::activated, this, [this](int index) { scan(m_scan->itemText(index)); });
+    connect(m_scan->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { scan(m_scan->currentText()); });
+    connect(m_scan, &QComboBox::activated, this,
+            [this](int index) { scan(m_scan->itemText(index)); });
     connect(m_subdirectories, &QCheckBox::toggled, this, [this] { scan(m_scan->currentText()); });
     connect(m_icons, &QCheckBox::toggled, this, [this] { scan(m_scan->currentText()); });
-    connect(m_list, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { m_status->setText(item->data(Qt::UserRole).toString()); });
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_status->setText(item->data(Qt::UserRole).toString());
+    });
     connect(m_list, &QListWidget::itemSelectionChanged, this, [this] { updateButtons(); });
     connect(m_anonymize, &QPushButton::clicked, this, [this] { anonymizeRows(false); });
     connect(m_anonymizeAll, &QPushButton::clicked, this, [this] { anonymizeRows(true); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     // Enter in a folder field scans; it never presses a button.
-    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     resize(720, 560);
     if (!scanFolder.isEmpty() && QFileInfo(scanFolder).isDir()) scan(scanFolder);
     updateButtons();
@@ -295,10 +312,12 @@ void AnonymizeSelectedDialog::anonymizeRows(bool all) {
     std::vector<std::string> files;
     for (int i = 0; i < m_list->count(); ++i) {
         QListWidgetItem* item = m_list->item(i);
-        if (all || item->isSelected()) files.push_back(toLocal(item->data(Qt::UserRole).toString()));
+        if (all || item->isSelected())
+            files.push_back(toLocal(item->data(Qt::UserRole).toString()));
     }
     if (files.empty()) return;
-    settings::setBatchExportDirectory(m_settings, settings::withTrailingSeparator(toLocal(exportFolder)));
+    settings::setBatchExportDirectory(m_settings,
+                                      settings::withTrailingSeparator(toLocal(exportFolder)));
     beginRun();
     const AnonymizeOptions options = AnonymizeOptions::load(m_settings);
     AttentionDialog::showIfDue(options, m_settings, this);
@@ -338,14 +357,18 @@ BatchAnonymizeDialog::BatchAnonymizeDialog(SettingsStore& settings, QWidget* par
     buttons->addWidget(m_anonymize);
     buttons->addWidget(m_close);
     layout->addLayout(buttons);
-    m_directory->setText(fromLocal(settings::withTrailingSeparator(settings::currentWorkingDirectory(settings))));
+    m_directory->setText(
+        fromLocal(settings::withTrailingSeparator(settings::currentWorkingDirectory(settings))));
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Batch Anonymize"), m_directory->text());
-        if (!folder.isEmpty()) m_directory->setText(fromLocal(settings::withTrailingSeparator(toLocal(folder))));
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, tr("Batch Anonymize"), m_directory->text());
+        if (!folder.isEmpty())
+            m_directory->setText(fromLocal(settings::withTrailingSeparator(toLocal(folder))));
     });
     connect(m_anonymize, &QPushButton::clicked, this, &BatchAnonymizeDialog::anonymize);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
-    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     resize(640, 480);
 }
 
@@ -371,8 +394,9 @@ void BatchAnonymizeDialog::anonymize() {
         BatchResult none;
         endRun(none);
         QMessageBox::information(this, QString(),
-                                 QString::fromLatin1(scan == BatchStatus::InvalidDirectory ? kInvalidDirectoryMessage
-                                                                                           : kNothingToDoMessage));
+                                 QString::fromLatin1(scan == BatchStatus::InvalidDirectory
+                                                         ? kInvalidDirectoryMessage
+                                                         : kNothingToDoMessage));
         return;
     }
     const AnonymizeOptions options = AnonymizeOptions::load(m_settings);
@@ -394,7 +418,8 @@ void BatchAnonymizeDialog::copied(const std::string& source, const AnonymizeRepo
     // "%s%s\r\n": the log so far and the source's path; in the profile mode
     // the path is followed by what was changed.
     m_logText += fromLocal(source);
-    if (report.profileApplied) m_logText += QStringLiteral("  (") + fromLocal(anonymizeSummary(report)) + ")";
+    if (report.profileApplied)
+        m_logText += QStringLiteral("  (") + fromLocal(anonymizeSummary(report)) + ")";
     m_logText += QStringLiteral("\r\n");
     QString shown = m_logText;
     shown.remove(QLatin1Char('\r'));

@@ -34,7 +34,8 @@ class AttentionDialog : public QDialog {
 
     // Shows the warning when `options` make it due; writes "Attention" 0
     // when the box was checked.
-    static void showIfDue(const AnonymizeOptions& options, SettingsStore& settings, QWidget* parent);
+    static void showIfDue(const AnonymizeOptions& options, SettingsStore& settings,
+                          QWidget* parent);
 
   private:
     QCheckBox* m_dontShow = nullptr;

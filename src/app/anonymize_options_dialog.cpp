@@ -53,29 +53,33 @@ AnonymizeOptionsDialog::AnonymizeOptionsDialog(SettingsStore& settings, QWidget*
         columnLayouts[static_cast<size_t>(columnOf(e))]->addWidget(box);
         m_elements.push_back(box);
     }
-    for (QVBoxLayout* l : columnLayouts) l->addStretch(1);
+    for (QVBoxLayout* l : columnLayouts)
+        l->addStretch(1);
     layout->addLayout(columns);
 
     m_privateTags = new QCheckBox(tr("Remove all private \"PN\" tags"), this);
     m_privateTags->setChecked(stored.privateTags);
     layout->addWidget(m_privateTags);
-    m_attention = new QCheckBox(
-        tr("Show attention message when critical fields have not been removed because of this setup"), this);
+    m_attention = new QCheckBox(tr("Show attention message when critical fields have not been "
+                                   "removed because of this setup"),
+                                this);
     m_attention->setChecked(stored.attention);
     layout->addWidget(m_attention);
-    m_attention2 =
-        new QCheckBox(tr("Show attention message when burned-in annotation flag (0x0028,0x0301) is set"), this);
+    m_attention2 = new QCheckBox(
+        tr("Show attention message when burned-in annotation flag (0x0028,0x0301) is set"), this);
     m_attention2->setChecked(stored.attention2);
     layout->addWidget(m_attention2);
 
     // The de-identification profile: an alternative to the checked values.
     auto* profileBox = new QGroupBox(tr("De-identification"), this);
     auto* profileLayout = new QVBoxLayout(profileBox);
-    m_chosenFields = new QRadioButton(tr("Blank the checked values (at every depth of the header)"), profileBox);
-    m_profile = new QRadioButton(tr("Basic de-identification profile (DICOM PS3.15 Annex E): every identifying "
-                                    "attribute blanked or replaced,\nprivate elements blanked, UIDs replaced, dates "
-                                    "shifted per patient"),
-                                 profileBox);
+    m_chosenFields =
+        new QRadioButton(tr("Blank the checked values (at every depth of the header)"), profileBox);
+    m_profile = new QRadioButton(
+        tr("Basic de-identification profile (DICOM PS3.15 Annex E): every identifying "
+           "attribute blanked or replaced,\nprivate elements blanked, UIDs replaced, dates "
+           "shifted per patient"),
+        profileBox);
     (stored.profile() ? m_profile : m_chosenFields)->setChecked(true);
     profileLayout->addWidget(m_chosenFields);
     profileLayout->addWidget(m_profile);
@@ -122,7 +126,8 @@ AnonymizeOptionsDialog::AnonymizeOptionsDialog(SettingsStore& settings, QWidget*
 }
 
 void AnonymizeOptionsDialog::setAll(bool on) {
-    for (QCheckBox* box : m_elements) box->setChecked(on);
+    for (QCheckBox* box : m_elements)
+        box->setChecked(on);
     m_privateTags->setChecked(on);
 }
 
@@ -130,7 +135,8 @@ void AnonymizeOptionsDialog::updateModes() {
     // The profile decides every value itself; the checked values apply to
     // the other mode only.
     const bool profile = m_profile->isChecked();
-    for (QGroupBox* column : m_columns) column->setEnabled(!profile);
+    for (QGroupBox* column : m_columns)
+        column->setEnabled(!profile);
     m_privateTags->setEnabled(!profile);
     m_uidRoot->setEnabled(profile);
     m_keyFile->setEnabled(profile);
@@ -140,7 +146,8 @@ void AnonymizeOptionsDialog::updateModes() {
 
 AnonymizeOptions AnonymizeOptionsDialog::options() const {
     AnonymizeOptions o;
-    for (size_t i = 0; i < m_elements.size(); ++i) o.remove[i] = m_elements[i]->isChecked();
+    for (size_t i = 0; i < m_elements.size(); ++i)
+        o.remove[i] = m_elements[i]->isChecked();
     o.privateTags = m_privateTags->isChecked();
     o.attention = m_attention->isChecked();
     o.attention2 = m_attention2->isChecked();

@@ -26,8 +26,8 @@ void CMainFrame::createAnonymizeActions(QMenu* file, QMenu* options) {
         if (dataset == nullptr) return;
         const std::string source = dataset->filePath();
         const QString target = QFileDialog::getSaveFileName(
-            this, tr("Anonymize current file"), QString::fromLocal8Bit(anonymizedPath(source).c_str()),
-            tr("All Files (*.*)"));
+            this, tr("Anonymize current file"),
+            QString::fromLocal8Bit(anonymizedPath(source).c_str()), tr("All Files (*.*)"));
         if (!target.isEmpty()) anonymizeCurrentFileTo(target);
     });
     anonymize->addAction(tr("&Batch Anonymize..."), this, [this] {
@@ -64,7 +64,7 @@ void CMainFrame::updateAnonymizeActions() {
     if (m_anonymizeCurrent != nullptr) m_anonymizeCurrent->setEnabled(child != nullptr);
     if (m_anonymizedExports != nullptr)
         m_anonymizedExports->setChecked(child != nullptr ? child->document().anonymizeExports()
-                                                          : m_options.anonExports());
+                                                         : m_options.anonExports());
 }
 
 bool CMainFrame::anonymizeCurrentFileTo(const QString& target) {
@@ -74,8 +74,8 @@ bool CMainFrame::anonymizeCurrentFileTo(const QString& target) {
     // Options are read afresh at every run; the open document never changes.
     const AnonymizeOptions options = AnonymizeOptions::load(m_settings);
     AnonymizeReport report;
-    const int written = AnonymizeFileBytes(dataset->filePath(), *dataset, target.toLocal8Bit().constData(), options,
-                                           report);
+    const int written = AnonymizeFileBytes(dataset->filePath(), *dataset,
+                                           target.toLocal8Bit().constData(), options, report);
     if (report.burnedIn) showBurnedInWarning(dataset->filePath(), this);
     if (written == 0) {
         showAnonymizeFailure(report, this);

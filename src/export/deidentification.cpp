@@ -15,12 +15,15 @@ namespace veltor {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Digits 0-9, uniform, from HMAC blocks of one message under the key.
 class DigitStream {
   public:
-    DigitStream(const std::vector<uint8_t>& key, std::string message) : m_key(key), m_message(std::move(message)) {}
+    DigitStream(const std::vector<uint8_t>& key, std::string message)
+        : m_key(key), m_message(std::move(message)) {}
 
     char digit() {
         for (;;) {
@@ -40,8 +43,9 @@ class DigitStream {
         if (m_used == m_block.size()) {
             HmacSha256 mac(m_key.data(), m_key.size());
             mac.update(m_message);
-            const uint8_t counter[4] = {static_cast<uint8_t>(m_counter >> 24), static_cast<uint8_t>(m_counter >> 16),
-                                        static_cast<uint8_t>(m_counter >> 8), static_cast<uint8_t>(m_counter)};
+            const uint8_t counter[4] = {
+                static_cast<uint8_t>(m_counter >> 24), static_cast<uint8_t>(m_counter >> 16),
+                static_cast<uint8_t>(m_counter >> 8), static_cast<uint8_t>(m_counter)};
             mac.update(counter, sizeof counter);
             m_block = mac.finish();
             ++m_counter;
@@ -64,7 +68,8 @@ void appendComponents(std::string& out, size_t count, DigitStream& digits) {
         size_t take = count;
         if (take > 38) take = count == 39 ? 37 : 38; // leave at least one digit after the dot
         out += digits.nonZeroDigit();
-        for (size_t i = 1; i < take; ++i) out += digits.digit();
+        for (size_t i = 1; i < take; ++i)
+            out += digits.digit();
         count -= take;
         if (count > 0) {
             out += '.';
@@ -113,7 +118,8 @@ bool readKeyFile(const std::string& path, std::vector<uint8_t>& key, std::string
         const ssize_t n = ::read(fd, key.data() + got, key.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            error = "key file " + path + ": " + (n < 0 ? std::strerror(errno) : "the file became shorter");
+            error = "key file " + path + ": " +
+                    (n < 0 ? std::strerror(errno) : "the file became shorter");
             ::close(fd);
             return false;
         }
@@ -154,7 +160,8 @@ unsigned daysInMonth(int64_t y, unsigned m) {
 
 int number(const char* p, size_t n) {
     int v = 0;
-    for (size_t i = 0; i < n; ++i) v = v * 10 + (p[i] - '0');
+    for (size_t i = 0; i < n; ++i)
+        v = v * 10 + (p[i] - '0');
     return v;
 }
 
@@ -175,17 +182,21 @@ void putNumber(char* p, size_t n, int64_t v) {
 bool shiftOneDate(char* p, size_t n, int days, bool dotted) {
     const size_t monthAt = dotted ? 5 : 4;
     const size_t dayAt = dotted ? 8 : 6;
-    if (dotted ? !(allDigits(p, 4) && p[4] == '.' && allDigits(p + 5, 2) && p[7] == '.' && allDigits(p + 8, 2))
+    if (dotted ? !(allDigits(p, 4) && p[4] == '.' && allDigits(p + 5, 2) && p[7] == '.' &&
+                   allDigits(p + 8, 2))
                : !allDigits(p, 8))
         return false;
     (void)n;
     const int y = number(p, 4);
     const int m = number(p + monthAt, 2);
     const int d = number(p + dayAt, 2);
-    if (m < 1 || m > 12 || d < 1 || static_cast<unsigned>(d) > daysInMonth(y, static_cast<unsigned>(m))) return false;
+    if (m < 1 || m > 12 || d < 1 ||
+        static_cast<unsigned>(d) > daysInMonth(y, static_cast<unsigned>(m)))
+        return false;
     int64_t ny = 0;
     unsigned nm = 0, nd = 0;
-    civilFromDays(daysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) + days, ny, nm, nd);
+    civilFromDays(daysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) + days, ny,
+                  nm, nd);
     if (ny < 1 || ny > 9999) return false;
     putNumber(p, 4, ny);
     putNumber(p + monthAt, 2, nm);
@@ -195,14 +206,14 @@ bool shiftOneDate(char* p, size_t n, int days, bool dotted) {
 
 // The end of the value's text: trailing spaces and NULs are padding.
 size_t trimmedLength(const char* text, size_t length) {
-    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) --length;
+    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0'))
+        --length;
     return length;
 }
 
 // Applies `shiftToken` to each '\'-separated value of the trimmed text of a
 // copy, and writes the copy back only when every value could be moved.
-template <typename ShiftToken>
-bool shiftValues(char* text, size_t length, ShiftToken shiftToken) {
+template <typename ShiftToken> bool shiftValues(char* text, size_t length, ShiftToken shiftToken) {
     const size_t end = trimmedLength(text, length);
     std::string copy(text, end);
     size_t start = 0;
@@ -234,9 +245,13 @@ bool validComponents(std::string_view text) {
 
 } // namespace
 
-bool isValidUidRoot(std::string_view root) { return root.size() <= 40 && validComponents(root); }
+bool isValidUidRoot(std::string_view root) {
+    return root.size() <= 40 && validComponents(root);
+}
 
-bool isValidUid(std::string_view uid) { return uid.size() <= 64 && validComponents(uid); }
+bool isValidUid(std::string_view uid) {
+    return uid.size() <= 64 && validComponents(uid);
+}
 
 Deidentifier::Deidentifier(std::vector<uint8_t> key, std::string root, bool keepDates)
     : m_key(std::move(key)), m_root(std::move(root)), m_keepDates(keepDates) {}
@@ -246,7 +261,8 @@ bool Deidentifier::prepare(const AnonymizeOptions& options, Deidentifier& out, s
     if (!root.empty() && root.back() == '.') root.pop_back();
     if (!isValidUidRoot(root)) {
         error = "'" + options.uidRoot +
-                "' is not a UID root (digits in dot-separated components without leading zeros, at most 40 characters)";
+                "' is not a UID root (digits in dot-separated components without leading zeros, at "
+                "most 40 characters)";
         return false;
     }
     std::vector<uint8_t> key;
@@ -290,7 +306,8 @@ int Deidentifier::dayShift(std::string_view patient) const {
     mac.update(patient);
     const Sha256Digest d = mac.finish();
     uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = v << 8 | d[static_cast<size_t>(i)];
+    for (int i = 0; i < 8; ++i)
+        v = v << 8 | d[static_cast<size_t>(i)];
     return -static_cast<int>(1 + v % kMaxDayShift);
 }
 

@@ -18,7 +18,8 @@ constexpr bool same(const char* a, const char* b) {
 
 constexpr ProfileAction act(const char* code) {
     if (same(code, "X") || same(code, "Z") || same(code, "X/Z")) return ProfileAction::Blank;
-    if (same(code, "D") || same(code, "Z/D") || same(code, "X/D") || same(code, "X/Z/D")) return ProfileAction::Dummy;
+    if (same(code, "D") || same(code, "Z/D") || same(code, "X/D") || same(code, "X/Z/D"))
+        return ProfileAction::Dummy;
     if (same(code, "U")) return ProfileAction::Uid;
     if (same(code, "X/Z/U*")) return ProfileAction::Clean;
     return ProfileAction::Keep;
@@ -33,6 +34,7 @@ constexpr ProfileAction act(const char* code) {
 // odd": X) is the rule of findProfileRow's callers, not a row here.
 // Rows marked with repeating groups use the masks: (50xx,xxxx) Curve Data,
 // (60xx,3000) Overlay Data, (60xx,4000) Overlay Comments.
+// clang-format off
 const ProfileRow kBasicProfileRows[] = {
     {0x0008, 0x0050, 0xFFFF, 0xFFFF, act("Z"), false, "Accession Number"},
     {0x0018, 0x4000, 0xFFFF, 0xFFFF, act("X"), false, "Acquisition Comments"},
@@ -494,10 +496,13 @@ const ProfileRow kBasicProfileRows[] = {
     {0x0018, 0x9373, 0xFFFF, 0xFFFF, act("X"), false, "X-Ray Detector Label"},
     {0x0018, 0x9367, 0xFFFF, 0xFFFF, act("D"), false, "X-Ray Source ID"},
 };
+// clang-format on
 
 const size_t kBasicProfileRowCount = sizeof kBasicProfileRows / sizeof kBasicProfileRows[0];
 
-ProfileAction profileActionOf(const char* code) { return code == nullptr ? ProfileAction::Keep : act(code); }
+ProfileAction profileActionOf(const char* code) {
+    return code == nullptr ? ProfileAction::Keep : act(code);
+}
 
 const ProfileRow* findProfileRow(uint16_t group, uint16_t element) {
     // Exact rows sorted by tag once; the three masked rows are tried after.
@@ -507,22 +512,26 @@ const ProfileRow* findProfileRow(uint16_t group, uint16_t element) {
         Index() {
             for (size_t i = 0; i < kBasicProfileRowCount; ++i) {
                 const ProfileRow& row = kBasicProfileRows[i];
-                (row.groupMask == 0xFFFF && row.elementMask == 0xFFFF ? exact : masked).push_back(&row);
+                (row.groupMask == 0xFFFF && row.elementMask == 0xFFFF ? exact : masked)
+                    .push_back(&row);
             }
             std::sort(exact.begin(), exact.end(), [](const ProfileRow* a, const ProfileRow* b) {
-                return (uint32_t{a->group} << 16 | a->element) < (uint32_t{b->group} << 16 | b->element);
+                return (uint32_t{a->group} << 16 | a->element) <
+                       (uint32_t{b->group} << 16 | b->element);
             });
         }
     };
     static const Index index;
     if ((group & 1) != 0) return nullptr;
     const uint32_t tag = uint32_t{group} << 16 | element;
-    const auto it = std::lower_bound(index.exact.begin(), index.exact.end(), tag, [](const ProfileRow* row, uint32_t t) {
-        return (uint32_t{row->group} << 16 | row->element) < t;
-    });
+    const auto it = std::lower_bound(index.exact.begin(), index.exact.end(), tag,
+                                     [](const ProfileRow* row, uint32_t t) {
+                                         return (uint32_t{row->group} << 16 | row->element) < t;
+                                     });
     if (it != index.exact.end() && (*it)->group == group && (*it)->element == element) return *it;
     for (const ProfileRow* row : index.masked) {
-        if ((group & row->groupMask) == row->group && (element & row->elementMask) == row->element) return row;
+        if ((group & row->groupMask) == row->group && (element & row->elementMask) == row->element)
+            return row;
     }
     return nullptr;
 }

@@ -35,7 +35,9 @@ bool isFreeTextVr(const char* vr) {
 
 // Blanks are spaces in strings and zeros elsewhere (a UID's padding is a
 // NUL, and binary or unknown values read as zeros).
-uint8_t fillFor(const char* vr) { return isStringVr(vr) ? 0x20 : 0x00; }
+uint8_t fillFor(const char* vr) {
+    return isStringVr(vr) ? 0x20 : 0x00;
+}
 
 // The element's VR: as the file (or the dictionary) gave it, else from the
 // profile's own list, else empty.
@@ -48,8 +50,10 @@ const char* vrOf(const DicomElement& e) {
 }
 
 std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
+        s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
     return s;
 }
 
@@ -81,7 +85,8 @@ constexpr uint16_t kSequenceEnd = 0xE0DD;
 constexpr uint64_t kToDelimiter = UINT64_MAX;
 
 bool isLongForm(const char* vr) {
-    static const char* const kLong[] = {"OB", "OW", "OF", "OD", "OL", "OV", "SQ", "UN", "UT", "UC", "UR", "SV", "UV"};
+    static const char* const kLong[] = {"OB", "OW", "OF", "OD", "OL", "OV", "SQ",
+                                        "UN", "UT", "UC", "UR", "SV", "UV"};
     for (const char* l : kLong)
         if (vrIs(vr, l)) return true;
     return false;
@@ -90,7 +95,8 @@ bool isLongForm(const char* vr) {
 class TailScan {
   public:
     // `where` ends each error message (" after the pixel data").
-    TailScan(const SourceBytes& src, std::vector<BlankRange>& out, std::string& error, const char* where = "")
+    TailScan(const SourceBytes& src, std::vector<BlankRange>& out, std::string& error,
+             const char* where = "")
         : m_src(src), m_out(out), m_error(error), m_where(where) {}
 
     struct Syntax {
@@ -132,16 +138,19 @@ class TailScan {
     }
 
     uint16_t u16(const uint8_t* p, Syntax s) const {
-        return s.big ? static_cast<uint16_t>(p[0] << 8 | p[1]) : static_cast<uint16_t>(p[0] | p[1] << 8);
+        return s.big ? static_cast<uint16_t>(p[0] << 8 | p[1])
+                     : static_cast<uint16_t>(p[0] | p[1] << 8);
     }
     uint32_t u32(const uint8_t* p, Syntax s) const {
         return s.big ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3])
-                     : (uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
+                     : (uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                        uint32_t{p[3]} << 24);
     }
 
     bool header(uint64_t& pos, Syntax s, Header& h) {
         uint8_t b[12];
-        if (pos + 8 > m_src.size || !m_src.read(pos, b, 8)) return fail(pos, "an element header runs past the end");
+        if (pos + 8 > m_src.size || !m_src.read(pos, b, 8))
+            return fail(pos, "an element header runs past the end");
         h.group = u16(b, s);
         h.element = u16(b + 2, s);
         if (h.group == kItemGroup) {
@@ -151,7 +160,8 @@ class TailScan {
         }
         if (s.implicit) {
             DicomElement record;
-            const char* known = lookupTagVr(h.group, h.element, record) ? record.vr : profileVr(h.group, h.element);
+            const char* known =
+                lookupTagVr(h.group, h.element, record) ? record.vr : profileVr(h.group, h.element);
             h.vr[0] = h.vr[1] = h.vr[2] = '\0';
             if (known != nullptr && known[0] != '\0') std::memcpy(h.vr, known, 2);
             h.length = u32(b + 4, s);
@@ -195,7 +205,8 @@ class TailScan {
             // element whose items are implicit VR little endian.
             Syntax inner = s;
             if (!s.implicit && vrIs(h.vr, "UN")) inner = Syntax{true, false};
-            return items(pos, kToDelimiter, inner, pixelData ? Removal{} : remove, depth + 1, pixelData);
+            return items(pos, kToDelimiter, inner, pixelData ? Removal{} : remove, depth + 1,
+                         pixelData);
         }
         if (h.length > m_src.size - pos) return fail(at, "a value runs past the end of the file");
         if (vrIs(h.vr, "SQ")) {
@@ -237,7 +248,8 @@ class TailScan {
             }
             for (;;) {
                 uint8_t b[4];
-                if (pos + 8 > m_src.size || !m_src.read(pos, b, 4)) return fail(pos, "an item without its end");
+                if (pos + 8 > m_src.size || !m_src.read(pos, b, 4))
+                    return fail(pos, "an item without its end");
                 if (u16(b, s) == kItemGroup && u16(b + 2, s) == kItemEnd) {
                     pos += 8;
                     break;
@@ -268,7 +280,8 @@ class ProfileWalk {
 
     void elements(const DicomElement* list, int32_t count, Mode mode, int depth) {
         if (depth > kMaxSequenceDepth) return;
-        for (int32_t i = 0; i < count; ++i) element(list[i], mode, depth);
+        for (int32_t i = 0; i < count; ++i)
+            element(list[i], mode, depth);
     }
 
   private:
@@ -318,9 +331,15 @@ class ProfileWalk {
         }
         switch (action) {
         case ProfileAction::Blank:
-        case ProfileAction::Clean: blank(e, vr, m_s.blanked); break;
-        case ProfileAction::Dummy: dummy(e, vr); break;
-        case ProfileAction::Uid: replaceUid(e); break;
+        case ProfileAction::Clean:
+            blank(e, vr, m_s.blanked);
+            break;
+        case ProfileAction::Dummy:
+            dummy(e, vr);
+            break;
+        case ProfileAction::Uid:
+            replaceUid(e);
+            break;
         case ProfileAction::Keep:
             if (date && !m_d.keepDates())
                 shiftDate(e, vr);
@@ -355,7 +374,8 @@ class ProfileWalk {
         std::string error;
         const SourceBytes bytes{m_bytes, m_size, -1, m_size};
         TailScan scan(bytes, ranges, error);
-        if (!scan.blankItems(e.valueOffset, uint64_t{e.valueOffset} + e.length, TailScan::Syntax{true, false})) {
+        if (!scan.blankItems(e.valueOffset, uint64_t{e.valueOffset} + e.length,
+                             TailScan::Syntax{true, false})) {
             // Items that cannot be read are not left to be read by others.
             std::memset(v, 0, e.length);
             ++counter;
@@ -391,12 +411,15 @@ class ProfileWalk {
         bool any = false;
         while (start <= e.length) {
             size_t stop = start;
-            while (stop < e.length && v[stop] != '\\') ++stop;
+            while (stop < e.length && v[stop] != '\\')
+                ++stop;
             size_t end = stop;
-            while (end > start && (v[end - 1] == ' ' || v[end - 1] == '\0')) --end;
+            while (end > start && (v[end - 1] == ' ' || v[end - 1] == '\0'))
+                --end;
             if (end > start) {
                 bool isShort = false;
-                const std::string uid = m_d.replacementUid(std::string_view(v + start, end - start), &isShort);
+                const std::string uid =
+                    m_d.replacementUid(std::string_view(v + start, end - start), &isShort);
                 std::memcpy(v + start, uid.data(), uid.size());
                 any = true;
                 if (isShort) ++m_s.shortUids;
@@ -409,7 +432,8 @@ class ProfileWalk {
     void shiftDate(const DicomElement& e, const char* vr) {
         char* v = value(e);
         if (v == nullptr || trimmed(std::string_view(v, e.length)).empty()) return;
-        const bool ok = vrIs(vr, "DT") ? shiftDateTimeValue(v, e.length, m_days) : shiftDateValue(v, e.length, m_days);
+        const bool ok = vrIs(vr, "DT") ? shiftDateTimeValue(v, e.length, m_days)
+                                       : shiftDateValue(v, e.length, m_days);
         if (ok) {
             ++m_s.datesShifted;
         } else {
@@ -449,28 +473,37 @@ std::string patientOf(const DicomFile& dataset) {
         const DicomElement* e = topLevel(dataset, 0x0010, element);
         if (e == nullptr) continue;
         const std::string_view text = trimmed(std::string_view(e->text()));
-        if (!text.empty()) return std::string(element == 0x0020 ? "id:" : "name:") + std::string(text);
+        if (!text.empty())
+            return std::string(element == 0x0020 ? "id:" : "name:") + std::string(text);
     }
     return {};
 }
 
 void markDeidentified(uint8_t* bytes, size_t size, const DicomFile& dataset, const Deidentifier& d,
                       ProfileSummary& s) {
-    auto note = [&s](bool written, const char* name) { (written ? s.set : s.noRoom).emplace_back(name); };
-    note(writeText(bytes, size, topLevel(dataset, 0x0012, 0x0062), "YES"), "Patient Identity Removed");
+    auto note = [&s](bool written, const char* name) {
+        (written ? s.set : s.noRoom).emplace_back(name);
+    };
+    note(writeText(bytes, size, topLevel(dataset, 0x0012, 0x0062), "YES"),
+         "Patient Identity Removed");
     const DicomElement* method = topLevel(dataset, 0x0012, 0x0063);
-    const std::string_view methodText = d.keepDates() ? "BASIC PROFILE, DATES KEPT" : "BASIC PROFILE, DATES SHIFTED";
+    const std::string_view methodText =
+        d.keepDates() ? "BASIC PROFILE, DATES KEPT" : "BASIC PROFILE, DATES SHIFTED";
     const size_t shortest = std::string_view("BASIC PROFILE").size();
     note(method != nullptr && method->length >= shortest &&
-             writeText(bytes, size, method, methodText.substr(0, std::min<size_t>(methodText.size(), method->length))),
+             writeText(bytes, size, method,
+                       methodText.substr(0, std::min<size_t>(methodText.size(), method->length))),
          "De-identification Method");
-    note(writeText(bytes, size, topLevel(dataset, 0x0028, 0x0303), d.keepDates() ? "UNMODIFIED" : "MODIFIED"),
+    note(writeText(bytes, size, topLevel(dataset, 0x0028, 0x0303),
+                   d.keepDates() ? "UNMODIFIED" : "MODIFIED"),
          "Longitudinal Temporal Information Modified");
     // The pixels are not examined: a flag that says YES stays (and is
     // warned about), NO stays, and a flag with no usable value says YES.
     const DicomElement* burnedIn = topLevel(dataset, 0x0028, 0x0301);
-    std::string flag(burnedIn != nullptr ? trimmed(std::string_view(burnedIn->text())) : std::string_view());
-    for (char& c : flag) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    std::string flag(burnedIn != nullptr ? trimmed(std::string_view(burnedIn->text()))
+                                         : std::string_view());
+    for (char& c : flag)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     if (flag == "YES") {
         s.burnedIn = true;
     } else if (flag != "NO") {
@@ -516,8 +549,8 @@ bool SourceBytes::read(uint64_t offset, void* dst, size_t n) const {
     return true;
 }
 
-void applyBasicProfile(uint8_t* bytes, size_t size, const DicomFile& dataset, const Deidentifier& deidentifier,
-                       ProfileSummary& summary) {
+void applyBasicProfile(uint8_t* bytes, size_t size, const DicomFile& dataset,
+                       const Deidentifier& deidentifier, ProfileSummary& summary) {
     const int days = deidentifier.keepDates() ? 0 : deidentifier.dayShift(patientOf(dataset));
     // The de-identification attributes are read before the walk changes anything.
     markDeidentified(bytes, size, dataset, deidentifier, summary);
@@ -531,11 +564,13 @@ std::string profileSummaryText(const ProfileSummary& s) {
     appendCount(out, s.blanked, "value blanked", "values blanked");
     appendCount(out, s.dummies, "dummy value", "dummy values");
     appendCount(out, s.uids, "UID replaced", "UIDs replaced");
-    appendCount(out, s.shortUids, "UID too short for a safe replacement", "UIDs too short for a safe replacement");
+    appendCount(out, s.shortUids, "UID too short for a safe replacement",
+                "UIDs too short for a safe replacement");
     appendCount(out, s.datesShifted, "date shifted", "dates shifted");
     appendCount(out, s.datesBlanked, "unreadable date blanked", "unreadable dates blanked");
     appendCount(out, s.privates, "private value blanked", "private values blanked");
-    appendCount(out, s.outOfFile, "value outside the file left alone", "values outside the file left alone");
+    appendCount(out, s.outOfFile, "value outside the file left alone",
+                "values outside the file left alone");
     if (out.empty()) out = "nothing to change";
     if (!s.set.empty()) out += "; set " + joined(s.set);
     if (!s.noRoom.empty()) out += "; no room for " + joined(s.noRoom);
@@ -565,23 +600,28 @@ std::string explainUnreadable(const SourceBytes& source) {
             uint64_t length = static_cast<uint64_t>(h[6] | h[7] << 8);
             uint64_t header = 8;
             if (isLongForm(vr)) {
-                if (pos + 12 > source.size || !source.read(pos + 8, h + 8, 4)) return "the file meta group runs past the end";
-                length = uint64_t{h[8]} | uint64_t{h[9]} << 8 | uint64_t{h[10]} << 16 | uint64_t{h[11]} << 24;
+                if (pos + 12 > source.size || !source.read(pos + 8, h + 8, 4))
+                    return "the file meta group runs past the end";
+                length = uint64_t{h[8]} | uint64_t{h[9]} << 8 | uint64_t{h[10]} << 16 |
+                         uint64_t{h[11]} << 24;
                 header = 12;
             }
             if (length > source.size - pos - header)
-                return "a value of the file meta group runs past the end of the file at offset " + std::to_string(pos);
+                return "a value of the file meta group runs past the end of the file at offset " +
+                       std::to_string(pos);
             if ((h[2] | h[3] << 8) == 0x0010 && length < 80) {
                 transferSyntax.resize(static_cast<size_t>(length));
                 source.read(pos + header, transferSyntax.data(), transferSyntax.size());
-                while (!transferSyntax.empty() && (transferSyntax.back() == '\0' || transferSyntax.back() == ' '))
+                while (!transferSyntax.empty() &&
+                       (transferSyntax.back() == '\0' || transferSyntax.back() == ' '))
                     transferSyntax.pop_back();
             }
             pos += header + length;
         }
-        syntax = TailScan::Syntax{transferSyntax == "1.2.840.10008.1.2", transferSyntax == "1.2.840.10008.1.2.2"};
-    } else if (source.size < 8 || !source.read(0, magic, 4) || ((magic[0] | magic[1] << 8) > 0x0028 &&
-                                                                 (magic[2] | magic[3] << 8) > 0x0028)) {
+        syntax = TailScan::Syntax{transferSyntax == "1.2.840.10008.1.2",
+                                  transferSyntax == "1.2.840.10008.1.2.2"};
+    } else if (source.size < 8 || !source.read(0, magic, 4) ||
+               ((magic[0] | magic[1] << 8) > 0x0028 && (magic[2] | magic[3] << 8) > 0x0028)) {
         // A bare data set starts with a small group number.
         return "neither a DICOM preamble nor a data set at its start";
     }

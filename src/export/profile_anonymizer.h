@@ -32,8 +32,8 @@ struct ProfileSummary {
 
 // Applies the profile to the elements of `dataset` (parsed from these bytes)
 // inside `bytes[0, size)`.
-void applyBasicProfile(uint8_t* bytes, size_t size, const DicomFile& dataset, const Deidentifier& deidentifier,
-                       ProfileSummary& summary);
+void applyBasicProfile(uint8_t* bytes, size_t size, const DicomFile& dataset,
+                       const Deidentifier& deidentifier, ProfileSummary& summary);
 
 // The log line's text for a summary: "12 values blanked, 3 UIDs replaced, ...".
 std::string profileSummaryText(const ProfileSummary& summary);

@@ -41,8 +41,7 @@ using namespace veltor::apptest;
 namespace {
 
 // Runs `handle` on the first modal window of type T that opens.
-template <typename T>
-void whenModalOpens(std::function<void(T*)> handle) {
+template <typename T> void whenModalOpens(std::function<void(T*)> handle) {
     auto* timer = new QTimer;
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, handle] {
@@ -75,10 +74,12 @@ struct MessageAnswers {
 };
 
 // A small image file with a patient name, in `folder`.
-QString writeDicom(const QString& folder, const QString& name, const std::string& patient = "DOE^JOHN") {
+QString writeDicom(const QString& folder, const QString& name,
+                   const std::string& patient = "DOE^JOHN") {
     DicomBytes b;
     b.preamble("1.2.840.10008.1.2.1");
-    b.element(0x0008, 0x0018, "UI", DicomBytes::padUid("1.2.826.0.1.3680043.10.1147.8." + std::to_string(name.size())));
+    b.element(0x0008, 0x0018, "UI",
+              DicomBytes::padUid("1.2.826.0.1.3680043.10.1147.8." + std::to_string(name.size())));
     b.element(0x0010, 0x0010, "PN", DicomBytes::padText(patient));
     b.element(0x0010, 0x0020, "LO", "PID-0042");
     b.element(0x0028, 0x0002, "US", std::string("\x01\x00", 2));
@@ -99,7 +100,9 @@ QByteArray contents(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
 
 } // namespace
 
@@ -115,9 +118,10 @@ class AnonymizeDialogsTest : public QObject {
             AnonymizeOptionsDialog d(settings);
             QCOMPARE(d.windowTitle(), QStringLiteral("Header information to delete"));
             QStringList columns;
-            for (QGroupBox* g : d.findChildren<QGroupBox*>()) columns << g->title();
-            QVERIFY(columns.contains("Patient Information") && columns.contains("Study Information") &&
-                    columns.contains("Other Information"));
+            for (QGroupBox* g : d.findChildren<QGroupBox*>())
+                columns << g->title();
+            QVERIFY(columns.contains("Patient Information") &&
+                    columns.contains("Study Information") && columns.contains("Other Information"));
             const int phone = anonymizedElementIndex(std::string_view("PatientsPhone"));
             QVERIFY(!d.elementBox(size_t(phone))->isChecked());
             QVERIFY(d.elementBox(0)->isChecked());
@@ -125,7 +129,8 @@ class AnonymizeDialogsTest : public QObject {
             QVERIFY(d.chosenFieldsButton()->isChecked());
             // Uncheck all: the 36 and the private names; the warnings stay.
             d.uncheckAllButton()->click();
-            for (size_t i = 0; i < kAnonymizedElementCount; ++i) QVERIFY(!d.elementBox(i)->isChecked());
+            for (size_t i = 0; i < kAnonymizedElementCount; ++i)
+                QVERIFY(!d.elementBox(i)->isChecked());
             QVERIFY(!d.privateTagsBox()->isChecked());
             QVERIFY(d.attention2Box()->isChecked());
             d.checkAllButton()->click();
@@ -188,9 +193,11 @@ class AnonymizeDialogsTest : public QObject {
         QSettingsStore settings((dir.path() + "/s.ini").toStdString());
         const QString tree = dir.path() + "/tree";
         QDir().mkpath(tree + "/sub");
-        for (int i = 1; i <= 4; ++i) writeDicom(tree, QStringLiteral("ct%1.dcm").arg(i));
+        for (int i = 1; i <= 4; ++i)
+            writeDicom(tree, QStringLiteral("ct%1.dcm").arg(i));
         writeDicom(tree + "/sub", "deep.dcm");
-        writeFile(tree + "/notes.txt", "not an image at all, long enough to be looked at by the walk........");
+        writeFile(tree + "/notes.txt",
+                  "not an image at all, long enough to be looked at by the walk........");
         BatchAnonymizeDialog d(settings);
         QCOMPARE(d.windowTitle(), QStringLiteral("Batch Anonymize"));
         d.directory()->setText(tree + "/");
@@ -213,8 +220,10 @@ class AnonymizeDialogsTest : public QObject {
         QCOMPARE(filesIn(tree).filter(".veltor-anon-").size(), 0);
         QCOMPARE(d.log()->toPlainText().split('\n', Qt::SkipEmptyParts).size(), 2);
         for (const QString& name : copies) {
-            const QString copy = QFileInfo::exists(tree + "/" + name) ? tree + "/" + name : tree + "/sub/" + name;
-            const QString source = QFileInfo(copy).path() + "/" + QString(name).replace("_anon", "");
+            const QString copy =
+                QFileInfo::exists(tree + "/" + name) ? tree + "/" + name : tree + "/sub/" + name;
+            const QString source =
+                QFileInfo(copy).path() + "/" + QString(name).replace("_anon", "");
             QCOMPARE(QFileInfo(copy).size(), QFileInfo(source).size());
             DicomFile parsed;
             QVERIFY(parsed.openFile(copy.toLocal8Bit().constData(), false));
@@ -234,7 +243,8 @@ class AnonymizeDialogsTest : public QObject {
             MessageAnswers answers(QMessageBox::No);
             d.anonymize();
             QCOMPARE(answers.texts,
-                     QStringList{QString("File %1 exists! \nOverwrite existing file?").arg(tree + "/ct1_anon.dcm")});
+                     QStringList{QString("File %1 exists! \nOverwrite existing file?")
+                                     .arg(tree + "/ct1_anon.dcm")});
         }
         QCOMPARE(contents(tree + "/ct1_anon.dcm"), QByteArray("keep me"));
         // The log names each written source, a line each.
@@ -247,8 +257,9 @@ class AnonymizeDialogsTest : public QObject {
         QSettingsStore settings((dir.path() + "/s.ini").toStdString());
         BatchAnonymizeDialog d(settings);
         QDir().mkpath(dir.path() + "/empty");
-        for (const auto& [folder, text] : {std::pair<QString, QString>{dir.path() + "/empty/", "Nothing to do      "},
-                                           {dir.path() + "/none/", "Invalid Directory      "}}) {
+        for (const auto& [folder, text] :
+             {std::pair<QString, QString>{dir.path() + "/empty/", "Nothing to do      "},
+              {dir.path() + "/none/", "Invalid Directory      "}}) {
             d.directory()->setText(folder);
             MessageAnswers answers(QMessageBox::Ok);
             d.anonymize();
@@ -319,7 +330,8 @@ class AnonymizeDialogsTest : public QObject {
         QCOMPARE(filesIn(out).size(), 1);
         d.useSuffix()->setChecked(false);
         d.anonymizeRows(true);
-        QStringList expected{"one.dcm", "three.dcm", "two.dcm", QFileInfo(first->text()).completeBaseName() + "_anon.dcm"};
+        QStringList expected{"one.dcm", "three.dcm", "two.dcm",
+                             QFileInfo(first->text()).completeBaseName() + "_anon.dcm"};
         expected.sort();
         QCOMPARE(filesIn(out), expected);
         QVERIFY(!contents(out + "/three.dcm").contains("DOE^JOHN"));
@@ -330,9 +342,11 @@ class AnonymizeDialogsTest : public QObject {
         MainWindowUnderTest fixture;
         auto& [dir, settings, options, w] = fixture;
         QStringList texts;
-        for (QAction* a : w.findChildren<QAction*>()) texts << a->text();
-        for (const char* t : {"&Anonymize current file...", "&Batch Anonymize...", "&Anonymize selected files...",
-                              "Anonymizing &Options...", "&Anonymized copies and exports"})
+        for (QAction* a : w.findChildren<QAction*>())
+            texts << a->text();
+        for (const char* t :
+             {"&Anonymize current file...", "&Batch Anonymize...", "&Anonymize selected files...",
+              "Anonymizing &Options...", "&Anonymized copies and exports"})
             QVERIFY2(texts.contains(t), t);
         QAction* exports = actionNamed(w, "&Anonymized copies and exports");
         QAction* current = actionNamed(w, "&Anonymize current file...");

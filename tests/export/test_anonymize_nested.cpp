@@ -15,9 +15,9 @@
 
 using namespace veltor;
 using veltor::testing::DicomBytes;
+using veltor::testing::readFile;
 using veltor::testing::Syntax;
 using veltor::testing::TempFolder;
-using veltor::testing::readFile;
 using veltor::testing::writeFile;
 
 namespace {
@@ -49,7 +49,8 @@ class NestedFile {
     std::vector<std::pair<Value, size_t>> placed() const {
         std::vector<std::pair<Value, size_t>> out;
         for (const Value& v : m_values) {
-            const auto it = std::search(m_bytes.begin(), m_bytes.end(), v.text.begin(), v.text.end());
+            const auto it =
+                std::search(m_bytes.begin(), m_bytes.end(), v.text.begin(), v.text.end());
             out.emplace_back(v, static_cast<size_t>(it - m_bytes.begin()));
         }
         return out;
@@ -72,7 +73,8 @@ class NestedFile {
         add(item, 0x0010, 0x0020, "LO", {"ID-D" + d + " ", "PatientsID"});
         add(item, 0x0010, 0x0021, "LO", {"ISSUER-D" + d + " ", nullptr});
         add(item, 0x0010, 0x1030, "DS", {"7" + d + ".5", "PatientsWeight"});
-        if (depth == kDepth) add(item, 0x0018, 0x1000, "LO", {"SERIAL-D" + d + " ", "DeviceSerialNum"});
+        if (depth == kDepth)
+            add(item, 0x0018, 0x1000, "LO", {"SERIAL-D" + d + " ", "DeviceSerialNum"});
         if (depth < kDepth) append(item, sequence(depth + 1));
         const auto content = static_cast<uint32_t>(item.size());
         DicomBytes out(m_syntax);
@@ -107,7 +109,8 @@ class AnonymizeNested : public ::testing::TestWithParam<Case> {
         size_t blanked = 0;
         for (const auto& [value, at] : file.placed()) {
             ASSERT_LT(at, expected.size()) << value.text;
-            const int index = value.key != nullptr ? anonymizedElementIndex(std::string_view(value.key)) : -1;
+            const int index =
+                value.key != nullptr ? anonymizedElementIndex(std::string_view(value.key)) : -1;
             if (index >= 0 && options.remove[static_cast<size_t>(index)]) {
                 std::fill(expected.begin() + static_cast<long>(at),
                           expected.begin() + static_cast<long>(at + value.text.size()), ' ');
@@ -117,18 +120,23 @@ class AnonymizeNested : public ::testing::TestWithParam<Case> {
         DicomFile dataset;
         ASSERT_TRUE(dataset.openFile((dir / "src.dcm").c_str(), true));
         AnonymizeReport report;
-        ASSERT_EQ(AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "a.dcm").c_str(), options, report), 1)
+        ASSERT_EQ(AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "a.dcm").c_str(),
+                                     options, report),
+                  1)
             << anonymizeMessage(report);
         EXPECT_EQ(report.blanked, blanked);
         EXPECT_EQ(readFile(dir / "a.dcm"), expected);
         Anonymizer anonymizer(options);
-        ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "b.dcm", report)) << anonymizeMessage(report);
+        ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "b.dcm", report))
+            << anonymizeMessage(report);
         EXPECT_EQ(readFile(dir / "b.dcm"), expected);
         EXPECT_EQ(readFile(dir / "src.dcm"), file.bytes()) << "the source changed";
     }
 };
 
-TEST_P(AnonymizeNested, ChosenValuesGoAtEveryDepth) { check(AnonymizeOptions()); }
+TEST_P(AnonymizeNested, ChosenValuesGoAtEveryDepth) {
+    check(AnonymizeOptions());
+}
 
 TEST_P(AnonymizeNested, WithoutThePersonNameRuleTheChoicesStillReachIntoItems) {
     AnonymizeOptions options;
@@ -139,13 +147,17 @@ TEST_P(AnonymizeNested, WithoutThePersonNameRuleTheChoicesStillReachIntoItems) {
 TEST_P(AnonymizeNested, AnUncheckedChoiceKeepsItsValuesAtEveryDepth) {
     AnonymizeOptions options;
     options.privateTags = false;
-    options.remove[static_cast<size_t>(anonymizedElementIndex(std::string_view("PatientsID")))] = false;
-    options.remove[static_cast<size_t>(anonymizedElementIndex(std::string_view("DeviceSerialNum")))] = false;
+    options.remove[static_cast<size_t>(anonymizedElementIndex(std::string_view("PatientsID")))] =
+        false;
+    options
+        .remove[static_cast<size_t>(anonymizedElementIndex(std::string_view("DeviceSerialNum")))] =
+        false;
     check(options);
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, AnonymizeNested,
-                         ::testing::Combine(::testing::Values(Syntax::ImplicitLittle, Syntax::ExplicitLittle,
+                         ::testing::Combine(::testing::Values(Syntax::ImplicitLittle,
+                                                              Syntax::ExplicitLittle,
                                                               Syntax::ExplicitBig),
                                             ::testing::Bool()));
 

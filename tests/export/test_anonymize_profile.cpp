@@ -21,11 +21,11 @@
 
 using namespace veltor;
 using veltor::testing::DicomBytes;
-using veltor::testing::Syntax;
-using veltor::testing::TempFolder;
 using veltor::testing::fileExists;
 using veltor::testing::listFolder;
 using veltor::testing::readFile;
+using veltor::testing::Syntax;
+using veltor::testing::TempFolder;
 using veltor::testing::writeFile;
 
 namespace {
@@ -78,7 +78,9 @@ class ProfileFile {
         m_b.setSyntax(m_syntax);
         return *this;
     }
-    void begin(uint16_t g, uint16_t e) { m_b.sequence(g, e, kUndefinedLength).item(kUndefinedLength); }
+    void begin(uint16_t g, uint16_t e) {
+        m_b.sequence(g, e, kUndefinedLength).item(kUndefinedLength);
+    }
     void end() { m_b.itemEnd().sequenceEnd(); }
     const std::vector<Placed>& placed() const { return m_placed; }
     const std::vector<uint8_t>& bytes() { return m_b.bytes(); }
@@ -89,7 +91,9 @@ class ProfileFile {
     std::vector<Placed> m_placed;
 };
 
-std::string uid(const std::string& u) { return DicomBytes::padUid(u); }
+std::string uid(const std::string& u) {
+    return DicomBytes::padUid(u);
+}
 
 // One of each kind of row, at the top level and inside items; `pixels`
 // bytes of pixel data, then Data Set Trailing Padding.
@@ -100,7 +104,8 @@ ProfileFile identifyingFile(Syntax syntax, size_t pixels = 16, bool keepDates = 
     f.value(0x0008, 0x0016, "UI", uid(kCtStorage), Expect::Same); // not in the table
     f.value(0x0008, 0x0018, "UI", uid(kSopUid), Expect::Uid);
     f.value(0x0008, 0x0020, "DA", "20240229", Expect::Date);
-    f.value(0x0008, 0x0030, "TM", "101500", Expect::Same); // times stay when dates move by whole days
+    f.value(0x0008, 0x0030, "TM", "101500",
+            Expect::Same); // times stay when dates move by whole days
     f.value(0x0008, 0x0050, "SH", "ACC12345", Expect::Blank);
     f.value(0x0008, 0x0070, "LO", "VELTOR", Expect::Same);
     f.value(0x0008, 0x0080, "LO", "SAINT ELSEWHERE ", Expect::Dummy, "ANONYMIZED      ");
@@ -139,7 +144,8 @@ ProfileFile identifyingFile(Syntax syntax, size_t pixels = 16, bool keepDates = 
     f.value(0x0040, 0xA160, "UT", "SEEN BY DR WHO  ", Expect::Dummy, "ANONYMIZED      ");
     f.end();
     std::string pixelData(pixels, '\0');
-    for (size_t i = 0; i < pixels; ++i) pixelData[i] = static_cast<char>(i * 13 + 5);
+    for (size_t i = 0; i < pixels; ++i)
+        pixelData[i] = static_cast<char>(i * 13 + 5);
     f.value(0x7FE0, 0x0010, "OW", pixelData, Expect::Same);
     f.value(0xFFFC, 0xFFFC, "OB", "TRAILING PADDING", Expect::Blank);
     return f;
@@ -147,38 +153,46 @@ ProfileFile identifyingFile(Syntax syntax, size_t pixels = 16, bool keepDates = 
 
 int64_t daysOf(const std::string& yyyymmdd) {
     using namespace std::chrono;
-    const year_month_day d{year(std::stoi(yyyymmdd.substr(0, 4))), month(unsigned(std::stoi(yyyymmdd.substr(4, 2)))),
+    const year_month_day d{year(std::stoi(yyyymmdd.substr(0, 4))),
+                           month(unsigned(std::stoi(yyyymmdd.substr(4, 2)))),
                            day(unsigned(std::stoi(yyyymmdd.substr(6, 2))))};
     return sys_days(d).time_since_epoch().count();
 }
 
 // Checks the copy against the file's expectations; every date moves by the
 // same whole number of days, returned in `shift`.
-::testing::AssertionResult copyIsAsExpected(ProfileFile& f, const std::vector<uint8_t>& copy, const Deidentifier& d,
-                                            int64_t& shift) {
+::testing::AssertionResult copyIsAsExpected(ProfileFile& f, const std::vector<uint8_t>& copy,
+                                            const Deidentifier& d, int64_t& shift) {
     const std::vector<uint8_t>& source = f.bytes();
     if (copy.size() != source.size())
-        return ::testing::AssertionFailure() << "copy has " << copy.size() << " bytes, source " << source.size();
+        return ::testing::AssertionFailure()
+               << "copy has " << copy.size() << " bytes, source " << source.size();
     std::vector<bool> named(source.size(), false);
     bool haveShift = false;
     for (const Placed& p : f.placed()) {
         const std::string now(reinterpret_cast<const char*>(copy.data() + p.offset), p.text.size());
-        for (size_t i = 0; i < p.text.size(); ++i) named[p.offset + i] = true;
+        for (size_t i = 0; i < p.text.size(); ++i)
+            named[p.offset + i] = true;
         std::string want = p.text;
         switch (p.expect) {
-        case Expect::Same: break;
+        case Expect::Same:
+            break;
         case Expect::Blank:
             if (now != std::string(now.size(), ' ') && now != std::string(now.size(), '\0'))
                 return ::testing::AssertionFailure() << "'" << p.text << "' became '" << now << "'";
             continue;
         case Expect::Private:
             for (char c : now)
-                if (c != ' ' && c != '\0') return ::testing::AssertionFailure() << "private '" << p.text << "' stays";
+                if (c != ' ' && c != '\0')
+                    return ::testing::AssertionFailure() << "private '" << p.text << "' stays";
             continue;
-        case Expect::Dummy: want = p.dummy; break;
+        case Expect::Dummy:
+            want = p.dummy;
+            break;
         case Expect::Uid: {
             std::string u = p.text;
-            while (!u.empty() && u.back() == '\0') u.pop_back();
+            while (!u.empty() && u.back() == '\0')
+                u.pop_back();
             want = d.replacementUid(u);
             want.resize(p.text.size(), '\0');
             break;
@@ -189,14 +203,18 @@ int64_t daysOf(const std::string& yyyymmdd) {
                 shift = moved;
                 haveShift = true;
             }
-            if (moved != shift) return ::testing::AssertionFailure() << p.text << " moved by " << moved;
+            if (moved != shift)
+                return ::testing::AssertionFailure() << p.text << " moved by " << moved;
             continue;
         }
         }
-        if (now != want) return ::testing::AssertionFailure() << "'" << p.text << "' became '" << now << "', not '" << want << "'";
+        if (now != want)
+            return ::testing::AssertionFailure()
+                   << "'" << p.text << "' became '" << now << "', not '" << want << "'";
     }
     for (size_t i = 0; i < source.size(); ++i)
-        if (!named[i] && copy[i] != source[i]) return ::testing::AssertionFailure() << "byte " << i << " changed";
+        if (!named[i] && copy[i] != source[i])
+            return ::testing::AssertionFailure() << "byte " << i << " changed";
     return ::testing::AssertionSuccess();
 }
 
@@ -210,8 +228,8 @@ TEST_P(ProfileSyntax, EveryActionAtEveryDepthAndNothingElse) {
     DicomFile dataset;
     ASSERT_TRUE(dataset.openFile((dir / "src.dcm").c_str(), true));
     AnonymizeReport report;
-    ASSERT_EQ(AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "copy.dcm").c_str(), profileOptions(),
-                                 report, &d),
+    ASSERT_EQ(AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "copy.dcm").c_str(),
+                                 profileOptions(), report, &d),
               1)
         << anonymizeMessage(report);
     int64_t shift = 0;
@@ -223,8 +241,10 @@ TEST_P(ProfileSyntax, EveryActionAtEveryDepthAndNothingElse) {
     EXPECT_EQ(report.profile.datesShifted, 2u);
     EXPECT_EQ(report.profile.privates, 2u);
     EXPECT_EQ(report.profile.set,
-              (std::vector<std::string>{"Patient Identity Removed", "De-identification Method", "Burned In Annotation"}));
-    EXPECT_EQ(report.profile.noRoom, (std::vector<std::string>{"Longitudinal Temporal Information Modified"}));
+              (std::vector<std::string>{"Patient Identity Removed", "De-identification Method",
+                                        "Burned In Annotation"}));
+    EXPECT_EQ(report.profile.noRoom,
+              (std::vector<std::string>{"Longitudinal Temporal Information Modified"}));
     // The line says what changed, never what was there.
     const std::string line = anonymizeSummary(report);
     for (const char* value : {"DOE", "PID", "ACC", "ELSEWHERE", "2024", "1147"})
@@ -233,7 +253,8 @@ TEST_P(ProfileSyntax, EveryActionAtEveryDepthAndNothingElse) {
 
     // The batch reader writes the same copy with the same run.
     Anonymizer anonymizer(profileOptions(), fixedRun());
-    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "batch.dcm", report)) << anonymizeMessage(report);
+    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "batch.dcm", report))
+        << anonymizeMessage(report);
     EXPECT_EQ(readFile(dir / "batch.dcm"), readFile(dir / "copy.dcm"));
     EXPECT_EQ(readFile(dir / "src.dcm"), f.bytes()) << "the source changed";
 }
@@ -246,7 +267,8 @@ TEST_P(ProfileSyntax, LargeFileWithTrailingElementsBeyondTheFirstBlock) {
     ASSERT_TRUE(writeFile(dir / "src.dcm", f.bytes()));
     Anonymizer anonymizer(profileOptions(), fixedRun());
     AnonymizeReport report;
-    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report)) << anonymizeMessage(report);
+    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report))
+        << anonymizeMessage(report);
     int64_t shift = 0;
     EXPECT_TRUE(copyIsAsExpected(f, readFile(dir / "copy.dcm"), fixedRun(), shift));
 }
@@ -258,14 +280,16 @@ TEST_P(ProfileSyntax, KeptDatesStayAndTheMethodSaysSo) {
     const Deidentifier d = fixedRun(true);
     Anonymizer anonymizer(profileOptions(true), fixedRun(true));
     AnonymizeReport report;
-    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report)) << anonymizeMessage(report);
+    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report))
+        << anonymizeMessage(report);
     int64_t shift = -1;
     EXPECT_TRUE(copyIsAsExpected(f, readFile(dir / "copy.dcm"), d, shift));
     EXPECT_EQ(shift, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, ProfileSyntax,
-                         ::testing::Values(Syntax::ImplicitLittle, Syntax::ExplicitLittle, Syntax::ExplicitBig));
+                         ::testing::Values(Syntax::ImplicitLittle, Syntax::ExplicitLittle,
+                                           Syntax::ExplicitBig));
 
 TEST(ProfileImplicit, ASequenceTheParserKeptAsOneValueLosesEveryValueOfItsItems) {
     // Implicit VR, defined lengths, a sequence tag the viewer's dictionary
@@ -293,7 +317,8 @@ TEST(ProfileImplicit, ASequenceTheParserKeptAsOneValueLosesEveryValueOfItsItems)
     for (size_t n : {size_t{8}, size_t{12}, uid(kObservationUid).size()}) {
         at += 8;
         const uint8_t fill = n == 8 || n == 12 ? ' ' : 0;
-        std::fill(expected.begin() + static_cast<long>(at), expected.begin() + static_cast<long>(at + n), fill);
+        std::fill(expected.begin() + static_cast<long>(at),
+                  expected.begin() + static_cast<long>(at + n), fill);
         at += n;
     }
     EXPECT_EQ(bytes, expected);
@@ -306,7 +331,8 @@ TEST(ProfileImplicit, ASequenceTheParserKeptAsOneValueLosesEveryValueOfItsItems)
     ProfileSummary brokenSummary;
     applyBasicProfile(broken.data(), broken.size(), brokenSet, fixedRun(), brokenSummary);
     EXPECT_TRUE(std::all_of(broken.begin() + static_cast<long>(itemAt - 8),
-                            broken.begin() + static_cast<long>(itemAt + length), [](uint8_t c) { return c == 0; }));
+                            broken.begin() + static_cast<long>(itemAt + length),
+                            [](uint8_t c) { return c == 0; }));
 }
 
 TEST(ProfileDates, OnePatientOneShiftAcrossFilesAndKeys) {
@@ -321,8 +347,10 @@ TEST(ProfileDates, OnePatientOneShiftAcrossFilesAndKeys) {
         EXPECT_TRUE(dataset.openMemory(b.bytes().data(), b.size(), true));
         std::vector<uint8_t> bytes = b.bytes();
         ProfileSummary summary;
-        applyBasicProfile(bytes.data(), bytes.size(), dataset,
-                          Deidentifier(std::vector<uint8_t>(key.begin(), key.end()), kDefaultUidRoot, false), summary);
+        applyBasicProfile(
+            bytes.data(), bytes.size(), dataset,
+            Deidentifier(std::vector<uint8_t>(key.begin(), key.end()), kDefaultUidRoot, false),
+            summary);
         const size_t at = b.size() - 8 - 8 - DicomBytes::padText(pid).size();
         return std::string(reinterpret_cast<const char*>(bytes.data() + at), 8);
     };
@@ -352,11 +380,16 @@ TEST(ProfileTable, RowsAreUniqueEvenAndFoundByTag) {
         ProfileAction action;
         bool temporal;
     } cases[] = {
-        {0x0010, 0x0010, ProfileAction::Blank, false}, {0x0020, 0x000D, ProfileAction::Uid, false},
-        {0x0008, 0x0080, ProfileAction::Dummy, false}, {0x0008, 0x1140, ProfileAction::Clean, false},
-        {0x0008, 0x0020, ProfileAction::Blank, true},  {0x0008, 0x0021, ProfileAction::Dummy, true},
-        {0x6002, 0x3000, ProfileAction::Blank, false}, {0x501E, 0x1234, ProfileAction::Blank, false},
-        {0x0040, 0xA730, ProfileAction::Dummy, false}, {0x0002, 0x0003, ProfileAction::Uid, false},
+        {0x0010, 0x0010, ProfileAction::Blank, false},
+        {0x0020, 0x000D, ProfileAction::Uid, false},
+        {0x0008, 0x0080, ProfileAction::Dummy, false},
+        {0x0008, 0x1140, ProfileAction::Clean, false},
+        {0x0008, 0x0020, ProfileAction::Blank, true},
+        {0x0008, 0x0021, ProfileAction::Dummy, true},
+        {0x6002, 0x3000, ProfileAction::Blank, false},
+        {0x501E, 0x1234, ProfileAction::Blank, false},
+        {0x0040, 0xA730, ProfileAction::Dummy, false},
+        {0x0002, 0x0003, ProfileAction::Uid, false},
     };
     for (const auto& c : cases) {
         const ProfileRow* row = findProfileRow(c.g, c.e);
@@ -364,8 +397,11 @@ TEST(ProfileTable, RowsAreUniqueEvenAndFoundByTag) {
         EXPECT_EQ(row->action, c.action) << row->name;
         EXPECT_EQ(row->temporal, c.temporal) << row->name;
     }
-    for (auto [g, e] : {std::pair<uint16_t, uint16_t>{0x0028, 0x0010}, {0x0009, 0x0010}, {0x6002, 0x0010},
-                        {0x0008, 0x0016}, {0x7FE0, 0x0010}})
+    for (auto [g, e] : {std::pair<uint16_t, uint16_t>{0x0028, 0x0010},
+                        {0x0009, 0x0010},
+                        {0x6002, 0x0010},
+                        {0x0008, 0x0016},
+                        {0x7FE0, 0x0010}})
         EXPECT_EQ(findProfileRow(g, e), nullptr) << std::hex << g << "," << e;
     EXPECT_EQ(profileActionOf("X/Z/U*"), ProfileAction::Clean);
     EXPECT_EQ(profileActionOf("Z/D"), ProfileAction::Dummy);
@@ -374,7 +410,8 @@ TEST(ProfileTable, RowsAreUniqueEvenAndFoundByTag) {
 
 // A file whose pixel data is followed by private elements, digital
 // signatures and padding, in explicit VR little endian.
-std::vector<uint8_t> trailingFile(std::vector<std::pair<size_t, size_t>>& removed, size_t& pixelAt, size_t& pixelSize) {
+std::vector<uint8_t> trailingFile(std::vector<std::pair<size_t, size_t>>& removed, size_t& pixelAt,
+                                  size_t& pixelSize) {
     DicomBytes b(Syntax::ExplicitLittle);
     b.preamble(veltor::testing::syntaxUid(Syntax::ExplicitLittle));
     b.element(0x0010, 0x0010, "PN", "DOE^JOHN");
@@ -406,27 +443,31 @@ TEST(ProfileTrailer, ElementsAfterThePixelDataAreBlankedInPlace) {
     ASSERT_TRUE(writeFile(dir / "src.dcm", source));
     Anonymizer anonymizer(profileOptions(), fixedRun());
     AnonymizeReport report;
-    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report)) << anonymizeMessage(report);
+    ASSERT_TRUE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report))
+        << anonymizeMessage(report);
     const std::vector<uint8_t> copy = readFile(dir / "copy.dcm");
     ASSERT_EQ(copy.size(), source.size());
     std::vector<bool> blank(source.size(), false);
     for (auto [at, n] : removed)
-        for (size_t i = 0; i < n; ++i) blank[at + i] = true;
+        for (size_t i = 0; i < n; ++i)
+            blank[at + i] = true;
     for (size_t i = 0; i < source.size(); ++i) {
         if (blank[i]) {
             ASSERT_TRUE(copy[i] == 0 || copy[i] == ' ') << "byte " << i << " kept";
         } else if (i >= pixelAt) {
-            ASSERT_EQ(copy[i], source[i]) << "byte " << i << " of the pixel data or a header changed";
+            ASSERT_EQ(copy[i], source[i])
+                << "byte " << i << " of the pixel data or a header changed";
         }
     }
     EXPECT_EQ(report.profile.privates, 2u); // the creator, and the name in the private sequence
-    EXPECT_EQ(report.profile.blanked, 4u);  // the patient's name, the signature's UID and bytes, the padding
+    EXPECT_EQ(report.profile.blanked,
+              4u); // the patient's name, the signature's UID and bytes, the padding
     // The same through the single-file path.
     DicomFile dataset;
     ASSERT_TRUE(dataset.openFile((dir / "src.dcm").c_str(), true));
     const Deidentifier d = fixedRun();
-    ASSERT_EQ(AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "single.dcm").c_str(), profileOptions(),
-                                 report, &d),
+    ASSERT_EQ(AnonymizeFileBytes((dir / "src.dcm").c_str(), dataset, (dir / "single.dcm").c_str(),
+                                 profileOptions(), report, &d),
               1);
     EXPECT_EQ(readFile(dir / "single.dcm"), copy);
 }
@@ -442,13 +483,15 @@ TEST(ProfileTrailer, UnreadableDataAfterThePixelDataRefusesTheCopy) {
     AnonymizeReport report;
     EXPECT_FALSE(anonymizer.anonymizeFile(dir / "src.dcm", dir / "copy.dcm", report));
     EXPECT_EQ(report.failure, AnonymizeFailure::UnreadableTrailer);
-    EXPECT_NE(anonymizeMessage(report).find("The data after the pixel data cannot be read: a value runs past the end"),
+    EXPECT_NE(anonymizeMessage(report).find(
+                  "The data after the pixel data cannot be read: a value runs past the end"),
               std::string::npos)
         << anonymizeMessage(report);
     EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"src.dcm"}));
     // The chosen-fields mode copies what follows the pixel data as it stands.
     Anonymizer plain{AnonymizeOptions()};
-    EXPECT_TRUE(plain.anonymizeFile(dir / "src.dcm", dir / "plain.dcm", report)) << anonymizeMessage(report);
+    EXPECT_TRUE(plain.anonymizeFile(dir / "src.dcm", dir / "plain.dcm", report))
+        << anonymizeMessage(report);
 }
 
 TEST(ProfileRuns, AKeyFileThatCannotBeReadStopsTheRunBeforeAnyCopy) {
@@ -460,7 +503,8 @@ TEST(ProfileRuns, AKeyFileThatCannotBeReadStopsTheRunBeforeAnyCopy) {
     int progress = 0;
     AnonymizeBatchCallbacks callbacks;
     callbacks.progress = [&](size_t, size_t) { return ++progress > 0; };
-    const BatchResult r = anonymizeBesideSources({dir / "a.dcm", dir / "b.dcm"}, options, callbacks);
+    const BatchResult r =
+        anonymizeBesideSources({dir / "a.dcm", dir / "b.dcm"}, options, callbacks);
     EXPECT_EQ(r.status, BatchStatus::ProfileNotReady);
     EXPECT_NE(r.message.find("no.key"), std::string::npos) << r.message;
     EXPECT_EQ(progress, 0);
@@ -468,7 +512,8 @@ TEST(ProfileRuns, AKeyFileThatCannotBeReadStopsTheRunBeforeAnyCopy) {
 
     // With a readable key the run goes, and its log says what changed.
     ASSERT_TRUE(writeFile(dir / "no.key", {1, 2, 3, 4}));
-    const BatchResult ok = anonymizeBesideSources({dir / "a.dcm", dir / "b.dcm"}, options, callbacks);
+    const BatchResult ok =
+        anonymizeBesideSources({dir / "a.dcm", dir / "b.dcm"}, options, callbacks);
     EXPECT_EQ(ok.written, 2u);
     EXPECT_NE(ok.log.find((dir / "a.dcm") + "  ("), std::string::npos) << ok.log;
     EXPECT_NE(ok.log.find("UIDs replaced"), std::string::npos) << ok.log;

@@ -36,7 +36,8 @@ std::string hex(const Sha256Digest& d) {
 std::string sha(const std::string& text) {
     Sha256 h;
     // Fed in uneven pieces, so that block boundaries fall inside updates.
-    for (size_t i = 0; i < text.size(); i += 7) h.update(std::string_view(text).substr(i, 7));
+    for (size_t i = 0; i < text.size(); i += 7)
+        h.update(std::string_view(text).substr(i, 7));
     return hex(h.finish());
 }
 
@@ -51,7 +52,8 @@ TEST(Sha256, PublishedDigests) {
     EXPECT_EQ(sha("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(sha("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    EXPECT_EQ(sha(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(sha(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST(HmacSha256, Rfc4231Vectors) {
@@ -60,11 +62,13 @@ TEST(HmacSha256, Rfc4231Vectors) {
     EXPECT_EQ(hmac("Jefe", "what do ya want for nothing?"),
               "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
     // A key longer than a block is hashed first.
-    EXPECT_EQ(hmac(std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
-              "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
+    EXPECT_EQ(
+        hmac(std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
+        "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
 }
 
-Deidentifier run(const std::string& key, const std::string& root = kDefaultUidRoot, bool keepDates = false) {
+Deidentifier run(const std::string& key, const std::string& root = kDefaultUidRoot,
+                 bool keepDates = false) {
     return Deidentifier(std::vector<uint8_t>(key.begin(), key.end()), root, keepDates);
 }
 
@@ -76,7 +80,8 @@ TEST(ReplacementUids, SameLengthValidDeterministicAndKeyed) {
     for (size_t n = 1; n <= 64; ++n) {
         // A UID of each length, as real files hold them: a root and digits.
         std::string uid = "1.2.840.113619.2.55.3.604688119.969.1268071029.320.";
-        while (uid.size() < n) uid += static_cast<char>('1' + uid.size() % 9);
+        while (uid.size() < n)
+            uid += static_cast<char>('1' + uid.size() % 9);
         uid.resize(n);
         if (uid.back() == '.') uid.back() = '7';
         const std::string r = a.replacementUid(uid);
@@ -127,14 +132,16 @@ TEST(ReplacementUids, RootsAndTheirFallbacks) {
 TEST(ReplacementUids, ManyDistinctUidsStayDistinct) {
     const Deidentifier d = run("collision check");
     std::set<std::string> out;
-    for (int i = 0; i < 20000; ++i) out.insert(d.replacementUid("1.2.840.113619.2.55.3." + std::to_string(100000 + i)));
+    for (int i = 0; i < 20000; ++i)
+        out.insert(d.replacementUid("1.2.840.113619.2.55.3." + std::to_string(100000 + i)));
     EXPECT_EQ(out.size(), 20000u);
 }
 
 TEST(UidRoots, Syntax) {
     for (const char* good : {"2.25", "1.2.826.0.1.3680043.10.543", "0", "1.0.3"})
         EXPECT_TRUE(isValidUidRoot(good)) << good;
-    for (const char* bad : {"", "1..2", ".1", "1.", "1.02", "1.a", "1 2", "12345678901234567890.12345678901234567890"})
+    for (const char* bad : {"", "1..2", ".1", "1.", "1.02", "1.a", "1 2",
+                            "12345678901234567890.12345678901234567890"})
         EXPECT_FALSE(isValidUidRoot(bad)) << bad;
 }
 
@@ -165,7 +172,8 @@ TEST(DateShift, ValuesRangesAndPaddingKeepTheirShape) {
 }
 
 TEST(DateShift, UnreadableDatesAreRefusedUntouched) {
-    for (const char* bad : {"2024022 ", "20241301", "20240230", "2024AB01", "", "        ", "2024", "00010101"})
+    for (const char* bad :
+         {"2024022 ", "20241301", "20240230", "2024AB01", "", "        ", "2024", "00010101"})
         EXPECT_EQ(shifted(bad, -1), std::string("refused:") + bad) << bad;
     EXPECT_EQ(shifted("99991231", 1), "refused:99991231");
     for (const char* bad : {"2024", "202402", "20240229T1200", "20240229\\2023"})
@@ -227,7 +235,8 @@ TEST(PrepareRun, KeyFilesAndRootsAreCheckedBeforeAnythingElse) {
     ASSERT_TRUE(Deidentifier::prepare(options, d, error)) << error;
     EXPECT_EQ(d.root(), "1.2.826.0.1.3680043.10.543");
     const std::string uid = "1.2.840.113619.2.55.3.604688119.969.1268071029.320";
-    EXPECT_EQ(d.replacementUid(uid), run("secret", "1.2.826.0.1.3680043.10.543").replacementUid(uid));
+    EXPECT_EQ(d.replacementUid(uid),
+              run("secret", "1.2.826.0.1.3680043.10.543").replacementUid(uid));
 
     // Without a key file every run draws its own key.
     options.keyFile.clear();
