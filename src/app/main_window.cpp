@@ -238,6 +238,7 @@ void CMainFrame::createMenus() {
     m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
+    createOverlayActions(edit, view, optionsMenu, tools, image);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
@@ -314,6 +315,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(view->toggleViewAction());
     m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
+    addOverlayToolButtons();
 }
 
 namespace {
@@ -416,6 +418,7 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
         m_windowTool->refresh();
         if (released) updateActions();
     });
+    connectOverlayView(frame);
     // An image larger than the pane is fitted when its window opens.
     frame->imageView()->fitWhenShown();
     updateActions();
@@ -551,6 +554,7 @@ void CMainFrame::updateActions() {
     updateImageActions();
     updateZoomActions();
     updateAnonymizeActions();
+    updateOverlayActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 

@@ -24,6 +24,7 @@ namespace veltor {
 class CChildFrame;
 class CKelvoDoc;
 class ImageBuffer;
+class OverlayActions;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
@@ -91,6 +92,12 @@ class CMainFrame : public QMainWindow {
     // Anonymize submenu and "Anonymized copies and exports" (main_window_anonymize.cpp).
     void createAnonymizeActions(QMenu* file, QMenu* options);
     void updateAnonymizeActions();
+    // Annotations, measurements, selection, crop, rulers and statistics
+    // (main_window_overlays.cpp).
+    void createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, QMenu* tools, QMenu* image);
+    void addOverlayToolButtons();
+    void updateOverlayActions();
+    void connectOverlayView(CChildFrame* frame);
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -145,6 +152,7 @@ class CMainFrame : public QMainWindow {
     std::vector<std::pair<QAction*, std::function<bool(ImageViewModel&)>>> m_zoomCommands;
     QComboBox* m_zoomBox = nullptr;
     bool m_playing = false;
+    OverlayActions* m_overlayActions = nullptr;
     int m_framesPlayed = 0;
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
