@@ -15,10 +15,13 @@ const uint8_t kEmptyValue[1] = {0};
 // such values empty.
 bool profileHides(const DicomElement& r, const AnonymizeOptions& options) {
     if ((r.group & 1) != 0) return true;
-    const bool date = vrIs(r.vr, "DA") || vrIs(r.vr, "DT");
+    // Implicit VR files leave tags the dictionary does not know without a VR.
+    const char* known = profileVr(r.group, r.element);
+    const char* vr = r.vr[0] != '\0' && r.vr[0] != ' ' ? r.vr : known != nullptr ? known : "";
+    const bool date = vrIs(vr, "DA") || vrIs(vr, "DT");
     const ProfileRow* row = findProfileRow(r.group, r.element);
     if (row != nullptr && row->temporal) {
-        if (options.keepDates || vrIs(r.vr, "TM")) return false;
+        if (options.keepDates || vrIs(vr, "TM")) return false;
         if (date) return true;
     }
     if (row != nullptr) return row->action != ProfileAction::Keep;
