@@ -229,6 +229,7 @@ void CMainFrame::createMenus() {
     view->addAction(m_reverseMovie);
     QMenu* optionsMenu = menuBar()->addMenu(tr("&Options"));
     optionsMenu->addAction(m_videoSetup);
+    createAnonymizeActions(file, optionsMenu);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));
@@ -265,6 +266,7 @@ void CMainFrame::createToolBars() {
     file->addAction(m_open);
     file->addAction(m_reload);
     file->addAction(m_close);
+    file->addAction(m_anonymizeCurrent);
     addToolBar(m_zoomBar);
     QToolBar* nav = addToolBar(tr("Navigation Toolbar"));
     nav->setObjectName(QStringLiteral("NavigationToolbar"));
@@ -352,6 +354,7 @@ void CMainFrame::setCommandIcons() {
         {m_webSite, CommandIcon::WebSite},
         {m_toolPalette->toggleViewAction(), CommandIcon::ToolsPalette},
         {m_thresholding, CommandIcon::Thresholding},
+        {m_anonymizeCurrent, CommandIcon::Anonymize},
     };
     for (const auto& [action, id] : icons)
         if (action != nullptr) action->setIcon(iconOf(id));
@@ -550,6 +553,7 @@ void CMainFrame::updateActions() {
     m_tile->setEnabled(hasDoc);
     updateImageActions();
     updateZoomActions();
+    updateAnonymizeActions();
     updateOverlayActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }

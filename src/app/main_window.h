@@ -52,6 +52,9 @@ class CMainFrame : public QMainWindow {
     int framesPlayed() const { return m_framesPlayed; }
     // Saves the window layout and the user options (done on close too).
     void saveState();
+    // "Anonymize current file" into `target` without the save dialog; false
+    // (message shown) when no copy was written.
+    bool anonymizeCurrentFileTo(const QString& target);
 
   public slots:
     void updateStatus();
@@ -86,6 +89,9 @@ class CMainFrame : public QMainWindow {
     // Zoom menu, tools and zoom box (main_window_zoom.cpp).
     void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
     void updateZoomActions();
+    // Anonymize submenu and "Anonymized copies and exports" (main_window_anonymize.cpp).
+    void createAnonymizeActions(QMenu* file, QMenu* options);
+    void updateAnonymizeActions();
     // Annotations, measurements, selection, crop, rulers and statistics
     // (main_window_overlays.cpp).
     void createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, QMenu* tools, QMenu* image);
@@ -148,6 +154,8 @@ class CMainFrame : public QMainWindow {
     bool m_playing = false;
     OverlayActions* m_overlayActions = nullptr;
     int m_framesPlayed = 0;
+    QAction* m_anonymizeCurrent = nullptr;
+    QAction* m_anonymizedExports = nullptr;
 };
 
 } // namespace veltor

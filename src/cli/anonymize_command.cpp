@@ -16,6 +16,7 @@
 #include "export/anonymize_batch.h"
 #include "export/anonymize_options.h"
 #include "export/anonymizer.h"
+#include "export/deidentification.h"
 #include "settings/ini_file_store.h"
 
 namespace veltor::cli {
@@ -30,15 +31,20 @@ void printAnonymizeUsage(FILE* out) {
     std::fprintf(out,
                  "Usage: veltor anonymize [--recursive] [--out DIR] [--no-suffix]\n"
                  "                        [--overwrite|--no-overwrite] [--keep NAME,...]\n"
-                 "                        [--private-pn|--no-private-pn] PATH...\n"
+                 "                        [--private-pn|--no-private-pn]\n"
+                 "                        [--profile basic|none] [--uid-root ROOT] [--key FILE]\n"
+                 "                        [--keep-dates] PATH...\n"
                  "\n"
                  "Writes a copy of each DICOM file with identifying values overwritten by\n"
-                 "blanks (spaces, or zeros for binary values); the copy has the length and\n"
+                 "blanks (spaces, or zeros for binary values), wherever they occur: at the top\n"
+                 "level and inside sequence items at any depth. The copy has the length and\n"
                  "structure of its source. Sources are never modified. A copy is written to a\n"
                  "temporary file and renamed into place only when complete.\n"
                  "\n"
                  "PATH is a file, or a directory whose DICOM files are taken (files that do\n"
-                 "not parse as DICOM are passed over). Each written copy is printed.\n"
+                 "not parse as DICOM are passed over). Each written copy is printed with what\n"
+                 "was changed in it (counts and attribute names, never a value), separated by\n"
+                 "a tab.\n"
                  "\n"
                  "Options:\n"
                  "  --recursive      also take the DICOM files of subdirectories\n"
@@ -52,6 +58,29 @@ void printAnonymizeUsage(FILE* out) {
                  "  --private-pn     also blank person names in private elements and in\n"
                  "                   sequence items (the default)\n"
                  "  --no-private-pn  leave those person names\n"
+                 "\n"
+                 "De-identification profile:\n"
+                 "  --profile basic  apply the basic de-identification profile of DICOM PS3.15\n"
+                 "                   (Annex E) instead of the option keys below: every listed\n"
+                 "                   attribute blanked, given a dummy value of the same length,\n"
+                 "                   or (UIDs) replaced, at every depth; private elements\n"
+                 "                   blanked; dates shifted by a whole number of days per\n"
+                 "                   patient. Patient Identity Removed, De-identification\n"
+                 "                   Method, Longitudinal Temporal Information Modified and an\n"
+                 "                   empty Burned In Annotation are set where the file has\n"
+                 "                   them; the others are named in the copy's line\n"
+                 "  --profile none   the option keys below (the default unless the viewer's\n"
+                 "                   options chose the profile)\n"
+                 "  --uid-root ROOT  replacement UIDs start with ROOT (your organisation's\n"
+                 "                   root) instead of 2.25; a UID too short for ROOT and 16\n"
+                 "                   digits falls back to 2.25\n"
+                 "  --key FILE       the secret (any bytes, at most 1 MiB) that the replacement\n"
+                 "                   UIDs and date shifts are derived from: runs with the same\n"
+                 "                   key give the same UIDs and shifts, so studies and series\n"
+                 "                   stay together across runs. Without it a random key serves\n"
+                 "                   this run only. A key file that cannot be read stops the\n"
+                 "                   run before any copy is written\n"
+                 "  --keep-dates     keep dates and times as they are instead of shifting them\n"
                  "\n"
                  "Option keys (all removed by default):\n");
     for (size_t i = 0; i < kAnonymizedElements.size(); ++i) {
@@ -108,6 +137,7 @@ int runAnonymize(int argc, char** argv) {
     // --keep changes them for this run only.
     IniFileSettingsStore store;
     AnonymizeOptions options = AnonymizeOptions::load(store);
+    const char* profileOption = nullptr; // a profile option given on this command line
 
     CommandLine line("anonymize", argc, argv, printAnonymizeUsage);
     while (line.nextOption() != nullptr) {
@@ -123,14 +153,36 @@ int runAnonymize(int argc, char** argv) {
             options.privateTags = true;
         } else if (line.is("--no-private-pn")) {
             options.privateTags = false;
-        } else if (line.is("--out") || line.is("--keep")) {
+        } else if (line.is("--keep-dates")) {
+            options.keepDates = true;
+            profileOption = "--keep-dates";
+        } else if (line.is("--out") || line.is("--keep") || line.is("--profile") || line.is("--uid-root") ||
+                   line.is("--key")) {
             const bool out = line.is("--out");
+            const bool keep = line.is("--keep");
+            const bool profile = line.is("--profile");
+            const bool root = line.is("--uid-root");
             const char* value = line.value();
             if (value == nullptr) return kExitUsage;
             if (out) {
                 outDir = value;
-            } else if (!keepValues(value, options)) {
-                return kExitUsage;
+            } else if (keep) {
+                if (!keepValues(value, options)) return kExitUsage;
+            } else if (profile) {
+                if (std::strcmp(value, "basic") == 0) {
+                    options.mode = AnonymizeMode::BasicProfile;
+                } else if (std::strcmp(value, "none") == 0) {
+                    options.mode = AnonymizeMode::ChosenFields;
+                } else {
+                    std::fprintf(stderr, "veltor anonymize: unknown profile '%s' (basic or none)\n", value);
+                    return kExitUsage;
+                }
+            } else if (root) {
+                options.uidRoot = value;
+                profileOption = "--uid-root";
+            } else {
+                options.keyFile = value;
+                profileOption = "--key";
             }
         } else if (line.isHelp()) {
             printAnonymizeUsage(stdout);
@@ -144,6 +196,19 @@ int runAnonymize(int argc, char** argv) {
     if (!suffix && outDir == nullptr) {
         std::fprintf(stderr, "veltor anonymize: --no-suffix needs --out (a copy cannot replace its source)\n");
         return kExitUsage;
+    }
+    if (profileOption != nullptr && !options.profile()) {
+        std::fprintf(stderr, "veltor anonymize: %s needs --profile basic\n", profileOption);
+        return kExitUsage;
+    }
+    if (options.profile() && !options.uidRoot.empty()) {
+        std::string root = options.uidRoot;
+        if (root.back() == '.') root.pop_back();
+        if (!isValidUidRoot(root)) {
+            std::fprintf(stderr, "veltor anonymize: --uid-root '%s' is not a UID root (digits in dot-separated\n"
+                                 "components without leading zeros, at most 40 characters)\n", options.uidRoot.c_str());
+            return kExitUsage;
+        }
     }
     if (outDir != nullptr && (outDir[0] == '\0' || !isDirectory(outDir))) {
         std::fprintf(stderr, "veltor anonymize: %s: not a directory\n", outDir);
@@ -192,10 +257,9 @@ int runAnonymize(int argc, char** argv) {
         if (!overwrite) std::fprintf(stderr, "veltor anonymize: %s: exists; skipped\n", target.c_str());
         return overwrite;
     };
-    callbacks.written = [&](const std::string&, const std::string& target) {
+    callbacks.written = [&](const std::string&, const std::string& target, const AnonymizeReport& r) {
         writtenTargets.insert(target);
-        std::fputs(target.c_str(), stdout);
-        std::fputc('\n', stdout);
+        std::fprintf(stdout, "%s\t%s\n", target.c_str(), anonymizeSummary(r).c_str());
     };
     auto report = [&](const std::string&, const AnonymizeReport& r) {
         std::fflush(stdout);
@@ -212,6 +276,10 @@ int runAnonymize(int argc, char** argv) {
                                    ? anonymizeSelectedFiles(files, outDir, suffix, options, callbacks)
                                    : anonymizeBesideSources(files, options, callbacks);
     std::fflush(stdout);
+    if (result.status == BatchStatus::ProfileNotReady) {
+        std::fprintf(stderr, "veltor anonymize: %s; nothing was written\n", result.message.c_str());
+        return kExitFailure;
+    }
     if (result.status == BatchStatus::Cancelled || g_interrupted != 0) {
         std::fprintf(stderr, "veltor anonymize: interrupted\n");
         status = kExitFailure;

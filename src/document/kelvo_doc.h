@@ -84,6 +84,7 @@ class CKelvoDoc {
     bool rulersOn() const { return m_rulersOn; }
     void setRulersOn(bool on) { m_rulersOn = on; }
     bool anonymizeExports() const { return m_anonymizeExports; }
+    void setAnonymizeExports(bool on) { m_anonymizeExports = on; }
     int32_t regionTolerance() const { return m_regionTolerance; }
     double frameTime() const { return m_frameTime; }
     void setFrameTime(double ms) { m_frameTime = ms; }

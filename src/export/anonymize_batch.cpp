@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <optional>
 
 #include "dicom/dicom_file.h"
 
@@ -95,8 +96,9 @@ void anonymizeOne(Anonymizer& anonymizer, const std::string& source, const std::
     if (ok) {
         ++result.written;
         result.log += source;
+        if (report.profileApplied) result.log += "  (" + anonymizeSummary(report) + ")";
         result.log += "\r\n";
-        if (callbacks.written) callbacks.written(source, target);
+        if (callbacks.written) callbacks.written(source, target, report);
     } else if (report.failure == AnonymizeFailure::NotDicom) {
         ++result.notDicom;
         if (callbacks.notDicom) callbacks.notDicom(source, report);
@@ -110,8 +112,19 @@ template <typename TargetOf>
 BatchResult runFiles(const std::vector<std::string>& files, const AnonymizeOptions& options,
                      const AnonymizeBatchCallbacks& callbacks, TargetOf targetOf) {
     BatchResult result;
+    std::optional<Anonymizer> made;
+    if (options.profile()) {
+        Deidentifier run;
+        if (!Deidentifier::prepare(options, run, result.message)) {
+            result.status = BatchStatus::ProfileNotReady;
+            return result;
+        }
+        made.emplace(options, std::move(run));
+    } else {
+        made.emplace(options);
+    }
+    Anonymizer& anonymizer = *made;
     if (options.criticalWarningDue() && callbacks.criticalFields) callbacks.criticalFields();
-    Anonymizer anonymizer(options);
     for (size_t i = 0; i < files.size(); ++i) {
         anonymizeOne(anonymizer, files[i], targetOf(files[i]), callbacks, result);
         if (callbacks.progress && !callbacks.progress(i + 1, files.size())) {
@@ -134,7 +147,8 @@ const char* batchStatusMessage(BatchStatus status) {
     case BatchStatus::InvalidDirectory: return kInvalidDirectoryMessage;
     case BatchStatus::NothingToDo: return kNothingToDoMessage;
     case BatchStatus::Completed:
-    case BatchStatus::Cancelled: break;
+    case BatchStatus::Cancelled:
+    case BatchStatus::ProfileNotReady: break;
     }
     return "";
 }

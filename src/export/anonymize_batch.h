@@ -30,8 +30,8 @@ struct AnonymizeBatchCallbacks {
     // The target exists: true replaces it, false skips the file. Without this
     // callback an existing target is replaced.
     std::function<bool(const std::string& target)> confirmOverwrite;
-    // A copy was written.
-    std::function<void(const std::string& source, const std::string& target)> written;
+    // A copy was written; anonymizeSummary(report) says what it had changed.
+    std::function<void(const std::string& source, const std::string& target, const AnonymizeReport& report)> written;
     // A copy failed; anonymizeMessage(report) is the text to show.
     std::function<void(const std::string& source, const AnonymizeReport& report)> failed;
     // A source that does not parse. The dialogs skip these silently.
@@ -49,6 +49,7 @@ enum class BatchStatus {
     NoExportDirectory, // kNoExportDirectoryMessage; nothing done
     InvalidDirectory,  // kInvalidDirectoryMessage; nothing done
     NothingToDo,       // kNothingToDoMessage; no DICOM file found
+    ProfileNotReady,   // the profile's key file or UID root is unusable (BatchResult::message); nothing written
 };
 
 // The message of a status that ends a run before it starts, or an empty text.
@@ -60,8 +61,11 @@ struct BatchResult {
     size_t failed = 0;
     size_t notDicom = 0;
     size_t skipped = 0; // existing targets the user chose to keep
-    // The "Anonymized files:" log: each written source path followed by "\r\n".
+    // The "Anonymized files:" log: each written source path followed by
+    // "\r\n"; in the profile mode the path is followed by what was changed
+    // ("  (12 values blanked, ...)").
     std::string log;
+    std::string message; // why a ProfileNotReady run did not start
 };
 
 // The files of `directory` that parse as DICOM (header only), as
@@ -74,6 +78,9 @@ struct BatchResult {
 BatchStatus collectDicomFiles(const std::string& directory, bool includeSubdirectories,
                               std::vector<std::string>& files,
                               const std::function<bool()>& keepScanning = {});
+
+// In the profile mode every run first prepares its key and root (deidentification.h):
+// a key file that cannot be read stops the run before any copy is written.
 
 // "Anonymize selected files": each file into `exportDirectory` under its own
 // name, with the suffix rule applied to the name when `useSuffix` is on.

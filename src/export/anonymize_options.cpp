@@ -70,6 +70,11 @@ AnonymizeOptions AnonymizeOptions::load(const SettingsStore& store) {
     options.privateTags = store.readInt(kAnonymizeSection, kPrivateTagsKey, 1) != 0;
     options.attention = store.readInt(kAnonymizeSection, kAttentionKey, 1) != 0;
     options.attention2 = store.readInt(kAnonymizeSection, kAttention2Key, 1) != 0;
+    options.mode = store.readInt(kAnonymizeSection, kProfileKey, 0) == 1 ? AnonymizeMode::BasicProfile
+                                                                        : AnonymizeMode::ChosenFields;
+    options.uidRoot = store.readText(kAnonymizeSection, kUidRootKey, "");
+    options.keyFile = store.readText(kAnonymizeSection, kKeyFileKey, "");
+    options.keepDates = store.readInt(kAnonymizeSection, kKeepDatesKey, 0) != 0;
     return options;
 }
 
@@ -79,6 +84,10 @@ void AnonymizeOptions::save(SettingsStore& store) const {
     store.writeInt(kAnonymizeSection, kPrivateTagsKey, privateTags ? 1 : 0);
     store.writeInt(kAnonymizeSection, kAttentionKey, attention ? 1 : 0);
     store.writeInt(kAnonymizeSection, kAttention2Key, attention2 ? 1 : 0);
+    store.writeInt(kAnonymizeSection, kProfileKey, profile() ? 1 : 0);
+    store.writeText(kAnonymizeSection, kUidRootKey, uidRoot);
+    store.writeText(kAnonymizeSection, kKeyFileKey, keyFile);
+    store.writeInt(kAnonymizeSection, kKeepDatesKey, keepDates ? 1 : 0);
 }
 
 void AnonymizeOptions::checkAll() {
@@ -92,7 +101,8 @@ void AnonymizeOptions::uncheckAll() {
 }
 
 bool AnonymizeOptions::criticalWarningDue() const {
-    if (!attention) return false;
+    // The profile removes every critical element.
+    if (!attention || profile()) return false;
     for (size_t i = 0; i < kAnonymizedElements.size(); ++i) {
         if (kAnonymizedElements[i].critical && !remove[i]) return true;
     }

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <vector>
 
 #include "dicom/dicom_file.h"
 #include "dicom/dicom_vr.h"
@@ -48,14 +50,20 @@ void blankValue(uint8_t* bytes, size_t size, const DicomElement& e, uint8_t fill
     ++report.blanked;
 }
 
-// Person names in the items of a sequence, at any depth.
-void blankNestedNames(uint8_t* bytes, size_t size, const DicomElement& e, int depth,
-                      AnonymizeReport& report) {
+// The chosen elements wherever they occur, and (with the private person-name
+// rule) person names in items and in private elements. Each value is
+// overwritten at most once.
+void blankChosen(uint8_t* bytes, size_t size, const DicomElement* list, int32_t count, bool nested, int depth,
+                 const AnonymizeOptions& options, AnonymizeReport& report) {
     if (depth > kMaxSequenceDepth) return;
-    for (int32_t i = 0; i < e.childCount; ++i) {
-        const DicomElement& child = e.children[i];
-        if (vrIs(child.vr, "PN")) blankValue(bytes, size, child, kTextFill, report);
-        if (child.childCount > 0) blankNestedNames(bytes, size, child, depth + 1, report);
+    for (int32_t i = 0; i < count; ++i) {
+        const DicomElement& e = list[i];
+        // Private elements (odd groups) lose their own person names too;
+        // standard ones only those of their items.
+        const bool name = options.privateTags && vrIs(e.vr, "PN") && (nested || (e.group & 1) != 0);
+        if (name || options.removes(e.group, e.element))
+            blankValue(bytes, size, e, isTextVr(e.vr) ? kTextFill : kBinaryFill, report);
+        if (e.childCount > 0) blankChosen(bytes, size, e.children, e.childCount, true, depth + 1, options, report);
     }
 }
 
@@ -279,6 +287,37 @@ std::string lastComponent(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The profile's values after the start of the pixel data group (there are
+// usually none: the pixel data ends the file).
+bool trailingRanges(const DicomFile& dataset, const SourceBytes& source, std::vector<BlankRange>& ranges,
+                    AnonymizeReport& report) {
+    const uint64_t start = dataset.position();
+    if (start >= source.size) return true;
+    std::string error;
+    if (findTrailingBlanks(source, start, dataset.implicitVr(), dataset.bigEndian(), ranges, error)) return true;
+    report.failure = AnonymizeFailure::UnreadableTrailer;
+    report.reason = error;
+    return false;
+}
+
+// The profile over a file image whose first `size` bytes are in `bytes`;
+// `ranges` (from trailingRanges) must lie inside them.
+void applyProfile(uint8_t* bytes, size_t size, const DicomFile& dataset, const std::vector<BlankRange>& ranges,
+                  const Deidentifier& deidentifier, const AnonymizeOptions& options, AnonymizeReport& report) {
+    for (const DicomElement& e : dataset.elements())
+        if (options.attention2 && isBurnedInYes(e)) report.burnedIn = true;
+    applyBasicProfile(bytes, size, dataset, deidentifier, report.profile);
+    for (const BlankRange& r : ranges) {
+        if (r.offset + r.length > size) {
+            ++report.profile.outOfFile;
+            continue;
+        }
+        std::memset(bytes + r.offset, r.fill, r.length);
+        ++(r.privateValue ? report.profile.privates : report.profile.blanked);
+    }
+    report.profileApplied = true;
+}
+
 } // namespace
 
 std::string anonymizeMessage(const AnonymizeReport& report) {
@@ -296,6 +335,9 @@ std::string anonymizeMessage(const AnonymizeReport& report) {
     case AnonymizeFailure::TargetIsSource:
         return report.path + kNotCreated + "\n The target is the source file.";
     case AnonymizeFailure::TargetNotCreated: return report.path + kNotCreated;
+    case AnonymizeFailure::UnreadableTrailer:
+        return report.path + "    \n The data after the pixel data cannot be read: " + report.reason;
+    case AnonymizeFailure::ProfileNotReady: return "De-identification cannot start: " + report.reason;
     }
     return {};
 }
@@ -312,6 +354,8 @@ std::string anonymizeMessageLine(const AnonymizeReport& report) {
     case AnonymizeFailure::Deflated: text = "Deflated data set: values cannot be blanked in place!"; break;
     case AnonymizeFailure::TargetIsSource:
     case AnonymizeFailure::TargetNotCreated: text = "File not created!"; break;
+    case AnonymizeFailure::UnreadableTrailer: text = "The data after the pixel data cannot be read"; break;
+    case AnonymizeFailure::ProfileNotReady: text = "De-identification cannot start"; break;
     case AnonymizeFailure::None: break;
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -325,6 +369,15 @@ std::string burnedInWarning(const std::string& sourcePath) {
            ": the image itself may show identifying text, which anonymization does not remove.";
 }
 
+std::string anonymizeSummary(const AnonymizeReport& report) {
+    if (report.profileApplied) return profileSummaryText(report.profile);
+    std::string out = report.blanked == 0   ? std::string("nothing to change")
+                      : report.blanked == 1 ? std::string("1 value blanked")
+                                            : std::to_string(report.blanked) + " values blanked";
+    if (report.outOfFile > 0) out += ", " + std::to_string(report.outOfFile) + " outside the file left alone";
+    return out;
+}
+
 std::string anonymizedPath(const std::string& path) {
     const size_t slash = path.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -335,23 +388,18 @@ std::string anonymizedPath(const std::string& path) {
 
 void anonymizeBytes(uint8_t* bytes, size_t size, const DicomFile& dataset,
                     const AnonymizeOptions& options, AnonymizeReport& report) {
-    for (const DicomElement& e : dataset.elements()) {
+    for (const DicomElement& e : dataset.elements())
         if (options.attention2 && isBurnedInYes(e)) report.burnedIn = true;
-        if (options.privateTags) {
-            // Private elements (odd groups) lose their own person names too;
-            // standard ones only those of their items.
-            if ((e.group & 1) != 0 && vrIs(e.vr, "PN")) blankValue(bytes, size, e, kTextFill, report);
-            if (e.childCount > 0) blankNestedNames(bytes, size, e, 1, report);
-        }
-        // Only top-level elements are matched against the chosen tags; the
-        // same tags inside items are reached only by the person-name rule.
-        if (options.removes(e.group, e.element))
-            blankValue(bytes, size, e, isTextVr(e.vr) ? kTextFill : kBinaryFill, report);
-    }
+    // A chosen element is blanked inside sequence items as well as at the top
+    // level: a copy of the patient's ID in a referenced-patient item names the
+    // patient as plainly as the top-level one.
+    const std::vector<DicomElement>& top = dataset.elements();
+    blankChosen(bytes, size, top.data(), static_cast<int32_t>(top.size()), false, 0, options, report);
 }
 
 int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char* target,
-                       const AnonymizeOptions& options, AnonymizeReport& report) {
+                       const AnonymizeOptions& options, AnonymizeReport& report,
+                       const Deidentifier* deidentifier) {
     report = AnonymizeReport{};
     if (source == nullptr) source = "";
     if (target == nullptr) target = "";
@@ -366,13 +414,14 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
         return 0;
     }
     // A partial parse would leave every value after the failure in place.
+    if (isDeflated(dataset)) {
+        report.failure = AnonymizeFailure::Deflated;
+        return 0;
+    }
     if (dataset.status() != DicomError::NoError) {
         report.failure = AnonymizeFailure::NotDicom;
         report.parseStatus = dataset.status();
-        return 0;
-    }
-    if (isDeflated(dataset)) {
-        report.failure = AnonymizeFailure::Deflated;
+        report.reason = explainUnreadable(SourceBytes{nullptr, 0, fd.get(), size});
         return 0;
     }
     std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
@@ -382,7 +431,34 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
         return 0;
     }
     if (!readSource(fd.get(), bytes.get(), size, 0, report)) return 0;
-    anonymizeBytes(bytes.get(), size, dataset, options, report);
+    // The bytes must be a DICOM file themselves: a data set built from a
+    // raster image describes values that are not bytes of its file. The
+    // profile also learns from this parse where the pixel data group starts.
+    DicomFile header;
+    if (!header.openMemory(bytes.get(), size, true, source)) {
+        report.failure = AnonymizeFailure::NotDicom;
+        report.parseStatus = header.status();
+        report.reason = explainUnreadable(SourceBytes{bytes.get(), size, -1, size});
+        return 0;
+    }
+    if (options.profile()) {
+        std::optional<Deidentifier> own;
+        if (deidentifier == nullptr) {
+            own.emplace();
+            std::string error;
+            if (!Deidentifier::prepare(options, *own, error)) {
+                report.failure = AnonymizeFailure::ProfileNotReady;
+                report.reason = error;
+                return 0;
+            }
+            deidentifier = &*own;
+        }
+        std::vector<BlankRange> ranges;
+        if (!trailingRanges(header, SourceBytes{bytes.get(), size, -1, size}, ranges, report)) return 0;
+        applyProfile(bytes.get(), size, header, ranges, *deidentifier, options, report);
+    } else {
+        anonymizeBytes(bytes.get(), size, dataset, options, report);
+    }
     return writeCopy(target, CopyPlan{bytes.get(), size, fd.get(), size}, st, report) ? 1 : 0;
 }
 
@@ -394,6 +470,19 @@ bool Anonymizer::reserve(size_t size, AnonymizeReport& report) {
     report.failure = AnonymizeFailure::ReadError;
     report.reason = "not enough memory";
     return false;
+}
+
+const Deidentifier* Anonymizer::deidentifier(AnonymizeReport& report) {
+    if (m_deidentifier) return &*m_deidentifier;
+    Deidentifier run;
+    std::string error;
+    if (!Deidentifier::prepare(m_options, run, error)) {
+        report.failure = AnonymizeFailure::ProfileNotReady;
+        report.reason = error;
+        return nullptr;
+    }
+    m_deidentifier = std::move(run);
+    return &*m_deidentifier;
 }
 
 bool Anonymizer::anonymizeFile(const std::string& source, const std::string& target,
@@ -426,16 +515,33 @@ bool Anonymizer::anonymizeFile(const std::string& source, const std::string& tar
         head = static_cast<size_t>(size);
         parsed = dataset.openMemory(m_buffer.get(), head, true, source.c_str());
     }
-    if (!parsed) {
-        report.failure = AnonymizeFailure::NotDicom;
-        report.parseStatus = dataset.status();
-        return false;
-    }
     if (isDeflated(dataset)) {
         report.failure = AnonymizeFailure::Deflated;
         return false;
     }
-    anonymizeBytes(m_buffer.get(), head, dataset, m_options, report);
+    if (!parsed) {
+        report.failure = AnonymizeFailure::NotDicom;
+        report.parseStatus = dataset.status();
+        report.reason = explainUnreadable(SourceBytes{m_buffer.get(), head, fd.get(), size});
+        return false;
+    }
+    if (m_options.profile()) {
+        const Deidentifier* run = deidentifier(report);
+        if (run == nullptr) return false;
+        std::vector<BlankRange> ranges;
+        if (!trailingRanges(dataset, SourceBytes{m_buffer.get(), head, fd.get(), size}, ranges, report)) return false;
+        if (!ranges.empty() && ranges.back().offset + ranges.back().length > head) {
+            // Values to blank after the pixel data (rare): the whole file
+            // goes through memory.
+            if (!reserve(static_cast<size_t>(size), report) ||
+                !readSource(fd.get(), m_buffer.get(), static_cast<size_t>(size), 0, report))
+                return false;
+            head = static_cast<size_t>(size);
+        }
+        applyProfile(m_buffer.get(), head, dataset, ranges, *run, m_options, report);
+    } else {
+        anonymizeBytes(m_buffer.get(), head, dataset, m_options, report);
+    }
     return writeCopy(target.c_str(), CopyPlan{m_buffer.get(), head, fd.get(), size}, st, report);
 }
 

@@ -6,10 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "anonymize_options.h"
+#include "deidentification.h"
 #include "dicom/dicom_error.h"
+#include "profile_anonymizer.h"
 
 namespace veltor {
 
@@ -25,6 +28,8 @@ enum class AnonymizeFailure {
     Deflated,         // a deflated data set: its values are not bytes of the file
     TargetIsSource,   // the target path names the source file itself
     TargetNotCreated, // the copy could not be written (see reason)
+    UnreadableTrailer, // the profile cannot read the elements after the pixel data (see reason)
+    ProfileNotReady,  // the profile's key file or UID root is unusable (see reason)
 };
 
 // The outcome of one copy, for the caller to show.
@@ -36,6 +41,8 @@ struct AnonymizeReport {
     bool burnedIn = false;   // Burned In Annotation is YES and its warning is enabled
     uint32_t blanked = 0;    // values overwritten
     uint32_t outOfFile = 0;  // values left alone because they do not lie inside the file
+    bool profileApplied = false;
+    ProfileSummary profile;  // what the de-identification profile changed
 
     bool ok() const { return failure == AnonymizeFailure::None; }
 };
@@ -51,6 +58,9 @@ std::string anonymizeMessageLine(const AnonymizeReport& report);
 // The warning for a source whose Burned In Annotation flag is set; it names
 // the file by its last path component.
 std::string burnedInWarning(const std::string& sourcePath);
+// What a written copy had changed, for its line in a log: counts and the
+// names of attributes, never a value ("3 values blanked").
+std::string anonymizeSummary(const AnonymizeReport& report);
 
 // The target name of the suffix rule: "_anon" before the extension of the last
 // path component (the part from its last '.'), or appended when it has none.
@@ -58,11 +68,13 @@ std::string burnedInWarning(const std::string& sourcePath);
 std::string anonymizedPath(const std::string& path);
 
 // Overwrites the chosen values of a file image in place: private person names
-// (when options.privateTags is on) and the top-level elements whose option is
-// on, with spaces for textual VRs and zeros for binary ones. `dataset` must
-// have been parsed from these bytes. Values whose offset and length do not lie
+// (when options.privateTags is on) and the elements whose option is on,
+// wherever they occur (at the top level and in sequence items at any depth),
+// with spaces for textual VRs and zeros for binary ones. `dataset` must have
+// been parsed from these bytes. Values whose offset and length do not lie
 // inside `size` are skipped and counted in report.outOfFile. Sets
-// report.burnedIn as described there.
+// report.burnedIn as described there. (The profile mode is applied by the
+// copying functions below, which also reach the elements after the pixel data.)
 void anonymizeBytes(uint8_t* bytes, size_t size, const DicomFile& dataset,
                     const AnonymizeOptions& options, AnonymizeReport& report);
 
@@ -72,8 +84,11 @@ void anonymizeBytes(uint8_t* bytes, size_t size, const DicomFile& dataset,
 // opened for reading. The copy goes to a temporary file in the target's folder
 // and replaces the target only when it is complete, so a failure leaves an
 // existing target as it was. A target that is the source file is refused.
+// In the profile mode a run of its own is prepared (the key file of the
+// options, or a random key), unless `deidentifier` gives the run's.
 int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char* target,
-                       const AnonymizeOptions& options, AnonymizeReport& report);
+                       const AnonymizeOptions& options, AnonymizeReport& report,
+                       const Deidentifier* deidentifier = nullptr);
 
 // The copy of many files: each source's header is read once and parsed from
 // those bytes, and the rest of the file is copied as it stands, which is
@@ -83,6 +98,9 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
 class Anonymizer {
   public:
     explicit Anonymizer(const AnonymizeOptions& options) : m_options(options) {}
+    // The profile mode with a prepared run (one key and root for every file).
+    Anonymizer(const AnonymizeOptions& options, Deidentifier deidentifier)
+        : m_options(options), m_deidentifier(std::move(deidentifier)) {}
 
     // As AnonymizeFileBytes; a source that does not parse is reported as
     // NotDicom and nothing is written.
@@ -96,8 +114,11 @@ class Anonymizer {
 
     // Room for `size` bytes in the buffer (its head is not kept).
     bool reserve(size_t size, AnonymizeReport& report);
+    // The run of the profile mode, prepared on first use when none was given.
+    const Deidentifier* deidentifier(AnonymizeReport& report);
 
     AnonymizeOptions m_options;
+    std::optional<Deidentifier> m_deidentifier;
     std::unique_ptr<uint8_t[]> m_buffer;
     size_t m_capacity = 0;
 };

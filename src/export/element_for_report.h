@@ -15,6 +15,9 @@ class DicomFile;
 // With `exportFlag` on and the element one of the chosen ones, its value text
 // is empty and its quick numeric value 0; the tag, VR and length stay, so the
 // row keeps its place and shape. Private elements are returned unchanged.
+// In the profile mode the values the profile changes come out empty instead,
+// private ones included (replacement UIDs and shifted dates need a run's key,
+// so a report shows those empty too).
 // False when `index` is out of range.
 bool GetElementForReport(const DicomFile& dataset, int32_t index, bool exportFlag,
                          const AnonymizeOptions& options, DicomElement& record);

@@ -31,10 +31,13 @@ before=$(cat "$tmp"/src/anon_evle.dcm "$tmp"/src/anon_evbe.dcm "$tmp"/src/sub/an
 printf '%s\n' "$tmp/src/anon_evle.dcm" "$tmp/src/anon_evbe.dcm" > "$tmp/list"
 xargs -d "\n" -a "$tmp/list" "$veltor" anonymize --out "$tmp/out" > "$tmp/stdout" 2> "$tmp/stderr"; rc=$?
 check "anonymize exits 0" test $rc -eq 0
-check "each copy is printed" test "$(cat "$tmp/stdout")" = "$(printf '%s\n' "$tmp/out/anon_evle_anon.dcm" "$tmp/out/anon_evbe_anon.dcm")"
+check "each copy is printed" test "$(cut -f1 "$tmp/stdout")" = "$(printf '%s\n' "$tmp/out/anon_evle_anon.dcm" "$tmp/out/anon_evbe_anon.dcm")"
+check "with what was changed" grep -q "anon_evle_anon.dcm	[0-9]* values blanked$" "$tmp/stdout"
+check "never a removed value" bash -c "! grep -q 'DOE' '$tmp/stdout'"
 check "copy has the source's size" test "$(stat -c %s "$tmp/out/anon_evle_anon.dcm")" -eq "$(stat -c %s "$tmp/src/anon_evle.dcm")"
 check "patient name gone" lacks "$tmp/out/anon_evle_anon.dcm" "DOE^JOHNATHN"
 check "nested name gone" lacks "$tmp/out/anon_evbe_anon.dcm" "DEEPLY^NESTED"
+check "nested patient ID gone" lacks "$tmp/out/anon_evbe_anon.dcm" "NESTEDID"
 check "private PN gone" lacks "$tmp/out/anon_evle_anon.dcm" "PRIVATE^PERSON"
 check "private LO kept" holds "$tmp/out/anon_evle_anon.dcm" "private text"
 check "burned-in warning per file" test "$(grep -c "burned-in annotation flag" "$tmp/stderr")" -eq 2

@@ -161,7 +161,7 @@ TEST_F(BatchTree, SelectedFilesGoIntoTheExportFolderUnderTheirOwnNames) {
     std::vector<std::string> written, notDicom, failed;
     int critical = 0;
     AnonymizeBatchCallbacks callbacks;
-    callbacks.written = [&](const std::string&, const std::string& t) { written.push_back(t); };
+    callbacks.written = [&](const std::string&, const std::string& t, const AnonymizeReport&) { written.push_back(t); };
     callbacks.notDicom = [&](const std::string& s, const AnonymizeReport&) { notDicom.push_back(s); };
     callbacks.failed = [&](const std::string& s, const AnonymizeReport& r) {
         failed.push_back(s);

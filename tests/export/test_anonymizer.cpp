@@ -61,6 +61,11 @@ class AnonFileBuilder {
     AnonFileBuilder& nestedName(uint16_t g, uint16_t e, const std::string& v) {
         return value(g, e, "PN", v, m_options.privateTags);
     }
+    // A chosen person name inside items: blanked by its own choice or by the
+    // person-name rule.
+    AnonFileBuilder& nestedChosenName(uint16_t g, uint16_t e, const char* key, const std::string& v) {
+        return value(g, e, "PN", v, m_options.privateTags || m_options.remove[static_cast<size_t>(optionIndex(key))]);
+    }
     DicomBytes& bytes() { return m_b; }
     Syntax syntax() const { return m_syntax; }
     const std::vector<Blank>& blanks() const { return m_blanks; }
@@ -87,14 +92,15 @@ AnonFileBuilder identifyingFile(Syntax syntax, const AnonymizeOptions& options, 
     f.chosen(0x0008, 0x0050, "Accession", "SH", "ACC12345");
     f.chosen(0x0008, 0x0080, "InsttutionName", "LO", "SAINT ELSEWHERE ");
     f.chosen(0x0008, 0x0090, "Referring", "PN", "REF^ROSA");
-    // A standard sequence: its items' person names go only by the private
-    // person-name rule, other values of chosen tags stay.
+    // A standard sequence: chosen values in its items go as at the top level,
+    // and its items' person names by the private person-name rule too.
     f.bytes().sequence(0x0008, 0x1140, kUndefinedLength).item(kUndefinedLength);
-    f.nestedName(0x0008, 0x0090, "NESTED^REF");
-    f.nestedName(0x0010, 0x0010, "INNER^NAME");
-    f.value(0x0010, 0x0020, "LO", "INNERID ", false);
+    f.nestedChosenName(0x0008, 0x0090, "Referring", "NESTED^REF");
+    f.nestedChosenName(0x0010, 0x0010, "PatientsName", "INNER^NAME");
+    f.chosen(0x0010, 0x0020, "PatientsID", "LO", "INNERID ");
+    f.value(0x0010, 0x0021, "LO", "ISSUER", false); // not among the chosen
     f.bytes().sequence(0x0040, 0xA730, kUndefinedLength).item(kUndefinedLength);
-    f.nestedName(0x0010, 0x0010, "DEEP^NAME ");
+    f.nestedChosenName(0x0010, 0x0010, "PatientsName", "DEEP^NAME ");
     f.bytes().itemEnd().sequenceEnd().itemEnd().sequenceEnd();
     f.chosen(0x0008, 0x1030, "StudyDesc", "LO", "HEAD CT ");
     // Private group: the creator and the LO stay; the PN goes, but only where
@@ -104,7 +110,7 @@ AnonFileBuilder identifyingFile(Syntax syntax, const AnonymizeOptions& options, 
     f.value(0x0009, 0x1002, "PN", "PRIV^PERSON ", options.privateTags && !implicit);
     // A private sequence: the names in its items go with the rule.
     f.bytes().sequence(0x0009, 0x1003, kUndefinedLength).item(kUndefinedLength);
-    f.nestedName(0x0010, 0x0010, "PRIVSEQ^NAME");
+    f.nestedChosenName(0x0010, 0x0010, "PatientsName", "PRIVSEQ^NAME");
     f.bytes().itemEnd().sequenceEnd();
     f.chosen(0x0010, 0x0010, "PatientsName", "PN", "DOE^JOHNATHN"); // 12 bytes
     f.chosen(0x0010, 0x0020, "PatientsID", "LO", "PID-0001");
@@ -397,6 +403,26 @@ TEST(AnonymizeFailures, DataSetOfAnotherOrBrokenFileIsRefused) {
     EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"broken.dcm", "src.dcm"}));
 }
 
+TEST(AnonymizeFailures, ADocumentBuiltFromARasterImageIsNoSourceToOverwrite) {
+    // A 2 x 2 24-bit BMP opens as a Secondary Capture data set whose records
+    // describe values that are not bytes of the file.
+    std::vector<uint8_t> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                                1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0,
+                                0, 0, 0, 0};
+    for (int i = 0; i < 16; ++i) bmp.push_back(static_cast<uint8_t>(i * 9));
+    TempFolder dir;
+    ASSERT_TRUE(writeFile(dir / "picture.bmp", bmp));
+    DicomFile dataset;
+    ASSERT_TRUE(dataset.openFile((dir / "picture.bmp").c_str(), false)) << int(dataset.status());
+    AnonymizeReport report;
+    EXPECT_EQ(AnonymizeFileBytes((dir / "picture.bmp").c_str(), dataset, (dir / "copy.bmp").c_str(),
+                                 AnonymizeOptions(), report),
+              0);
+    EXPECT_EQ(report.failure, AnonymizeFailure::NotDicom);
+    EXPECT_EQ(readFile(dir / "picture.bmp"), bmp);
+    EXPECT_FALSE(fileExists(dir / "copy.bmp"));
+}
+
 TEST(AnonymizeFailures, DeflatedDataSetIsNeverCopied) {
     // A meta group naming deflate, followed by bytes that would parse as
     // plain elements: they are not the values, so nothing can be blanked.
@@ -547,10 +573,11 @@ TEST_P(AnonymizeFixture, CopyDiffersFromItsSourceOnlyInTheChosenValues) {
             };
             const std::string was = valueOf(a);
             const std::string now = valueOf(b);
-            const bool chosen = !nested && anonymizedElementIndex(a.group, a.element) >= 0;
+            // The chosen elements go at every depth.
+            const bool chosen = anonymizedElementIndex(a.group, a.element) >= 0;
             const bool privatePn = !nested && (a.group & 1) && std::strcmp(a.vr, "PN") == 0;
             const bool nestedPn = nested && std::strcmp(a.vr, "PN") == 0;
-            if (chosen) ++chosenSeen;
+            if (chosen && !nested) ++chosenSeen;
             if ((chosen || privatePn || nestedPn) && a.value != nullptr) {
                 EXPECT_EQ(now, std::string(a.length, ' ')) << std::hex << a.group << "," << a.element;
                 for (uint32_t i = 0; i < a.length; ++i) changed[a.valueOffset + i] = true;
@@ -574,11 +601,11 @@ TEST_P(AnonymizeFixture, CopyDiffersFromItsSourceOnlyInTheChosenValues) {
     const bool stillThere =
         std::search(copy.begin(), copy.end(), privateName.begin(), privateName.end()) != copy.end();
     EXPECT_EQ(stillThere, implicit);
-    for (const char* gone : {"DOE^JOHNATHN", "DEEPLY^NESTED", "NESTED^REFERRER", "SAINT ELSEWHERE"}) {
+    for (const char* gone : {"DOE^JOHNATHN", "DEEPLY^NESTED", "NESTED^REFERRER", "SAINT ELSEWHERE", "NESTEDID"}) {
         const std::string s(gone);
         EXPECT_EQ(std::search(copy.begin(), copy.end(), s.begin(), s.end()), copy.end()) << gone;
     }
-    for (const char* kept : {"private text", "NESTEDID", "20240229"}) {
+    for (const char* kept : {"private text", "20240229"}) {
         const std::string s(kept);
         EXPECT_NE(std::search(copy.begin(), copy.end(), s.begin(), s.end()), copy.end()) << kept;
     }
