@@ -907,9 +907,12 @@ bool DicomParser::setupImage() {
         pixel.found = false;
     }
     if (!pixel.found) {
-        if (f.m_rows > 0 && f.m_columns > 0 && (m_ranOut || f.m_truncated))
+        // A file that ends early may have lost its pixel data with the rest:
+        // it is not taken for an object that has none.
+        if (m_ranOut || f.m_truncated)
             return fail(DicomError::CorruptedDicom,
-                        "the file ends at byte " + std::to_string(m_buffer.length()) + ", before its pixel data");
+                        "the file ends at byte " + std::to_string(m_buffer.length()) + " inside " +
+                            tagText(m_currentGroup, m_currentElement) + ", before any pixel data");
         DicomElement sopClass;
         if (!f.findElementByTag(0x0008, 0x0016, sopClass) && !f.findElementByTag(0x0002, 0x0002, sopClass))
             return fail(DicomError::CorruptedDicom, "no pixel data and no SOP class");
