@@ -362,6 +362,7 @@ class DicomParser {
     uint32_t m_ranOutAt = 0;
     std::unique_ptr<Inflater> m_inflater;
     uint32_t m_inflateLimit = 0;
+    uint32_t m_inflateStart = 0;
     uint16_t m_currentGroup = 0;
     uint16_t m_currentElement = 0;
 };
@@ -384,8 +385,8 @@ bool DicomParser::fill(uint64_t need) {
         }
         if (m_inflater->failed())
             return fail(DicomError::CorruptedDicom, "the deflated data set is corrupt after " +
-                                                        std::to_string(m_buffer.length()) + " bytes (" +
-                                                        m_inflater->message() + ")");
+                                                        std::to_string(m_buffer.length() - m_inflateStart) +
+                                                        " inflated bytes (" + m_inflater->message() + ")");
         if (m_inflater->ended()) m_fileSize = m_buffer.length();
         return need <= m_buffer.length();
     }
@@ -537,6 +538,7 @@ bool DicomParser::startInflating() {
     // from the buffer and inflated there instead.
     m_buffer.shrinkTo(pos());
     m_inflater = std::make_unique<Inflater>(m_source, pos());
+    m_inflateStart = pos();
     m_inflateLimit = pos() + kMaxInflatedHeader;
     m_fileSize = UINT32_MAX - 1;
     m_implicit = false;

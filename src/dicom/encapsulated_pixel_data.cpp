@@ -29,8 +29,11 @@ bool framesFromOffsets(const std::vector<EncapsulatedFragment>& fragments, std::
     for (size_t i = 0; i < offsets.size(); ++i) {
         const uint64_t offset = offsets[i];
         while (next < fragments.size() && fragments[next].itemOffset < offset) ++next;
-        if (next >= fragments.size() || fragments[next].itemOffset != offset) return false;
-        if (!frames.empty() && frames.back().first >= next) return false;
+        if (next >= fragments.size() || fragments[next].itemOffset != offset ||
+            (!frames.empty() && frames.back().first >= next)) {
+            frames.clear();
+            return false;
+        }
         frames.push_back({static_cast<uint32_t>(next), 0});
         ++next;
     }
