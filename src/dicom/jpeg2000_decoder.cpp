@@ -8,6 +8,9 @@
 // and YBR_ICT images come out as RGB.
 #include <openjpeg.h>
 
+#include <csetjmp>
+#include <csignal>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -32,6 +35,56 @@ bool isCodestream(std::span<const uint8_t> s) {
 bool isJp2(std::span<const uint8_t> s) {
     return s.size() >= sizeof kJp2Signature && std::memcmp(s.data(), kJp2Signature, sizeof kJp2Signature) == 0;
 }
+
+// True when the main header has a CAP marker: a High-Throughput codestream.
+bool isHighThroughput(std::span<const uint8_t> s) {
+    size_t i = 0;
+    if (isJp2(s)) {
+        // The codestream box follows the JP2 header boxes; look for its SOC.
+        for (i = 0; i + 4 <= s.size(); ++i)
+            if (isCodestream(s.subspan(i))) break;
+    }
+    if (!isCodestream(s.subspan(std::min(i, s.size())))) return false;
+    i += 2;
+    while (i + 4 <= s.size() && s[i] == 0xFF) {
+        const uint8_t marker = s[i + 1];
+        if (marker == 0x50) return true;
+        if (marker == 0x90 || marker == 0x93) return false;
+        i += 2 + ((size_t{s[i + 2]} << 8) | s[i + 3]);
+    }
+    return false;
+}
+
+// OpenJPEG 2.5.0 stops the program with an assertion on some damaged
+// High-Throughput code-blocks. While a frame decodes, SIGABRT returns here
+// instead; the frame is then refused. Only this thread's decoding is guarded
+// (guarded frames decode on this thread alone).
+thread_local sigjmp_buf* t_abortReturn = nullptr;
+
+extern "C" void returnFromAbort(int) {
+    if (t_abortReturn != nullptr) siglongjmp(*t_abortReturn, 1);
+    // Not ours: abort goes on as it would have.
+}
+
+class AbortGuard {
+  public:
+    explicit AbortGuard(sigjmp_buf* target) {
+        struct sigaction action {};
+        action.sa_handler = returnFromAbort;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGABRT, &action, &m_previous);
+        t_abortReturn = target;
+    }
+    ~AbortGuard() {
+        t_abortReturn = nullptr;
+        sigaction(SIGABRT, &m_previous, nullptr);
+    }
+    AbortGuard(const AbortGuard&) = delete;
+    AbortGuard& operator=(const AbortGuard&) = delete;
+
+  private:
+    struct sigaction m_previous {};
+};
 
 struct MemoryStream {
     const uint8_t* data;
@@ -121,13 +174,13 @@ class Session {
 
     FrameDecodeStatus decode(const FrameGeometry& g, std::span<uint8_t> frame) {
         // A pure computation over the frame: OpenJPEG's own threads give the
-        // same samples and shorten the wait on large frames.
+        // same samples and shorten the wait on large frames. High-Throughput
+        // code-blocks decode on this thread, under the abort guard.
+        const bool highThroughput = isHighThroughput({m_memory.data, m_memory.size});
         const unsigned threads = std::min(std::max(std::thread::hardware_concurrency(), 1u), 4u);
-        if (threads > 1 && uint64_t{g.rows} * g.columns >= 256 * 256)
+        if (!highThroughput && threads > 1 && uint64_t{g.rows} * g.columns >= 256 * 256)
             opj_codec_set_threads(m_codec.get(), static_cast<int>(threads));
-        if (!opj_decode(m_codec.get(), m_stream.get(), m_image.get()) ||
-            !opj_end_decompress(m_codec.get(), m_stream.get()))
-            return failure("data");
+        if (!decodeGuarded(!highThroughput)) return failure("data");
         const opj_image_t& image = *m_image;
         const size_t pixels = size_t{g.rows} * g.columns;
         const size_t components = image.numcomps;
@@ -156,6 +209,22 @@ class Session {
     }
 
   private:
+    // opj_decode and opj_end_decompress; false on an error or an assertion.
+    bool decodeGuarded(bool threaded) {
+        sigjmp_buf target;
+        if (threaded) {
+            return opj_decode(m_codec.get(), m_stream.get(), m_image.get()) &&
+                   opj_end_decompress(m_codec.get(), m_stream.get());
+        }
+        AbortGuard guard(&target);
+        if (sigsetjmp(target, 1) != 0) {
+            if (m_error.empty()) m_error = "damaged code-block";
+            return false;
+        }
+        return opj_decode(m_codec.get(), m_stream.get(), m_image.get()) &&
+               opj_end_decompress(m_codec.get(), m_stream.get());
+    }
+
     FrameDecodeStatus failure(const char* stage) {
         return frameRefusal(DicomError::CorruptedDicom, std::string("JPEG 2000 ") + stage + ": " +
                                                             (m_error.empty() ? std::string("unreadable codestream") : m_error));
