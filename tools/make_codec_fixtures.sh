@@ -25,7 +25,7 @@ rm -f "$out"/*.dcm "$out"/*.raw
 
 cat > "$work/dicomio.py" <<'PY'
 """A minimal explicit VR little endian writer and encapsulated-data reader."""
-import struct
+import struct, zlib
 
 LONG = {b"OB", b"OW", b"OF", b"OD", b"OL", b"OV", b"SQ", b"UN", b"UT", b"UC", b"UR"}
 
@@ -48,7 +48,7 @@ def write(path, ts, elements, pixel_bytes):
     sop = [v for g, e, vr, v in elements if (g, e) == (0x0008, 0x0016)][0]
     meta = element(0x0002, 0x0001, b"OB", b"\0\1")
     meta += element(0x0002, 0x0002, b"UI", sop)
-    meta += element(0x0002, 0x0003, b"UI", "1.2.826.0.1.3680043.8.498.99." + str(abs(hash(path)) % 10**9))
+    meta += element(0x0002, 0x0003, b"UI", "1.2.826.0.1.3680043.8.498.99." + str(zlib.crc32(path.split("/")[-1].encode())))
     meta += element(0x0002, 0x0010, b"UI", ts)
     data = b"".join(element(g, e, vr, v) for g, e, vr, v in sorted(elements, key=lambda x: (x[0], x[1])))
     with open(path, "wb") as f:
@@ -211,3 +211,38 @@ write(f"{out}/jls_ct16_extended_offsets.dcm", "1.2.840.10008.1.2.4.80",
       element(0x7FE0, 0x0001, b"OV", eot) + element(0x7FE0, 0x0002, b"OV", eotl) + encapsulated(split))
 PY
 ls -l "$out"
+
+# Seeds of the fuzz targets (fuzz/seeds/<target>/), in the layout each documents.
+seeds="$root/fuzz/seeds"
+mkdir -p "$seeds/jpeg_ls" "$seeds/jpeg2000" "$seeds/encapsulated" "$seeds/deflate" "$seeds/parser"
+"$python" - "$work" "$out" "$seeds" <<'PY'
+import struct, sys, zlib
+sys.path.insert(0, sys.argv[1])
+from dicomio import read_fragments
+work, out, seeds = sys.argv[1:4]
+def geometry(rows, cols, spp, code):
+    return struct.pack("<HHBB", rows - 1, cols - 1, 0 if spp == 1 else 1, code)
+cases = {
+    "jpeg_ls": [("jls_ct16", 1, 9), ("jls_rgb8_none", 3, 0), ("jls_rgb8_sample", 3, 0), ("jls_grey12_near", 1, 5)],
+    "jpeg2000": [("j2k_ct16", 1, 9), ("j2k_rgb8_lossy", 3, 0), ("htj2k_grey12", 1, 5), ("htj2k_rgb8", 3, 0)],
+}
+for target, rows in cases.items():
+    for name, spp, code in rows:
+        stream = read_fragments(f"{out}/{name}.dcm")[0]
+        open(f"{seeds}/{target}/{name}", "wb").write(geometry(48, 64, spp, code) + stream)
+        open(f"{seeds}/{target}/{name}_cut", "wb").write(geometry(48, 64, spp, code) + stream[:len(stream) // 2])
+for name, frames in (("jls_ct16_fragments", 2), ("jls_rgb8_fragments_table", 2), ("rle_rgb8", 2)):
+    data = open(f"{out}/{name}.dcm", "rb").read()
+    at = data.rfind(b"\xe0\x7f\x10\x00OB\x00\x00\xff\xff\xff\xff")
+    open(f"{seeds}/encapsulated/{name}", "wb").write(bytes([frames]) + data[at + 12:])
+dataset = open(f"{work}/ct16.dcm", "rb").read()
+meta_length = struct.unpack_from("<I", dataset, 140)[0]
+body = dataset[144 + meta_length:]
+c = zlib.compressobj(6, zlib.DEFLATED, -15)
+open(f"{seeds}/deflate/ct16", "wb").write(c.compress(body) + c.flush())
+c = zlib.compressobj(6, zlib.DEFLATED, 15)
+open(f"{seeds}/deflate/ct16_zlib", "wb").write(c.compress(body[:3000]) + c.flush())
+PY
+for name in jls_ct16 j2k_ct16 htj2k_grey12 rle_ct16 deflate_ct16 jls_ct16_extended_offsets; do
+    cp "$out/$name.dcm" "$seeds/parser/$name.dcm"
+done
