@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -173,11 +175,24 @@ class RleFrameDecoder final : public FrameDecoder {
         const uint32_t count = segments(g);
         if (count == 1) return decodeRleFrame(stream, frame, 1);
         // Planes first, then each byte to its place in the interleaved frame.
-        std::vector<uint8_t> planes(frame.size());
+        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[frame.size()]);
+        if (!buffer) return frameRefusal(DicomError::OutOfMemory, "no memory for the RLE planes");
+        const std::span<uint8_t> planes(buffer.get(), frame.size());
         FrameDecodeStatus status = decodeRleFrame(stream, planes, count);
         if (!status.ok()) return status;
         const size_t pixels = frame.size() / count;
         const uint32_t bytes = decodedSampleBytes(g.bitsAllocated);
+        if (count == 2) {
+            // 16-bit grey, the common case: high plane, then low plane.
+            const uint8_t* high = planes.data();
+            const uint8_t* low = planes.data() + pixels;
+            uint8_t* out = frame.data();
+            for (size_t p = 0; p < pixels; ++p) {
+                out[2 * p] = low[p];
+                out[2 * p + 1] = high[p];
+            }
+            return status;
+        }
         for (uint32_t s = 0; s < count; ++s) {
             const uint32_t sample = s / bytes;
             const uint32_t byteInSample = bytes - 1 - s % bytes; // most significant plane first
