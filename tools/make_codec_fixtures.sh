@@ -9,6 +9,7 @@
 #             frames split into fragments of 1 KiB with and without offset table
 #   gdcmconv  JPEG 2000 lossless and lossy (--j2k, --lossy, --irreversible)
 #   ojph_compress  HTJ2K codestreams, wrapped here (.201 lossless, .203 lossy)
+#   dcmcjpeg  lossy JPEG: 10 bits stored (extended), progressive colour
 #   dcmcrle   RLE of 16-bit and RGB data;  dcmconv +td  deflate
 # and by the Python writer: JPEG-LS frames with an Extended Offset Table.
 # The tests decode each with `veltor extract` and compare with dcmdjpls,
@@ -45,7 +46,7 @@ def us(v):
 
 def write(path, ts, elements, pixel_bytes):
     """elements: list of (group, elem, vr, value); pixel_bytes: the whole (7FE0,0010) element."""
-    sop = [v for g, e, vr, v in elements if (g, e) == (0x0008, 0x0016)][0]
+    sop = ([v for g, e, vr, v in elements if (g, e) == (0x0008, 0x0016)] or ["1.2.840.10008.5.1.4.1.1.88.11"])[0]
     meta = element(0x0002, 0x0001, b"OB", b"\0\1")
     meta += element(0x0002, 0x0002, b"UI", sop)
     meta += element(0x0002, 0x0003, b"UI", "1.2.826.0.1.3680043.8.498.99." + str(zlib.crc32(path.split("/")[-1].encode())))
@@ -150,6 +151,9 @@ write(f"{work}/rgb8.dcm", "1.2.840.10008.1.2.1", common(R, C, 2, 3, "RGB", 8, 8,
 g12 = [min(4095, (x * 60 + y * 20) % 4096 + next(noise) % 9) for y in range(R) for x in range(C)]
 write(f"{work}/grey12.dcm", "1.2.840.10008.1.2.1", common(R, C, 1, 1, "MONOCHROME2", 16, 12, False),
       native_pixels(b"OW", struct.pack(f"<{len(g12)}H", *g12)))
+g10 = [min(1023, (x * 15 + y * 9) % 1024 + next(noise) % 5) for y in range(R) for x in range(C)]
+write(f"{work}/grey10.dcm", "1.2.840.10008.1.2.1", common(R, C, 1, 1, "MONOCHROME2", 16, 10, False),
+      native_pixels(b"OW", struct.pack(f"<{len(g10)}H", *g10)))
 # Netpbm copies for the HTJ2K encoder (16-bit PGM is big endian).
 with open(f"{work}/grey12.pgm", "wb") as f:
     f.write(b"P5\n%d %d\n4095\n" % (C, R) + struct.pack(f">{len(g12)}H", *g12))
@@ -169,6 +173,8 @@ gdcmconv --j2k ct16.dcm "$out/j2k_ct16.dcm"
 gdcmconv --j2k rgb8.dcm "$out/j2k_rgb8.dcm"
 gdcmconv --j2k --lossy -q 30 grey12.dcm "$out/j2k_grey12_lossy.dcm"
 gdcmconv --j2k --lossy --irreversible -q 30 rgb8.dcm "$out/j2k_rgb8_lossy.dcm"
+dcmcjpeg +ee +un grey10.dcm "$out/jpeg_grey10_extended.dcm"
+dcmcjpeg +ep +un rgb8.dcm "$out/jpeg_rgb8_progressive.dcm"
 dcmcrle ct16.dcm "$out/rle_ct16.dcm"
 dcmcrle rgb8.dcm "$out/rle_rgb8.dcm"
 dcmconv +td ct16.dcm "$out/deflate_ct16.dcm"
@@ -193,6 +199,15 @@ def wrap(name, ts, codestream, spp, photometric, bits, stored):
 wrap("htj2k_grey12", "1.2.840.10008.1.2.4.201", "grey12.j2c", 1, "MONOCHROME2", 16, 12)
 wrap("htj2k_rgb8", "1.2.840.10008.1.2.4.201", "rgb8.j2c", 3, "YBR_RCT", 8, 8)
 wrap("htj2k_rgb8_lossy", "1.2.840.10008.1.2.4.203", "rgb8_lossy.j2c", 3, "YBR_ICT", 8, 8)
+
+# A structured report: an object without pixel data.
+report = [(0x0008, 0x0016, b"UI", "1.2.840.10008.5.1.4.1.1.88.11"), (0x0008, 0x0060, b"CS", "SR"),
+          (0x0010, 0x0010, b"PN", "Codec^Fixture"), (0x0040, 0xA040, b"CS", "CONTAINER"),
+          (0x0040, 0xA730, b"SQ", struct.pack("<HHI", 0xFFFE, 0xE000, 0xFFFFFFFF) + element(0x0040, 0xA040, b"CS", "TEXT") +
+           element(0x0040, 0xA160, b"UT", "No acute findings") + struct.pack("<HHIHHI", 0xFFFE, 0xE00D, 0, 0xFFFE, 0xE0DD, 0))]
+sr = b"".join(element(g, e, vr, v) for g, e, vr, v in report)
+sr = sr.replace(element(0x0040, 0xA730, b"SQ", report[-1][3]), struct.pack("<HH2sHI", 0x0040, 0xA730, b"SQ", 0, 0xFFFFFFFF) + report[-1][3])
+write(f"{out}/report_sr.dcm", "1.2.840.10008.1.2.1", [], sr)
 
 # JPEG-LS frames in two fragments each, found by an Extended Offset Table
 # (the basic table left empty).

@@ -35,6 +35,7 @@ reference() { # TOOL FILE: the uncompressed copy, as extracted samples
     case $tool in
         dcmdjpls) dcmdjpls "$file" "$tmp/$name.ref.dcm" ;;
         dcmdrle) dcmdrle "$file" "$tmp/$name.ref.dcm" ;;
+        dcmdjpeg) dcmdjpeg "$file" "$tmp/$name.ref.dcm" ;;
         dcmconv) dcmconv +te "$file" "$tmp/$name.ref.dcm" ;;
         gdcmconv) gdcmconv --raw "$file" "$tmp/$name.ref.dcm" ;;
     esac || return 1
@@ -75,6 +76,8 @@ j2k_ct16 gdcmconv ct16 0
 j2k_rgb8 gdcmconv rgb8 0
 j2k_grey12_lossy gdcmconv - 1
 j2k_rgb8_lossy gdcmconv - 1
+jpeg_grey10_extended dcmdjpeg - 1
+jpeg_rgb8_progressive dcmdjpeg - 1
 rle_ct16 dcmdrle ct16 0
 rle_rgb8 dcmdrle rgb8 0
 deflate_ct16 dcmconv ct16 0
@@ -101,6 +104,20 @@ check "frame 3 of 2: said" grep -q "no frame 3 (the file has 2)" "$tmp/err"
 check "frame 0: usage error" test $? -eq 2
 "$veltor" extract --all --frame 1 "$fixtures/jls_ct16.dcm" > /dev/null 2>&1
 check "--all with --frame: usage error" test $? -eq 2
+
+# Objects without pixel data: info says so and succeeds, convert skips them.
+sr="$fixtures/report_sr.dcm"
+"$veltor" info "$sr" > "$tmp/info" 2>&1; rc=$?
+check "report: info exits 0" test $rc -eq 0
+check "report: no pixel data" grep -qx "$sr: no pixel data" "$tmp/info"
+mkdir -p "$tmp/conv"
+"$veltor" convert --verbose --out "$tmp/conv" "$sr" "$fixtures/rle_ct16.dcm" > /dev/null 2> "$tmp/conv.err"; rc=$?
+check "report: convert exits 0" test $rc -eq 0
+check "report: convert names it" grep -q "report_sr.dcm: no pixel data; skipped" "$tmp/conv.err"
+check "report: the image beside it converted" test -f "$tmp/conv/rle_ct16_dcm_0001.tif"
+"$veltor" extract "$sr" > /dev/null 2> "$tmp/err"; rc=$?
+check "report: nothing to extract" test $rc -eq 1
+check "report: extract says why" grep -qx "$sr: no pixel data" "$tmp/err"
 
 echo "$passed passed, $failed failed"
 test $failed -eq 0
