@@ -174,6 +174,8 @@ gdcmconv --j2k rgb8.dcm "$out/j2k_rgb8.dcm"
 gdcmconv --j2k --lossy -q 30 grey12.dcm "$out/j2k_grey12_lossy.dcm"
 gdcmconv --j2k --lossy --irreversible -q 30 rgb8.dcm "$out/j2k_rgb8_lossy.dcm"
 dcmcjpeg +ee +un grey10.dcm "$out/jpeg_grey10_extended.dcm"
+# DCMTK writes 12 bits stored for its 12-bit process; the data has 10.
+dcmodify -nb -m "(0028,0101)=10" -m "(0028,0102)=9" "$out/jpeg_grey10_extended.dcm"
 dcmcjpeg +ep +un rgb8.dcm "$out/jpeg_rgb8_progressive.dcm"
 dcmcrle ct16.dcm "$out/rle_ct16.dcm"
 dcmcrle rgb8.dcm "$out/rle_rgb8.dcm"
