@@ -36,14 +36,49 @@ bool isJp2(std::span<const uint8_t> s) {
     return s.size() >= sizeof kJp2Signature && std::memcmp(s.data(), kJp2Signature, sizeof kJp2Signature) == 0;
 }
 
+// Where the codestream starts: 0, or inside a JP2 file its SOC.
+size_t codestreamStart(std::span<const uint8_t> s) {
+    if (!isJp2(s)) return 0;
+    for (size_t i = sizeof kJp2Signature; i + 4 <= s.size(); ++i)
+        if (isCodestream(s.subspan(i))) return i;
+    return s.size();
+}
+
+uint32_t be32at(std::span<const uint8_t> s, size_t i) {
+    return (uint32_t{s[i]} << 24) | (uint32_t{s[i + 1]} << 16) | (uint32_t{s[i + 2]} << 8) | s[i + 3];
+}
+
+// The image and tile grid of the SIZ segment, read before OpenJPEG is given
+// the stream: a codestream whose size or tile count is not the image's is
+// refused before the library sets up anything for it.
+FrameDecodeStatus checkSiz(std::span<const uint8_t> s, const FrameGeometry& g, uint32_t maxTiles) {
+    const size_t at = codestreamStart(s);
+    // SOC, SIZ marker, Lsiz, Rsiz, then eight 32-bit numbers and Csiz.
+    if (at + 4 + 2 + 2 + 32 + 2 > s.size() || !isCodestream(s.subspan(at)))
+        return frameRefusal(DicomError::CorruptedDicom, "JPEG 2000 frame without an image and tile size segment");
+    const size_t p = at + 4 + 2 + 2;
+    const uint32_t xsiz = be32at(s, p), ysiz = be32at(s, p + 4), x0 = be32at(s, p + 8), y0 = be32at(s, p + 12);
+    const uint32_t xt = be32at(s, p + 16), yt = be32at(s, p + 20), xt0 = be32at(s, p + 24), yt0 = be32at(s, p + 28);
+    const uint32_t components = (uint32_t{s[p + 32]} << 8) | s[p + 33];
+    if (xsiz <= x0 || ysiz <= y0 || xsiz - x0 != g.columns || ysiz - y0 != g.rows || components != g.samplesPerPixel)
+        return frameRefusal(DicomError::CorruptedDicom,
+                            "JPEG 2000 image of " + std::to_string(xsiz > x0 ? xsiz - x0 : 0) + "x" +
+                                std::to_string(ysiz > y0 ? ysiz - y0 : 0) + " pixels with " +
+                                std::to_string(components) + " components does not match the image (" +
+                                std::to_string(g.columns) + "x" + std::to_string(g.rows) + ", " +
+                                std::to_string(g.samplesPerPixel) + " samples)");
+    if (xt == 0 || yt == 0 || xt0 > x0 || yt0 > y0)
+        return frameRefusal(DicomError::CorruptedDicom, "JPEG 2000 frame with an impossible tile grid");
+    const uint64_t tiles = ((uint64_t{xsiz} - xt0 + xt - 1) / xt) * ((uint64_t{ysiz} - yt0 + yt - 1) / yt);
+    if (tiles > maxTiles)
+        return frameRefusal(DicomError::CorruptedDicom,
+                            "JPEG 2000 frame of " + std::to_string(tiles) + " tiles is not supported");
+    return {};
+}
+
 // True when the main header has a CAP marker: a High-Throughput codestream.
 bool isHighThroughput(std::span<const uint8_t> s) {
-    size_t i = 0;
-    if (isJp2(s)) {
-        // The codestream box follows the JP2 header boxes; look for its SOC.
-        for (i = 0; i + 4 <= s.size(); ++i)
-            if (isCodestream(s.subspan(i))) break;
-    }
+    size_t i = codestreamStart(s);
     if (!isCodestream(s.subspan(std::min(i, s.size())))) return false;
     i += 2;
     while (i + 4 <= s.size() && s[i] == 0xFF) {
@@ -148,6 +183,8 @@ class Session {
         const bool jp2 = isJp2({m_memory.data, m_memory.size});
         if (!jp2 && !isCodestream({m_memory.data, m_memory.size}))
             return frameRefusal(DicomError::CorruptedDicom, "JPEG 2000 frame starts with neither SOC nor a JP2 signature");
+        FrameDecodeStatus siz = checkSiz({m_memory.data, m_memory.size}, g, kMaxTiles);
+        if (!siz.ok()) return siz;
         m_codec.reset(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
         if (!m_codec) return frameRefusal(DicomError::OutOfMemory, "no memory for the JPEG 2000 decoder");
         opj_set_error_handler(m_codec.get(), keepFirstError, &m_error);

@@ -31,6 +31,13 @@ FrameDecodeStatus openStream(std::span<const uint8_t> stream, const FrameGeometr
                              charls_frame_info& info, charls_interleave_mode& mode) {
     if (!startsWithSoi(stream))
         return frameRefusal(DicomError::CorruptedDicom, "JPEG-LS frame does not start with SOI");
+    // CharLS 2.4 spends many seconds on a stream that runs out of bytes in
+    // the middle of its scan: a frame must end with its EOI marker (padding
+    // zeros after it aside), which also refuses cut-off frames.
+    size_t end = stream.size();
+    while (end > 2 && stream[end - 1] == 0x00) --end;
+    if (end < 4 || stream[end - 2] != 0xFF || stream[end - 1] != 0xD9)
+        return frameRefusal(DicomError::CorruptedDicom, "JPEG-LS frame ends before its EOI marker");
     decoder.reset(charls_jpegls_decoder_create());
     if (!decoder) return frameRefusal(DicomError::OutOfMemory, "no memory for the JPEG-LS decoder");
     charls_jpegls_errc rc = charls_jpegls_decoder_set_source_buffer(decoder.get(), stream.data(), stream.size());

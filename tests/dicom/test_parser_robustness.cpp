@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "openjpeg_leaks.h"
 #include "dicom/dicom_file.h"
 #include "dicom_bytes.h"
 
