@@ -9,7 +9,8 @@
 #             frames split into fragments of 1 KiB with and without offset table
 #   gdcmconv  JPEG 2000 lossless and lossy (--j2k, --lossy, --irreversible)
 #   ojph_compress  HTJ2K codestreams, wrapped here (.201 lossless, .203 lossy)
-#   dcmcjpeg  lossy JPEG: 10 bits stored (extended), progressive colour
+#   dcmcjpeg  lossless JPEG of colour (every component) and signed 16-bit data;
+#             lossy JPEG: 10 bits stored (extended), progressive colour
 #   dcmcrle   RLE of 16-bit and RGB data;  dcmconv +td  deflate
 # and by the Python writer: JPEG-LS frames with an Extended Offset Table.
 # The tests decode each with `veltor extract` and compare with dcmdjpls,
@@ -173,6 +174,8 @@ gdcmconv --j2k ct16.dcm "$out/j2k_ct16.dcm"
 gdcmconv --j2k rgb8.dcm "$out/j2k_rgb8.dcm"
 gdcmconv --j2k --lossy -q 30 grey12.dcm "$out/j2k_grey12_lossy.dcm"
 gdcmconv --j2k --lossy --irreversible -q 30 rgb8.dcm "$out/j2k_rgb8_lossy.dcm"
+dcmcjpeg +e1 rgb8.dcm "$out/jpll_rgb8.dcm"
+dcmcjpeg +el +sv 6 ct16.dcm "$out/jpll_ct16_sv6.dcm"
 dcmcjpeg +ee +un grey10.dcm "$out/jpeg_grey10_extended.dcm"
 # DCMTK writes 12 bits stored for its 12-bit process; the data has 10.
 dcmodify -nb -m "(0028,0101)=10" -m "(0028,0102)=9" "$out/jpeg_grey10_extended.dcm"

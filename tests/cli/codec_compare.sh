@@ -76,6 +76,8 @@ j2k_ct16 gdcmconv ct16 0
 j2k_rgb8 gdcmconv rgb8 0
 j2k_grey12_lossy gdcmconv - 1
 j2k_rgb8_lossy gdcmconv - 1
+jpll_rgb8 dcmdjpeg rgb8 0
+jpll_ct16_sv6 dcmdjpeg ct16 0
 jpeg_grey10_extended dcmdjpeg - 1
 jpeg_rgb8_progressive dcmdjpeg - 1
 rle_ct16 dcmdrle ct16 0
