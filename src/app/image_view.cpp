@@ -1,5 +1,6 @@
 #include "image_view.h"
 
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "app/app_icons.h"
+#include "app/view_overlays.h"
 #include "document/kelvo_doc.h"
 #include "app/display_image.h"
 #include "imaging/display_bitmap.h"
@@ -58,6 +60,7 @@ CKelvoView::CKelvoView(CKelvoDoc& doc, const UserOptions& options, QWidget* pare
             viewport()->repaint();
         emit windowDragged(released);
     });
+    m_overlays = std::make_unique<ViewOverlays>(*this, doc, options);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int) {
         if (!m_syncing) m_model->scrollTo({horizontalScrollBar()->value(), verticalScrollBar()->value()});
     });
@@ -70,10 +73,26 @@ CKelvoView::~CKelvoView() {
     // No signals from a view being destroyed.
     m_levelWindow.setListener({});
     m_model->setChangeCallback({});
+    m_overlays.reset();
     m_model->setToolHandler(ViewTool::LevelWindow, nullptr);
 }
 
-void CKelvoView::documentChanged() { m_model->documentChanged(); }
+void CKelvoView::documentChanged() {
+    m_model->documentChanged();
+    m_overlays->documentChanged();
+}
+
+void CKelvoView::setPanelWidth(int width) {
+    if (viewportMargins().right() != width) setViewportMargins(0, 0, width, 0);
+}
+
+void CKelvoView::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu key opens the menu 5 pixels inside the pane's top-left corner;
+    // the mouse's menu comes with the right button's release.
+    if (event->reason() != QContextMenuEvent::Keyboard || !m_model->hasImage()) return;
+    const ContextMenuKind kind = contextMenuFor(m_model->tool());
+    if (kind != ContextMenuKind::None) m_overlays->contextMenu(QPoint(5, 5), kind == ContextMenuKind::Selection);
+}
 
 void CKelvoView::fitWhenShown() {
     m_fitPending = true;
@@ -104,9 +123,18 @@ void CKelvoView::onModelChange(uint32_t changes) {
         else
             m_autoscrollTimer->stop();
     }
-    if (changes & ViewChange::RepaintImageOnly) viewport()->repaint();
+    if (changes & ViewChange::RepaintImageOnly) {
+        // A dynamic zoom shows the image alone while it is dragged.
+        m_imageOnly = true;
+        viewport()->repaint();
+        m_imageOnly = false;
+    }
     if (changes & (ViewChange::Repaint | ViewChange::Band | ViewChange::Autoscroll | ViewChange::Frame))
         viewport()->update();
+    if (m_overlays != nullptr) {
+        if (changes & (ViewChange::Frame | ViewChange::Cine)) m_overlays->documentChanged();
+        if (changes & ViewChange::Tool) m_overlays->toolChanged();
+    }
     if (changes & (ViewChange::Zoom | ViewChange::Tool | ViewChange::Frame | ViewChange::Cine)) emit viewStateChanged();
 }
 
@@ -128,6 +156,7 @@ void CKelvoView::syncScrollBars() {
 void CKelvoView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     m_model->setPaneSize({viewport()->width(), viewport()->height()});
+    if (m_overlays != nullptr) m_overlays->documentChanged();
 }
 
 void CKelvoView::scrollContentsBy(int, int) { viewport()->update(); }
@@ -141,6 +170,12 @@ void CKelvoView::updateCursor(QPoint pane, Qt::KeyboardModifiers modifiers) {
     if (c == ViewCursor::ToolDefined && m_model->tool() == ViewTool::LevelWindow) {
         viewport()->setCursor(levelWindowCursor());
         return;
+    }
+    if (c == ViewCursor::ToolDefined) {
+        if (const std::optional<QCursor> own = m_overlays->cursorAt(pane, modifiers)) {
+            viewport()->setCursor(*own);
+            return;
+        }
     }
     viewport()->setCursor(viewCursor(c));
 }
@@ -177,8 +212,11 @@ void CKelvoView::mouseReleaseEvent(QMouseEvent* event) {
     const ViewPoint p = toView(event->position().toPoint());
     const KeyModifiers m = toModifiers(event->modifiers());
     if (event->button() == Qt::LeftButton) m_model->leftButtonUp(p, m);
-    if (event->button() == Qt::RightButton) m_model->rightButtonUp(p, m);
+    ContextMenuKind menu = ContextMenuKind::None;
+    if (event->button() == Qt::RightButton) menu = m_model->rightButtonUp(p, m);
     updateCursor(event->position().toPoint(), event->modifiers());
+    if (menu != ContextMenuKind::None)
+        m_overlays->contextMenu(event->position().toPoint(), menu == ContextMenuKind::Selection);
 }
 
 void CKelvoView::wheelEvent(QWheelEvent* event) {
@@ -204,6 +242,14 @@ void CKelvoView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown: m_model->scrollKey(ScrollKey::PageDown, shift); break;
     case Qt::Key_Escape: m_model->escape(); break;
     case Qt::Key_B: emit brightnessContrastRequested(); break;
+    case Qt::Key_I:
+    case Qt::Key_Delete:
+        // Ctrl and Alt combinations belong to the window's accelerators.
+        if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            handled = false;
+        else
+            m_overlays->key(event->key());
+        break;
     default: handled = false; break;
     }
     if (!handled) QAbstractScrollArea::keyPressEvent(event);
@@ -244,6 +290,7 @@ void CKelvoView::paintEvent(QPaintEvent*) {
     painter.scale(double(dest.width()) / bitmap->width(), -double(dest.height()) / bitmap->height());
     painter.drawImage(QPointF(0, 0), displayImageOf(*bitmap));
     painter.restore();
+    if (!m_imageOnly) m_overlays->paint(painter);
 
     if (m_model->zoomWindowActive()) {
         QPen pen(Qt::white, 1, Qt::CustomDashLine);

@@ -18,6 +18,7 @@ namespace veltor {
 
 class CKelvoDoc;
 class UserOptions;
+class ViewOverlays;
 
 class CKelvoView : public QAbstractScrollArea {
     Q_OBJECT
@@ -26,6 +27,10 @@ class CKelvoView : public QAbstractScrollArea {
     ~CKelvoView() override;
 
     ImageViewModel& model() { return *m_model; }
+    // Annotations, measurements, selection and crop over this view.
+    ViewOverlays& overlayView() { return *m_overlays; }
+    // Room beside the pane for a tool's panel (the crop panel); 0 for none.
+    void setPanelWidth(int width);
     // The image pixel under the last mouse position (clamped), and whether
     // that position lies over the image.
     QPoint cursorImagePoint() const { return m_cursorImage; }
@@ -58,6 +63,7 @@ class CKelvoView : public QAbstractScrollArea {
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void showEvent(QShowEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     void onModelChange(uint32_t changes);
@@ -68,12 +74,14 @@ class CKelvoView : public QAbstractScrollArea {
     KelvoViewDocument m_viewDoc;
     std::unique_ptr<ImageViewModel> m_model;
     LevelWindowTool m_levelWindow;
+    std::unique_ptr<ViewOverlays> m_overlays;
     QTimer* m_bandTimer = nullptr;
     QTimer* m_autoscrollTimer = nullptr;
     QPoint m_cursorImage;
     bool m_cursorInside = false;
     bool m_syncing = false;
     bool m_fitPending = false;
+    bool m_imageOnly = false;
 };
 
 } // namespace veltor

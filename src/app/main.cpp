@@ -18,6 +18,7 @@
 #include "app/child_frame.h"
 #include "app/icon_painting.h"
 #include "app/image_view.h"
+#include "app/overlay_benchmark.h"
 #include "document/kelvo_doc.h"
 
 #include "app/main_window.h"
@@ -83,6 +84,7 @@ int runBenchmark(veltor::CMainFrame& window, const QString& path) {
     std::printf("first paint: %.1f ms (%s)\n", firstPaint, qPrintable(path));
     veltor::CKelvoDoc& doc = child->document();
     benchmarkWindowDrag(window, child);
+    veltor::benchmarkOverlays(window, child);
     if (doc.frameCount() > 1) {
         doc.setFrameTime(10.0);
         QAction* movie = nullptr;

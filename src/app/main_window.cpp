@@ -237,6 +237,7 @@ void CMainFrame::createMenus() {
     m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
+    createOverlayActions(edit, view, optionsMenu, tools, image);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
@@ -312,6 +313,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(view->toggleViewAction());
     m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
+    addOverlayToolButtons();
 }
 
 namespace {
@@ -413,6 +415,7 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
         m_windowTool->refresh();
         if (released) updateActions();
     });
+    connectOverlayView(frame);
     // An image larger than the pane is fitted when its window opens.
     frame->imageView()->fitWhenShown();
     updateActions();
@@ -547,6 +550,7 @@ void CMainFrame::updateActions() {
     m_tile->setEnabled(hasDoc);
     updateImageActions();
     updateZoomActions();
+    updateOverlayActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 

@@ -24,6 +24,7 @@ namespace veltor {
 class CChildFrame;
 class CKelvoDoc;
 class ImageBuffer;
+class OverlayActions;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
@@ -85,6 +86,12 @@ class CMainFrame : public QMainWindow {
     // Zoom menu, tools and zoom box (main_window_zoom.cpp).
     void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
     void updateZoomActions();
+    // Annotations, measurements, selection, crop, rulers and statistics
+    // (main_window_overlays.cpp).
+    void createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, QMenu* tools, QMenu* image);
+    void addOverlayToolButtons();
+    void updateOverlayActions();
+    void connectOverlayView(CChildFrame* frame);
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -139,6 +146,7 @@ class CMainFrame : public QMainWindow {
     std::vector<std::pair<QAction*, std::function<bool(ImageViewModel&)>>> m_zoomCommands;
     QComboBox* m_zoomBox = nullptr;
     bool m_playing = false;
+    OverlayActions* m_overlayActions = nullptr;
     int m_framesPlayed = 0;
 };
 

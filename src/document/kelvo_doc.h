@@ -82,6 +82,7 @@ class CKelvoDoc {
     bool applyToAll() const { return m_applyToAll; }
     void setApplyToAll(bool on) { m_applyToAll = on; }
     bool rulersOn() const { return m_rulersOn; }
+    void setRulersOn(bool on) { m_rulersOn = on; }
     bool anonymizeExports() const { return m_anonymizeExports; }
     int32_t regionTolerance() const { return m_regionTolerance; }
     double frameTime() const { return m_frameTime; }
@@ -100,6 +101,12 @@ class CKelvoDoc {
     uint32_t annotationColor() const { return m_annotationColor; }
     uint32_t distanceColor() const { return m_distanceColor; }
     uint32_t angleColor() const { return m_angleColor; }
+    // Colours of new annotations, lengths and angles (the palette's colour button).
+    void setAnnotationColor(uint32_t c) { m_annotationColor = c; }
+    void setDistanceColor(uint32_t c) { m_distanceColor = c; }
+    void setAngleColor(uint32_t c) { m_angleColor = c; }
+    // The settings the document was opened with ("UserInfo" lines...).
+    const SettingsStore& settings() const { return m_settings; }
     float zoomFactor() const { return m_zoomFactor; }
     // Every view of the document shares this zoom; 20 % to 800 %.
     void setZoomFactor(float z) { m_zoomFactor = z != z ? 1.0f : z < 0.2f ? 0.2f : z > 8.0f ? 8.0f : z; }

@@ -236,7 +236,7 @@ bool ImageViewModel::setTool(ViewTool tool) {
 }
 
 ToolInput ImageViewModel::toolInput(ViewPoint pane, KeyModifiers modifiers) const {
-    return {pane, imagePointAt(pane), isOverImage(pane), modifiers};
+    return {pane, imagePointAt(pane), isOverImage(pane), modifiers, zoom(), m_scroll, m_imageRect};
 }
 
 void ImageViewModel::cancelGesture() {
@@ -249,6 +249,7 @@ void ImageViewModel::cancelGesture() {
     m_gesture = Gesture::None;
     m_mouseDown = false;
     m_rightZoomGesture = false;
+    m_rightHandlerGesture = false;
     m_anchored = false;
     m_correction = {};
     if (m_bandActive) {
@@ -356,6 +357,13 @@ void ImageViewModel::leftButtonDown(ViewPoint pane, KeyModifiers modifiers) {
 void ImageViewModel::rightButtonDown(ViewPoint pane, KeyModifiers modifiers) {
     closeAutoscroll();
     m_previousMouse = pane;
+    if (hasImage() && m_gesture == Gesture::None && m_tool != ViewTool::ZoomInOut) {
+        if (ViewToolHandler* h = handlerFor(m_tool); h != nullptr && h->rightButtonDown(toolInput(pane, modifiers))) {
+            m_gesture = Gesture::Handler;
+            m_rightHandlerGesture = true;
+        }
+        return;
+    }
     if (!hasImage() || m_gesture != Gesture::None || m_tool != ViewTool::ZoomInOut ||
         !isOverImage(pane))
         return;
@@ -391,8 +399,11 @@ void ImageViewModel::mouseMove(ViewPoint pane, KeyModifiers modifiers) {
     case Gesture::Handler:
         if (ViewToolHandler* h = handlerFor(m_tool)) h->mouseMove(toolInput(pane, modifiers));
         return;
-    case Gesture::ZoomClick:
     case Gesture::None:
+        if (ViewToolHandler* h = handlerFor(m_tool); h != nullptr && hasImage())
+            h->hover(toolInput(pane, modifiers));
+        return;
+    case Gesture::ZoomClick:
         return;
     }
 }
@@ -414,6 +425,7 @@ void ImageViewModel::leftButtonUp(ViewPoint pane, KeyModifiers modifiers) {
         endZoomWindow();
         break;
     case Gesture::Handler:
+        if (m_rightHandlerGesture) break; // the right button's gesture goes on
         m_gesture = Gesture::None;
         if (ViewToolHandler* h = handlerFor(m_tool)) h->buttonUp(toolInput(pane, modifiers));
         break;
@@ -423,8 +435,14 @@ void ImageViewModel::leftButtonUp(ViewPoint pane, KeyModifiers modifiers) {
     if (m_gesture == Gesture::None) m_mouseDown = false;
 }
 
-ContextMenuKind ImageViewModel::rightButtonUp(ViewPoint pane, KeyModifiers) {
+ContextMenuKind ImageViewModel::rightButtonUp(ViewPoint pane, KeyModifiers modifiers) {
     m_previousMouse = pane;
+    if (m_gesture == Gesture::Handler && m_rightHandlerGesture) {
+        m_gesture = Gesture::None;
+        m_rightHandlerGesture = false;
+        if (ViewToolHandler* h = handlerFor(m_tool)) h->rightButtonUp(toolInput(pane, modifiers));
+        return ContextMenuKind::None;
+    }
     if (m_gesture == Gesture::ZoomClick && m_rightZoomGesture) {
         endAnchoredGesture();
         m_mouseDown = false;
@@ -499,9 +517,12 @@ bool ImageViewModel::scrollKey(ScrollKey key, bool shift) {
 }
 
 bool ImageViewModel::escape() {
-    if (!playing()) return false;
-    stopPlayback();
-    return true;
+    if (playing()) {
+        stopPlayback();
+        return true;
+    }
+    ViewToolHandler* h = handlerFor(m_tool);
+    return h != nullptr && hasImage() && h->escape();
 }
 
 // --- autoscroll -------------------------------------------------------------

@@ -155,7 +155,8 @@ class ImageViewModel {
     // --- keys ---------------------------------------------------------------
     // Arrow, Home, End, Page Up and Page Down keys that reach the view.
     bool scrollKey(ScrollKey key, bool shift);
-    // Escape: stops a movie. True when it did something.
+    // Escape: stops a movie, else goes to the active tool (a crop rectangle
+    // hides). True when it did something.
     bool escape();
 
     // --- middle-button autoscroll -----------------------------------------
@@ -220,6 +221,7 @@ class ImageViewModel {
     Gesture m_gesture = Gesture::None;
     bool m_mouseDown = false;
     bool m_rightZoomGesture = false;
+    bool m_rightHandlerGesture = false; // a tool's right-button gesture
     bool m_anchored = false;
     ViewPoint m_anchorImage;
     ViewPoint m_anchorPane;

@@ -53,6 +53,10 @@ struct ToolInput {
     ViewPoint image; // the pixel under it, clamped to the image
     bool overImage = false;
     KeyModifiers modifiers;
+    // The layout the point was taken in, for tools that work in pane pixels.
+    float zoom = 1.0f;
+    ViewPoint scroll;
+    ViewRect imageRect; // content coordinates
 };
 
 // A tool whose behaviour lives outside the view model. The view calls
@@ -68,6 +72,15 @@ class ViewToolHandler {
     // The tool stopped being the active one, or its gesture was abandoned
     // (a movie started, the tool was chosen again). May come more than once.
     virtual void deactivated() {}
+    // The mouse moved while no gesture is in progress (a measurement being
+    // placed follows the cursor between its clicks).
+    virtual void hover(const ToolInput&) {}
+    // A right press; true starts a right-button gesture whose moves go to
+    // mouseMove and whose release goes to rightButtonUp (no context menu).
+    virtual bool rightButtonDown(const ToolInput&) { return false; }
+    virtual void rightButtonUp(const ToolInput&) {}
+    // Escape reached the view; true when the tool used it.
+    virtual bool escape() { return false; }
 };
 
 // Which menu a right-button release opens for a tool: the selection menu,
