@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "openjpeg_leaks.h"
 #include "dicom/dicom_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

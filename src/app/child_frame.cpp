@@ -31,6 +31,8 @@ CChildFrame::CChildFrame(std::unique_ptr<CKelvoDoc> doc, const UserOptions& opti
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int i) { m_stack->setCurrentIndex(i); });
     setWindowTitle(QString::fromStdString(m_doc->title()));
     documentChanged();
+    // Without frames the header is what there is to see.
+    if (m_doc->frameCount() == 0) showPane(HeaderPane);
 }
 
 CChildFrame::~CChildFrame() {

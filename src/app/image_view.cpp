@@ -275,6 +275,11 @@ void CKelvoView::paintEvent(QPaintEvent*) {
     const DisplayBitmap* bitmap = frame != nullptr ? frame->display() : nullptr;
     if (bitmap == nullptr || bitmap->empty() || !m_model->hasImage()) {
         painter.fillRect(viewport()->rect(), background);
+        if (m_doc.frameCount() == 0) {
+            // A document of a header alone (a report, a presentation state).
+            painter.setPen(background.lightness() < 128 ? Qt::white : Qt::black);
+            painter.drawText(viewport()->rect(), Qt::AlignCenter, tr("No image data"));
+        }
         return;
     }
     const PaintPlan plan = m_model->paintPlan();

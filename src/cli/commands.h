@@ -13,5 +13,6 @@ int runInfo(int argc, char** argv);
 int runSeries(int argc, char** argv);
 int runAnonymize(int argc, char** argv);
 int runConvert(int argc, char** argv);
+int runExtract(int argc, char** argv);
 
 } // namespace veltor::cli

@@ -47,6 +47,8 @@ void printConvertUsage(FILE* out) {
         "\n"
         "PATH is a file, or a directory whose DICOM files are taken (files that do\n"
         "not parse as DICOM are passed over silently; --verbose names them).\n"
+        "Objects without pixel data (reports, presentation states, DICOMDIR files)\n"
+        "are skipped; --verbose names them.\n"
         "The path of each converted file is printed; a summary goes to standard error.\n"
         "\n"
         "Options:\n"
@@ -213,10 +215,20 @@ int runConvert(int argc, char** argv) {
         if (showProgress) std::fprintf(stderr, "\r%zu/%zu", done, total);
         return g_interrupted == 0;
     };
+    size_t noPixelData = 0;
     auto report = [&](const std::string& source, const ConvertReport& r) {
         if (r.converted()) {
             std::fputs(source.c_str(), stdout);
             std::fputc('\n', stdout);
+            return;
+        }
+        const bool skipped = r.failure == ConvertFailure::NoPixelData;
+        if (skipped) {
+            ++noPixelData;
+            if (verbose) {
+                if (showProgress) std::fputc('\n', stderr);
+                std::fprintf(stderr, "veltor convert: %s: no pixel data; skipped\n", source.c_str());
+            }
             return;
         }
         const bool named = walked.count(source) == 0;
@@ -241,7 +253,10 @@ int runConvert(int argc, char** argv) {
         std::fprintf(stderr, "veltor convert: interrupted\n");
         status = kExitFailure;
     }
-    if (run.converted == 0) status = kExitFailure;
+    if (noPixelData != 0) std::fprintf(stderr, "veltor convert: %zu without pixel data skipped\n", noPixelData);
+    // Nothing converted is a failure, unless every file was an object
+    // without pixels, which has nothing to convert.
+    if (run.converted == 0 && noPixelData < files.size()) status = kExitFailure;
     return status;
 }
 

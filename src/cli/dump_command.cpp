@@ -26,7 +26,9 @@ void printDumpUsage(FILE* out) {
                  "Numbers of binary VRs are shown in decimal, text values between quotes\n"
                  "(control characters as '.'); the pixel data shows \"Frame Data\", other\n"
                  "OB/OW/SQ values \"Sequence Data\", text of 512 bytes or more \"Long Size Data\".\n"
-                 "With several files, each listing starts with a line '# FILE'.\n"
+                 "With several files, each listing starts with a line '# FILE'. A file that\n"
+                 "ends inside an element is listed up to there and marked by a last line\n"
+                 "'# truncated: the file ends at byte N inside (GGGG,EEEE)'.\n"
                  "\n"
                  "Options:\n"
                  "  --header-only  stop before the pixel data group\n"
@@ -158,6 +160,7 @@ int runDump(int argc, char** argv) {
             std::fflush(stdout);
             std::string message = dicomErrorText(file.status());
             while (!message.empty() && message.back() == ' ') message.pop_back();
+            if (!file.errorReason().empty()) message += ": " + file.errorReason();
             std::fprintf(stderr, "%s: %s\n", path, message.c_str());
             status = kExitFailure;
             continue;
@@ -173,6 +176,15 @@ int runDump(int argc, char** argv) {
              ++index) {
             writeElement(w, record, 0);
             if (nested && record.childCount > 0) writeChildren(w, record, file.implicitVr(), 1);
+        }
+        if (file.truncated()) {
+            // The parse stopped where the data ended.
+            const char* where = "the file ends inside an element";
+            for (const std::string& warning : file.warnings())
+                if (warning.rfind("the file ends", 0) == 0) where = warning.c_str();
+            w.put("# truncated: ");
+            w.printable(where);
+            w.endLine();
         }
     }
     w.flush();

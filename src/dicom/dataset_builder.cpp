@@ -254,6 +254,15 @@ void DataSetBuilder::setImageAttributes(int32_t rows, int32_t columns, int16_t s
     f.m_windowWidth = 256;
     f.m_planarConfiguration = 0;
     f.m_frameSize = static_cast<uint32_t>(size_t(rows) * size_t(columns) * size_t(samples));
+    // Built frames are their own decoded layout.
+    f.m_hasPixelData = true;
+    f.m_decoded = DecodedLayout{};
+    f.m_decoded.rows = rows;
+    f.m_decoded.columns = columns;
+    f.m_decoded.samples = samples;
+    f.m_decoded.bytesPerSample = 1;
+    f.m_decoded.frames = frames;
+    std::snprintf(f.m_decoded.photometric, sizeof f.m_decoded.photometric, "%s", samples == 3 ? "RGB" : "MONOCHROME2");
 }
 
 bool DataSetBuilder::storeCommonElements(const std::tm* when) {

@@ -10,13 +10,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <zlib.h>
+
+#include <memory>
+#include <string>
+
 #include "dataset_builder.h"
 #include "dicom_dictionary.h"
 #include "dicom_vr.h"
+#include "frame_decoder.h"
 #include "image_setup.h"
-#include "jpeg_lossy_decoder.h"
-#include "lossless_jpeg_decoder.h"
-#include "rle_decoder.h"
+#include "pixel_decoding.h"
+#include "transfer_syntax.h"
 
 namespace veltor {
 
@@ -31,9 +36,11 @@ constexpr uint16_t kItemDelimitation = 0xE00D;
 constexpr uint16_t kSequenceDelimitation = 0xE0DD;
 constexpr uint16_t kPixelGroup = 0x7FE0;
 
-const char kTsImplicitLittle[] = "1.2.840.10008.1.2";
-const char kTsImplicitDeflatedLegacy[] = "1.2.840.10008.1.20";
-const char kTsExplicitBig[] = "1.2.840.10008.1.2.2";
+// A deflated data set may expand to this much before its pixel data; the
+// pixel data itself to what the image attributes need.
+constexpr uint32_t kMaxInflatedHeader = uint32_t{256} << 20;
+// Inflated at a time when the parser asks for more.
+constexpr uint32_t kInflateChunk = 64 * 1024;
 
 inline uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t le32(const uint8_t* p) {
@@ -57,6 +64,24 @@ bool isLongFormVr(const char* vr) {
     case 'S': return vr[1] == 'V';
     default: return false;
     }
+}
+
+// Two capital letters of a VR this reader knows: the mark of an explicit VR
+// element at the start of a data set.
+bool looksLikeVr(const uint8_t* p) {
+    if (p[0] < 'A' || p[0] > 'Z' || p[1] < 'A' || p[1] > 'Z') return false;
+    const char vr[3] = {static_cast<char>(p[0]), static_cast<char>(p[1]), '\0'};
+    return isKnownVr(vr) || isLongFormVr(vr) || vrIs(vr, "OD") || vrIs(vr, "OF") || vrIs(vr, "OL") ||
+           vrIs(vr, "OV") || vrIs(vr, "SV") || vrIs(vr, "UV");
+}
+
+// Group numbers that open a data set (0008 and the like).
+bool smallGroup(uint16_t g) { return g >= 0x0002 && g <= 0x00FF; }
+
+std::string tagText(uint16_t group, uint16_t element) {
+    char text[16];
+    std::snprintf(text, sizeof text, "(%04X,%04X)", group, element);
+    return text;
 }
 
 // The file bytes read so far, from offset 0. Capacity grows geometrically
@@ -105,6 +130,8 @@ class ByteBuffer {
     }
     uint8_t* end() { return m_data + m_length; }
     void grow(uint32_t n) { m_length += n; }
+    // Forgets the bytes from `n` on (they are read again another way).
+    void shrinkTo(uint32_t n) { m_length = std::min(m_length, n); }
     // Hands the memory over to the caller, who frees it with freeMemory.
     void release(uint8_t*& data, size_t& capacity, bool& mapped) {
         data = m_data;
@@ -134,7 +161,8 @@ class ByteBuffer {
 } // namespace
 
 // Where refills come from: an open file, or bytes in memory.
-struct DicomFile::Source {
+namespace {
+struct SourceBytes {
     int fd = -1;
     const uint8_t* memory = nullptr;
     uint64_t size = 0;
@@ -159,20 +187,125 @@ struct DicomFile::Source {
     }
 };
 
+} // namespace
+
+struct DicomFile::Source : SourceBytes {};
+
+namespace {
+
+// The data set of a deflated file, inflated as the parser asks for it. Both
+// raw deflate streams (as the standard has them) and zlib-wrapped ones (as
+// some writers produce) are read.
+class Inflater {
+  public:
+    Inflater(const SourceBytes& source, uint64_t start) : m_source(source), m_inPos(start) {}
+    ~Inflater() {
+        if (m_started) inflateEnd(&m_z);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    bool ended() const { return m_ended; }
+    bool failed() const { return m_failed; }
+    const std::string& message() const { return m_message; }
+
+    // Writes up to n inflated bytes at dst; returns how many.
+    size_t produce(uint8_t* dst, size_t n) {
+        if (m_ended || m_failed) return 0;
+        if (!m_started && !start()) return 0;
+        m_z.next_out = dst;
+        m_z.avail_out = static_cast<uInt>(std::min<size_t>(n, 1u << 30));
+        const size_t wanted = m_z.avail_out;
+        while (m_z.avail_out > 0) {
+            if (m_z.avail_in == 0 && !refill()) {
+                // The compressed data ended before the stream did.
+                m_ended = true;
+                break;
+            }
+            const int rc = inflate(&m_z, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END) {
+                m_ended = true;
+                break;
+            }
+            if (rc != Z_OK && rc != Z_BUF_ERROR) {
+                m_failed = true;
+                m_message = m_z.msg != nullptr ? m_z.msg : "inflate error " + std::to_string(rc);
+                break;
+            }
+            if (rc == Z_BUF_ERROR && m_z.avail_in > 0) {
+                m_failed = true;
+                m_message = "inflate made no progress";
+                break;
+            }
+        }
+        return wanted - m_z.avail_out;
+    }
+
+  private:
+    bool refill() {
+        if (m_inPos >= m_source.size) return false;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(m_in.size(), m_source.size - m_inPos));
+        if (!m_source.readAt(m_inPos, m_in.data(), n)) return false;
+        m_inPos += n;
+        m_z.next_in = m_in.data();
+        m_z.avail_in = static_cast<uInt>(n);
+        return true;
+    }
+    bool start() {
+        std::memset(&m_z, 0, sizeof m_z);
+        if (!refill()) {
+            m_ended = true;
+            return false;
+        }
+        // A zlib header: CM 8 with a window of at most 32 KiB and a check
+        // value that divides by 31.
+        const bool wrapped = m_z.avail_in >= 2 && (m_in[0] & 0x0F) == 8 && (m_in[0] >> 4) <= 7 &&
+                             ((m_in[0] << 8) | m_in[1]) % 31 == 0;
+        if (inflateInit2(&m_z, wrapped ? MAX_WBITS : -MAX_WBITS) != Z_OK) {
+            m_failed = true;
+            m_message = "no memory for inflating";
+            return false;
+        }
+        m_started = true;
+        return true;
+    }
+
+    const SourceBytes& m_source;
+    uint64_t m_inPos;
+    std::vector<uint8_t> m_in = std::vector<uint8_t>(kInflateChunk);
+    z_stream m_z{};
+    bool m_started = false;
+    bool m_ended = false;
+    bool m_failed = false;
+    std::string m_message;
+};
+
+// Where a data set's pixel data element stands.
+struct PixelElement {
+    bool found = false;
+    PixelDataKind kind = PixelDataKind::Integer;
+    DicomElement record;
+    uint32_t length = 0;
+};
+
+} // namespace
+
 // The element parse of one open. Every read is checked against the bytes held,
 // after a refill from the source; nothing reads outside the buffer.
 class DicomParser {
   public:
-    DicomParser(DicomFile& file, const DicomFile::Source& source, ByteBuffer& buffer)
-        : m_file(file), m_source(source), m_buffer(buffer), m_fileSize(file.m_fileSize) {}
+    using ReadMode = DicomFile::ReadMode;
+    DicomParser(DicomFile& file, const DicomFile::Source& source, ByteBuffer& buffer, ReadMode mode)
+        : m_file(file), m_source(source), m_buffer(buffer), m_fileSize(file.m_fileSize), m_mode(mode) {}
 
     DicomError error() const { return m_error; }
+    const std::string& reason() const { return m_reason; }
     // A frame conversion ran out of memory: the open fails with OutOfMemory.
     bool conversionOutOfMemory() const { return m_conversionOutOfMemory; }
     // Frames still point into the file buffer: the open must keep it.
     bool keepBuffer() const { return m_keepBuffer; }
 
-    bool parse(bool listPixelRecords);
+    bool parse();
 
   private:
     uint32_t& pos() { return m_file.m_position; }
@@ -181,68 +314,143 @@ class DicomParser {
     uint32_t u32(const uint8_t* p) const { return m_bigEndian ? be32(p) : le32(p); }
     uint32_t remaining() const { return m_fileSize - m_file.m_position; }
 
-    bool fail(DicomError code) {
-        if (m_error == DicomError::NoError) m_error = code;
+    bool fail(DicomError code, const std::string& reason = {}) {
+        if (m_error == DicomError::NoError) {
+            m_error = code;
+            m_reason = reason;
+        }
         return false;
     }
+    // Bytes up to `need` (from offset 0) held, reading or inflating more;
+    // false when the data ends first (or inflating fails).
+    bool fill(uint64_t need);
     bool ensure(uint32_t n);
+    bool atEnd();
+    bool ranOut();
     bool parseMetaGroup();
+    bool chooseEncoding();
+    void sniffEncoding(bool declaredImplicit, bool declaredBig, bool haveSyntax);
+    bool startInflating();
     bool parseDataSet();
     bool parseElement(std::vector<DicomElement>& out, int depth, bool topLevel);
     bool parseSequence(DicomElement& record, uint32_t length, int depth);
     bool parseItem(std::vector<DicomElement>& out, int depth);
+    bool parseUnknownAsSequence(DicomElement& record, uint32_t length, int depth);
     bool storeValue(DicomElement& record, uint32_t length, bool topLevel);
     bool readLength(bool longForm, uint32_t& length);
+    bool readPixelGroup(PixelElement& pixel);
     bool listPixelRecords();
     bool setupImage();
     bool readPixelHeader(DicomElement& record, uint32_t& length);
-    bool readUncompressed(ImageSetup& setup);
-    bool readEncapsulated(ImageSetup& setup);
+    bool readNative(ImageSetup& setup, PixelElement& pixel);
+    bool readEncapsulated(PixelElement& pixel);
+    std::vector<uint64_t> extendedOffsets() const;
 
     DicomFile& m_file;
     const DicomFile::Source& m_source;
     ByteBuffer& m_buffer;
-    const uint32_t m_fileSize;
+    uint32_t m_fileSize;
+    ReadMode m_mode;
     bool m_implicit = true;
     bool m_bigEndian = false;
     DicomError m_error = DicomError::NoError;
+    std::string m_reason;
     bool m_conversionOutOfMemory = false;
-    bool m_metaOnly = false;
     bool m_keepBuffer = false;
+    // The data ended inside an element: where, and in which element.
+    bool m_ranOut = false;
+    uint32_t m_ranOutAt = 0;
+    std::unique_ptr<Inflater> m_inflater;
+    uint32_t m_inflateLimit = 0;
+    uint32_t m_inflateStart = 0;
+    uint16_t m_currentGroup = 0;
+    uint16_t m_currentElement = 0;
 };
 
-bool DicomParser::ensure(uint32_t n) {
-    const uint64_t need = uint64_t{pos()} + n;
+bool DicomParser::fill(uint64_t need) {
     if (need <= m_buffer.length()) return true;
-    if (m_buffer.length() < m_fileSize && n < m_fileSize) {
-        uint32_t grow = std::max(n, kReadBlock);
+    if (m_inflater) {
+        if (need > m_inflateLimit) {
+            fail(DicomError::CorruptedDicom, "the deflated data set expands beyond " +
+                                                 std::to_string(m_inflateLimit) + " bytes");
+            return false;
+        }
+        while (m_buffer.length() < need && !m_inflater->ended() && !m_inflater->failed()) {
+            uint32_t want = static_cast<uint32_t>(std::max<uint64_t>(need - m_buffer.length(), kInflateChunk));
+            want = std::min(want, m_inflateLimit - m_buffer.length());
+            if (want == 0) break;
+            if (!m_buffer.reserveMore(want)) return fail(DicomError::OutOfMemory, "no memory for the inflated data set");
+            const size_t got = m_inflater->produce(m_buffer.end(), want);
+            m_buffer.grow(static_cast<uint32_t>(got));
+        }
+        if (m_inflater->failed())
+            return fail(DicomError::CorruptedDicom, "the deflated data set is corrupt after " +
+                                                        std::to_string(m_buffer.length() - m_inflateStart) +
+                                                        " inflated bytes (" + m_inflater->message() + ")");
+        if (m_inflater->ended()) m_fileSize = m_buffer.length();
+        return need <= m_buffer.length();
+    }
+    if (m_buffer.length() < m_fileSize && need <= m_fileSize) {
+        uint32_t grow = std::max(static_cast<uint32_t>(need - m_buffer.length()), kReadBlock);
         grow = std::min(grow, m_fileSize - m_buffer.length());
         if (!m_buffer.reserveMore(grow)) return fail(DicomError::OutOfMemory);
-        if (!m_source.readAt(m_buffer.length(), m_buffer.end(), grow))
-            return fail(DicomError::CorruptedDicom);
+        if (!m_source.readAt(m_buffer.length(), m_buffer.end(), grow)) return fail(DicomError::FileIo);
         m_buffer.grow(grow);
     }
-    if (need <= m_buffer.length()) return true;
+    return need <= m_buffer.length();
+}
+
+// The data ended inside the element being read.
+bool DicomParser::ranOut() {
+    if (!m_ranOut) {
+        m_ranOut = true;
+        m_ranOutAt = pos();
+    }
     return fail(DicomError::CorruptedDicom);
 }
 
+bool DicomParser::ensure(uint32_t n) {
+    if (fill(uint64_t{pos()} + n)) return true;
+    if (m_error != DicomError::NoError) return false;
+    return ranOut();
+}
+
+bool DicomParser::atEnd() {
+    if (pos() < m_buffer.length()) return false;
+    if (m_inflater) return !fill(uint64_t{pos()} + 1) && m_error == DicomError::NoError;
+    return pos() >= m_fileSize;
+}
+
 bool DicomParser::storeValue(DicomElement& record, uint32_t length, bool topLevel) {
-    // The length is checked against the file before anything is allocated.
-    if (length > remaining()) return fail(DicomError::CorruptedDicom);
-    if (!ensure(length)) return false;
+    uint32_t present = length;
+    const bool complete = (m_inflater || length <= remaining()) && fill(uint64_t{pos()} + length);
+    if (!complete) {
+        if (m_error != DicomError::NoError) return false;
+        // The value runs past the end of the data: what is there is kept.
+        fill(m_fileSize);
+        if (m_error != DicomError::NoError) return false;
+        present = m_buffer.length() - std::min(pos(), m_buffer.length());
+    }
     const uint8_t* bytes = at();
-    const uint8_t* value = m_file.m_store.copyValue(bytes, length);
+    const uint8_t* value = m_file.m_store.copyValue(bytes, present);
     if (value == nullptr) return fail(DicomError::OutOfMemory);
     record.value = value;
-    record.length = length;
+    record.length = present;
     record.valueOffset = pos();
-    if (length == 2)
+    if (present == 2)
         record.number = static_cast<int16_t>(u16(bytes));
-    else if (length == 4)
+    else if (present == 4)
         record.number = static_cast<int32_t>(u32(bytes));
     if (topLevel && m_implicit && (vrIs(record.vr, "IS") || vrIs(record.vr, "DS")))
         record.number = parseIntegerString(record.text());
     if (vrIs(record.vr, "UI")) record.uidName = lookupUidName(record.text());
+    if (!complete) {
+        m_currentGroup = record.group;
+        m_currentElement = record.element;
+        ranOut();
+        pos() += present;
+        return false;
+    }
     pos() += length;
     return true;
 }
@@ -262,34 +470,113 @@ bool DicomParser::parseMetaGroup() {
         record.element = element;
         lookupTagName(group, element, record);
         pos() += 4;
-        if (uint64_t{pos()} + 2 > block) return fail(DicomError::CorruptedDicom);
+        if (uint64_t{pos()} + 2 > block)
+            return fail(DicomError::CorruptedDicom, "the meta group ends at byte " + std::to_string(pos()));
         record.vr[0] = static_cast<char>(at()[0]);
         record.vr[1] = static_cast<char>(at()[1]);
         record.vr[2] = '\0';
         if (!isKnownVr(record.vr)) return fail(DicomError::RetryImplicit);
         pos() += 2;
-        if (uint64_t{pos()} + 2 > block) return fail(DicomError::CorruptedDicom);
+        if (uint64_t{pos()} + 2 > block)
+            return fail(DicomError::CorruptedDicom, "the meta group ends at byte " + std::to_string(pos()));
         uint32_t length = le16(at());
         pos() += 2;
         if (length == 0 && isLongFormVr(record.vr)) {
-            if (uint64_t{pos()} + 4 > block) return fail(DicomError::CorruptedDicom);
+            if (uint64_t{pos()} + 4 > block)
+                return fail(DicomError::CorruptedDicom, "the meta group ends at byte " + std::to_string(pos()));
             length = le32(at());
             pos() += 4;
         }
-        if (length > block - pos()) return fail(DicomError::CorruptedDicom);
+        if (length > block - pos())
+            return fail(DicomError::CorruptedDicom, "meta element " + tagText(group, element) + " of " +
+                                                        std::to_string(length) + " bytes runs past byte " +
+                                                        std::to_string(block));
         if (!storeValue(record, length, true)) return false;
     }
+    return true;
+}
+
+// The data set's encoding after a meta group: the transfer syntax's, unless
+// the first element plainly says otherwise (as files with a wrong or missing
+// transfer syntax do), in which case the element is believed.
+void DicomParser::sniffEncoding(bool declaredImplicit, bool declaredBig, bool haveSyntax) {
+    bool implicit = declaredImplicit;
+    bool big = declaredBig;
+    if (fill(uint64_t{pos()} + 8)) {
+        const uint8_t* p = at();
+        const bool explicitVr = looksLikeVr(p + 4);
+        const uint16_t little = le16(p);
+        const uint16_t bigGroup = be16(p);
+        if (explicitVr) {
+            implicit = false;
+            if (smallGroup(bigGroup) && !smallGroup(little)) big = true;
+            if (smallGroup(little) && !smallGroup(bigGroup)) big = false;
+        } else if (!declaredImplicit || !haveSyntax) {
+            // No VR where one belongs: implicit VR little endian, when the
+            // element's length then fits the data.
+            const uint32_t length = le32(p + 4);
+            if (smallGroup(little) && (length == kUndefinedLength || length <= m_fileSize - pos() - 8)) {
+                implicit = true;
+                big = false;
+            }
+        }
+    }
+    m_error = DicomError::NoError;
+    if (haveSyntax && (implicit != declaredImplicit || big != declaredBig))
+        m_file.m_warnings.push_back(std::string("the data set is in ") +
+                                    (implicit ? "implicit VR little endian" : big ? "explicit VR big endian"
+                                                                                  : "explicit VR little endian") +
+                                    ", not as its transfer syntax says");
+    m_implicit = implicit;
+    m_bigEndian = big;
+    m_file.m_implicitVr = implicit;
+    m_file.m_bigEndian = big;
+}
+
+bool DicomParser::startInflating() {
+    // The bytes after the meta group are a deflate stream: they are dropped
+    // from the buffer and inflated there instead.
+    m_buffer.shrinkTo(pos());
+    m_inflater = std::make_unique<Inflater>(m_source, pos());
+    m_inflateStart = pos();
+    m_inflateLimit = pos() + kMaxInflatedHeader;
+    m_fileSize = UINT32_MAX - 1;
+    m_implicit = false;
+    m_bigEndian = false;
+    m_file.m_implicitVr = false;
+    m_file.m_bigEndian = false;
+    return true;
+}
+
+// After the meta group: the encoding named by the transfer syntax.
+bool DicomParser::chooseEncoding() {
+    const DicomElement* syntax = nullptr;
+    for (const DicomElement& e : m_file.m_elements) {
+        if (e.group == 0x0002 && e.element == 0x0010) {
+            syntax = &e;
+            break;
+        }
+    }
+    if (syntax == nullptr) {
+        sniffEncoding(true, false, false);
+        return true;
+    }
+    const TransferSyntax* row = findTransferSyntax(syntax->text());
+    if (row != nullptr && row->encoding == DataSetEncoding::DeflatedExplicitLittle) return startInflating();
+    const bool implicit = row != nullptr && row->encoding == DataSetEncoding::ImplicitLittle;
+    const bool big = row != nullptr && row->encoding == DataSetEncoding::ExplicitBig;
+    sniffEncoding(implicit, big, true);
     return true;
 }
 
 bool DicomParser::parseDataSet() {
     auto& out = m_file.m_elements;
     for (;;) {
-        if (!ensure(4)) return fail(DicomError::CorruptedDicom);
+        if (!ensure(4)) return false;
         // The pixel data group is left to the pixel-data reader.
         if (u16(at()) == kPixelGroup) return true;
         if (!parseElement(out, 0, true)) return false;
-        if (pos() >= m_fileSize) return true;
+        if (atEnd()) return m_error == DicomError::NoError;
     }
 }
 
@@ -318,6 +605,8 @@ bool DicomParser::parseElement(std::vector<DicomElement>& out, int depth, bool t
     // Called with at least the four tag bytes held.
     const uint16_t group = u16(at());
     const uint16_t element = u16(at() + 2);
+    m_currentGroup = group;
+    m_currentElement = element;
     pos() += 4;
     out.emplace_back();
     const size_t index = out.size() - 1;
@@ -347,10 +636,25 @@ bool DicomParser::parseElement(std::vector<DicomElement>& out, int depth, bool t
     }
     if (!readLength(isLongFormVr(record.vr), length)) return false;
     if (length == kUndefinedLength) {
-        // Implicit VR: an element of undefined length holds items, whatever its VR.
-        if (!m_implicit) return fail(DicomError::CorruptedDicom);
+        // An element of undefined length holds items, whatever its VR; in
+        // explicit VR those of a UN element are in implicit VR little endian.
         record.length = kUndefinedLength;
-        const bool ok = parseSequence(record, length, depth + 1);
+        bool ok = false;
+        if (!m_implicit && vrIs(record.vr, "UN")) {
+            const bool big = m_bigEndian;
+            m_implicit = true;
+            m_bigEndian = false;
+            ok = parseSequence(record, length, depth + 1);
+            m_implicit = false;
+            m_bigEndian = big;
+        } else {
+            ok = parseSequence(record, length, depth + 1);
+        }
+        out[index] = record;
+        return ok;
+    }
+    if (!m_implicit && vrIs(record.vr, "UN") && length >= 8) {
+        const bool ok = parseUnknownAsSequence(record, length, depth + 1);
         out[index] = record;
         return ok;
     }
@@ -359,8 +663,40 @@ bool DicomParser::parseElement(std::vector<DicomElement>& out, int depth, bool t
     return ok;
 }
 
+// A defined-length UN element whose tag the dictionary knows as a sequence
+// (a private or newer sequence passed through a system that did not know it):
+// its value is read as items in implicit VR little endian. When that does not
+// work out, the value is kept as bytes.
+bool DicomParser::parseUnknownAsSequence(DicomElement& record, uint32_t length, int depth) {
+    DicomElement known;
+    lookupTagVr(record.group, record.element, known);
+    const bool startsWithItem = length <= remaining() && fill(uint64_t{pos()} + 8) &&
+                                le16(at()) == kItemGroup && le16(at() + 2) == kItem;
+    if (!vrIs(known.vr, "SQ") || !startsWithItem || length > remaining() || !fill(uint64_t{pos()} + length))
+        return m_error == DicomError::NoError ? storeValue(record, length, false) : false;
+    const uint32_t start = pos();
+    const bool big = m_bigEndian, implicit = m_implicit;
+    m_implicit = true;
+    m_bigEndian = false;
+    DicomElement attempt = record;
+    const bool ok = parseSequence(attempt, length, depth) && pos() == start + length;
+    m_implicit = implicit;
+    m_bigEndian = big;
+    if (ok) {
+        record = attempt;
+        return true;
+    }
+    m_error = DicomError::NoError;
+    m_reason.clear();
+    m_ranOut = false;
+    pos() = start;
+    return storeValue(record, length, false);
+}
+
 bool DicomParser::parseSequence(DicomElement& record, uint32_t length, int depth) {
-    if (depth > kMaxSequenceDepth) return fail(DicomError::CorruptedDicom);
+    if (depth > kMaxSequenceDepth)
+        return fail(DicomError::CorruptedDicom, "sequences nested deeper than " + std::to_string(kMaxSequenceDepth) +
+                                                    " levels at byte " + std::to_string(pos()));
     std::vector<DicomElement> children;
     bool ok = true;
     if (length == kUndefinedLength) {
@@ -384,20 +720,17 @@ bool DicomParser::parseSequence(DicomElement& record, uint32_t length, int depth
             }
         }
     } else if (length > 0) {
-        if (length > remaining()) {
-            ok = fail(DicomError::CorruptedDicom);
-        } else {
-            const uint32_t end = pos() + length;
-            while (pos() < end) {
-                if (!ensure(4)) {
-                    ok = false;
-                    break;
-                }
-                pos() += 4;
-                if (!parseItem(children, depth)) {
-                    ok = false;
-                    break;
-                }
+        // A sequence longer than the data is read as far as the data goes.
+        const uint64_t end = uint64_t{pos()} + length;
+        while (pos() < end) {
+            if (!ensure(4)) {
+                ok = false;
+                break;
+            }
+            pos() += 4;
+            if (!parseItem(children, depth)) {
+                ok = false;
+                break;
             }
         }
     }
@@ -430,8 +763,7 @@ bool DicomParser::parseItem(std::vector<DicomElement>& out, int depth) {
             if (!parseElement(out, depth, false)) return false;
         }
     }
-    if (length > remaining()) return fail(DicomError::CorruptedDicom);
-    const uint32_t end = pos() + length;
+    const uint64_t end = uint64_t{pos()} + length;
     while (pos() < end) {
         if (!ensure(4)) return false;
         if (!parseElement(out, depth, false)) return false;
@@ -439,37 +771,13 @@ bool DicomParser::parseItem(std::vector<DicomElement>& out, int depth) {
     return true;
 }
 
-bool DicomParser::listPixelRecords() {
-    auto& out = m_file.m_elements;
-    while (pos() < m_fileSize) {
-        if (!ensure(4)) return false;
-        const uint16_t group = u16(at());
-        const uint16_t element = u16(at() + 2);
-        if (group != kPixelGroup) return fail(DicomError::CorruptedDicom);
-        if (element == 0x0000) {
-            if (!parseElement(out, 0, true)) return false;
-            continue;
-        }
-        if (element != 0x0010) return fail(DicomError::CorruptedDicom);
-        DicomElement record;
-        uint32_t length = 0;
-        if (!readPixelHeader(record, length)) return false;
-        record.length = length;
-        record.valueOffset = pos();
-        out.push_back(record);
-        // Encapsulated data (undefined length) is listed as it stands.
-        if (length != kUndefinedLength && length > remaining())
-            return fail(DicomError::CorruptedDicom);
-        return true;
-    }
-    return true;
-}
-
 // Reads the header of the pixel data element (tag already checked): its VR
-// and length in the data set's encoding. The record is appended to the file.
+// and length in the data set's encoding.
 bool DicomParser::readPixelHeader(DicomElement& record, uint32_t& length) {
     record.group = u16(at());
     record.element = u16(at() + 2);
+    m_currentGroup = record.group;
+    m_currentElement = record.element;
     lookupTagName(record.group, record.element, record);
     pos() += 4;
     if (m_implicit) {
@@ -493,160 +801,95 @@ bool DicomParser::readPixelHeader(DicomElement& record, uint32_t& length) {
     return true;
 }
 
-bool DicomParser::readUncompressed(ImageSetup& setup) {
-    DicomFile& f = m_file;
-    while (uint64_t{pos()} + 4 <= m_fileSize) {
+// The elements of group 7FE0 before the pixel values (group length, extended
+// offset table, ...) become ordinary records; the walk stops on the header of
+// (7FE0,0010), (7FE0,0008) or (7FE0,0009). `pixel.found` is false when the
+// data ends or leaves the group first.
+bool DicomParser::readPixelGroup(PixelElement& pixel) {
+    pixel = PixelElement{};
+    while (!atEnd()) {
+        if (m_error != DicomError::NoError) return false;
         if (!ensure(4)) return false;
-        if (u16(at()) != kPixelGroup) return fail(DicomError::CorruptedDicom);
+        if (u16(at()) != kPixelGroup) return true;
         const uint16_t element = u16(at() + 2);
-        if (element == 0x0000) {
-            if (!parseElement(f.m_elements, 0, true)) return false;
-            continue;
+        if (element == 0x0010 || element == 0x0008 || element == 0x0009) {
+            if (!readPixelHeader(pixel.record, pixel.length)) return false;
+            pixel.found = true;
+            pixel.kind = element == 0x0008   ? PixelDataKind::Float
+                         : element == 0x0009 ? PixelDataKind::Double
+                                             : PixelDataKind::Integer;
+            pixel.record.length = pixel.length;
+            pixel.record.valueOffset = pos();
+            return true;
         }
-        if (element != 0x0010) return fail(DicomError::CorruptedDicom);
-        DicomElement record;
-        uint32_t length = 0;
-        if (!readPixelHeader(record, length)) return false;
-        if (length == kUndefinedLength || length > remaining()) return fail(DicomError::CorruptedDicom);
-        record.length = length;
-        record.valueOffset = pos();
-        f.m_elements.push_back(record);
-        if (!ensure(length)) return false;
-        const uint32_t frameSize = length / static_cast<uint32_t>(f.m_frameCount);
-        // Checked before anything is allocated: every frame must hold what the
-        // conversions read, so a huge frame count cannot allocate a huge array.
-        if (frameSize == 0 || frameSize < setup.requiredFrameBytes())
-            return fail(DicomError::CorruptedDicom);
-        f.m_frameSize = frameSize;
-        f.m_frames.resize(static_cast<size_t>(f.m_frameCount));
-        // The frames stay in the file buffer, which the open keeps; the
-        // conversions write new buffers where they change the samples.
-        uint8_t* first = const_cast<uint8_t*>(at());
-        for (size_t i = 0; i < f.m_frames.size(); ++i) {
-            f.m_frames[i].data.borrow(first + i * size_t{frameSize});
-            f.m_frames[i].size = frameSize;
-        }
-        m_keepBuffer = true;
-        pos() += length;
-        return true;
+        if (!parseElement(m_file.m_elements, 0, true)) return false;
     }
+    return m_error == DicomError::NoError;
+}
+
+bool DicomParser::listPixelRecords() {
+    PixelElement pixel;
+    if (!readPixelGroup(pixel)) return false;
+    if (!pixel.found) return true;
+    m_file.m_elements.push_back(pixel.record);
+    // Encapsulated data (undefined length) is listed as it stands; values
+    // that run past the end of the file mark it as truncated.
+    if (pixel.length != kUndefinedLength && pixel.length > remaining() && !m_inflater) return ranOut();
     return true;
 }
 
-bool DicomParser::readEncapsulated(ImageSetup&) {
-    DicomFile& f = m_file;
-    struct Fragment {
-        uint32_t offset;
-        uint32_t size;
-    };
-    std::vector<Fragment> fragments;
-    size_t listed = 0;
-    bool found = false;
-    DicomElement record;
-    while (!found) {
-        if (!ensure(4)) return false;
-        if (u16(at()) != kPixelGroup) return fail(DicomError::CorruptedDicom);
-        const uint16_t element = u16(at() + 2);
-        if (element == 0x0000) {
-            if (!parseElement(f.m_elements, 0, true)) return false;
-            continue;
+std::vector<uint64_t> DicomParser::extendedOffsets() const {
+    std::vector<uint64_t> offsets;
+    for (const DicomElement& e : m_file.m_elements) {
+        if (e.group != kPixelGroup || e.element != 0x0001 || e.value == nullptr) continue;
+        offsets.resize(e.length / 8);
+        for (size_t i = 0; i < offsets.size(); ++i) {
+            const uint8_t* p = e.value + 8 * i;
+            offsets[i] = m_bigEndian ? (uint64_t{be32(p)} << 32) | be32(p + 4) : (uint64_t{le32(p + 4)} << 32) | le32(p);
         }
-        if (element != 0x0010) return fail(DicomError::CorruptedDicom);
-        // Tag, VR, two reserved bytes that must be zero, undefined length.
-        if (!ensure(12)) return false;
-        record.group = kPixelGroup;
-        record.element = 0x0010;
-        lookupTagName(record.group, record.element, record);
-        record.vr[0] = static_cast<char>(at()[4]);
-        record.vr[1] = static_cast<char>(at()[5]);
-        record.vr[2] = '\0';
-        if (u16(at() + 6) != 0 || u32(at() + 8) != kUndefinedLength)
-            return fail(DicomError::CorruptedDicom);
-        pos() += 12;
-        record.valueOffset = pos();
-        found = true;
     }
-    // The basic offset table: its entry count is the number of frames.
-    if (!ensure(8)) return false;
-    if (u16(at()) != kItemGroup || u16(at() + 2) != kItem) return fail(DicomError::CorruptedDicom);
-    const uint32_t tableLength = u32(at() + 4);
-    pos() += 8;
-    if (tableLength > remaining()) return fail(DicomError::CorruptedDicom);
-    pos() += tableLength;
-    listed = tableLength / 4;
-    const bool rle = std::strcmp(f.m_compression, "RLE") == 0;
-    if (listed == 0) {
-        if (rle) return fail(DicomError::CorruptedDicom);
-        listed = static_cast<size_t>(f.m_frameCount);
-    }
-    for (;;) {
-        if (!ensure(8)) return false;
-        const uint16_t group = u16(at());
-        const uint16_t element = u16(at() + 2);
-        if (group == kItemGroup && element == kSequenceDelimitation) {
-            pos() += 8;
-            break;
-        }
-        if (group != kItemGroup || element != kItem) return fail(DicomError::CorruptedDicom);
-        const uint32_t length = u32(at() + 4);
-        pos() += 8;
-        if (length > remaining() || !ensure(length)) return fail(DicomError::CorruptedDicom);
-        if (fragments.size() < listed) fragments.push_back({pos(), length});
-        pos() += length;
-    }
-    // Fragment i is frame i; fewer fragments than frames cannot be shown.
-    if (fragments.size() < listed || fragments.empty()) return fail(DicomError::CorruptedDicom);
+    return offsets;
+}
 
-    FrameGeometry geometry;
-    geometry.rows = static_cast<uint32_t>(f.m_rows);
-    geometry.columns = static_cast<uint32_t>(f.m_columns);
-    geometry.samplesPerPixel = static_cast<uint32_t>(std::max<int16_t>(f.m_samplesPerPixel, 0));
-    geometry.bitsAllocated = static_cast<uint32_t>(std::max<int16_t>(f.m_bitsAllocated, 0));
-    geometry.bitsStored = static_cast<uint32_t>(std::max<int16_t>(f.m_bitsStored, 0));
-    const uint64_t pixels = uint64_t{geometry.rows} * geometry.columns;
-    uint64_t frameSize = 0;
-    const bool lossless = std::strcmp(f.m_compression, "JPEG LOSSLESS") == 0;
-    if (rle) {
-        if (f.m_bitsStored != 8) return fail(DicomError::UnsupportedDicom);
-        frameSize = pixels * geometry.samplesPerPixel;
-    } else {
-        if (lossless ? (f.m_bitsStored != 8 && f.m_bitsStored != 12 && f.m_bitsStored != 16)
-                     : (f.m_bitsStored != 8 && f.m_bitsStored != 12))
-            return fail(DicomError::UnsupportedDicom);
-        frameSize = pixels * geometry.samplesPerPixel * geometry.bitsAllocated / 8;
+bool DicomParser::readNative(ImageSetup& setup, PixelElement& pixel) {
+    DicomFile& f = m_file;
+    (void)setup;
+    PixelDecoding decoding(f);
+    const uint64_t needed = decoding.nativeBytesNeeded(pixel.kind);
+    if (needed == 0) return fail(decoding.error(), decoding.reason());
+    uint32_t length = pixel.length;
+    if (m_inflater) {
+        // Inflated no further than the frames need.
+        length = static_cast<uint32_t>(std::min<uint64_t>(length, needed));
+        m_inflateLimit = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{pos()} + length, UINT32_MAX - 1));
     }
-    if (frameSize == 0 || frameSize > UINT32_MAX) return fail(DicomError::CorruptedDicom);
-    if (rle) {
-        // Refused before any frame is allocated: the headers must describe
-        // segments that can expand to the frame.
-        for (const Fragment& fr : fragments) {
-            const FrameDecodeStatus st = checkRleFragment(
-                std::span<const uint8_t>(m_buffer.data() + fr.offset, fr.size), frameSize);
-            if (!st.ok()) return fail(DicomError::CorruptedDicom);
-        }
+    if (!fill(uint64_t{pos()} + length)) {
+        if (m_error != DicomError::NoError) return false;
+        const uint32_t present = m_buffer.length() - std::min(pos(), m_buffer.length());
+        return fail(DicomError::CorruptedDicom, "pixel data of " + std::to_string(pixel.length) + " bytes at byte " +
+                                                    std::to_string(pos()) + " runs past the end of the data (" +
+                                                    std::to_string(present) + " bytes there)");
     }
-    f.m_frameSize = static_cast<uint32_t>(frameSize);
-    f.m_frameCount = static_cast<int32_t>(fragments.size());
-    f.m_frames.resize(fragments.size());
-    for (size_t i = 0; i < fragments.size(); ++i) {
-        DicomFile::Frame& frame = f.m_frames[i];
-        frame.data.reset(new (std::nothrow) uint8_t[frameSize]());
-        if (!frame.data) return fail(DicomError::OutOfMemory);
-        frame.size = frameSize;
-        const std::span<const uint8_t> in(m_buffer.data() + fragments[i].offset, fragments[i].size);
-        const std::span<uint8_t> out(frame.data.get(), frameSize);
-        if (rle) {
-            if (!decodeRleFrame(in, out).ok()) return fail(DicomError::CorruptedDicom);
-        } else if (lossless) {
-            if (!decodeLosslessFrame(in, geometry, out).ok()) return fail(DicomError::UnsupportedDicom);
-        } else {
-            // A library error keeps the rows decoded before it; a stream that
-            // disagrees with the attributes writes nothing and is refused.
-            const FrameDecodeStatus st = decodeJpegFrame(in, geometry, out);
-            if (st.error == DicomError::UnsupportedDicom) return fail(DicomError::UnsupportedDicom);
-        }
-    }
-    record.length = static_cast<uint32_t>(std::min<uint64_t>(frameSize * fragments.size(), UINT32_MAX - 1));
+    f.m_elements.push_back(pixel.record);
+    uint8_t* value = const_cast<uint8_t*>(at());
+    if (!decoding.decodeNative(value, length, pixel.kind)) return fail(decoding.error(), decoding.reason());
+    m_keepBuffer = decoding.borrowed();
+    pos() += length;
+    return true;
+}
+
+bool DicomParser::readEncapsulated(PixelElement& pixel) {
+    DicomFile& f = m_file;
+    // Everything up to the end of the file is held by a full open.
+    fill(m_fileSize);
+    if (m_error != DicomError::NoError) return false;
+    const std::span<const uint8_t> items(at(), m_buffer.length() - pos());
+    const std::vector<uint64_t> offsets = extendedOffsets();
+    PixelDecoding decoding(f);
+    if (!decoding.decodeEncapsulated(items, pos(), offsets)) return fail(decoding.error(), decoding.reason());
+    DicomElement record = pixel.record;
+    record.length =
+        static_cast<uint32_t>(std::min<uint64_t>(uint64_t{f.m_frameSize} * f.m_frames.size(), UINT32_MAX - 1));
     f.m_elements.push_back(record);
     return true;
 }
@@ -654,36 +897,72 @@ bool DicomParser::readEncapsulated(ImageSetup&) {
 bool DicomParser::setupImage() {
     DicomFile& f = m_file;
     ImageSetup setup(f);
-    if (!setup.readAttributes()) return fail(setup.error());
+    if (!setup.readAttributes()) return fail(setup.error(), setup.reason());
     if (f.m_headerOnly) return true;
-    if (f.isPaletteColor() && !setup.readPalette()) return fail(setup.error());
-    if (f.m_frameCount <= 0 || f.m_rows <= 0 || f.m_columns <= 0)
-        return fail(DicomError::CorruptedDicom);
-    if (std::strcmp(f.m_compression, "NONE") == 0) {
-        if (!readUncompressed(setup)) return false;
-    } else {
-        if (!readEncapsulated(setup)) return false;
+    PixelElement pixel;
+    if (!m_ranOut && !readPixelGroup(pixel)) {
+        if (!m_ranOut) return false;
+        // The data ended inside group 7FE0 before any pixel value.
+        m_error = DicomError::NoError;
+        m_reason.clear();
+        f.m_truncated = true;
+        pixel.found = false;
     }
-    if (!setup.checkFrames()) return fail(setup.error());
+    if (!pixel.found) {
+        // A file that ends early may have lost its pixel data with the rest:
+        // it is not taken for an object that has none.
+        if (m_ranOut || f.m_truncated)
+            return fail(DicomError::CorruptedDicom,
+                        "the file ends at byte " + std::to_string(m_buffer.length()) + " inside " +
+                            tagText(m_currentGroup, m_currentElement) + ", before any pixel data");
+        DicomElement sopClass;
+        if (!f.findElementByTag(0x0008, 0x0016, sopClass) && !f.findElementByTag(0x0002, 0x0002, sopClass))
+            return fail(DicomError::CorruptedDicom, "no pixel data and no SOP class");
+        // An object without pixel data: its elements and no frame.
+        m_error = DicomError::NoError;
+        f.m_hasPixelData = false;
+        f.m_frameCount = 0;
+        return true;
+    }
+    f.m_hasPixelData = true;
+    if (!setup.checkLayout()) return fail(setup.error(), setup.reason());
+    if (f.isPaletteColor() && !setup.readPalette()) return fail(setup.error(), setup.reason());
+    if (pixel.length == kUndefinedLength) {
+        if (f.m_codec == nullptr)
+            return fail(DicomError::UnsupportedDicom, "encapsulated pixel data in a file whose transfer syntax is native");
+        if (pixel.kind != PixelDataKind::Integer)
+            return fail(DicomError::UnsupportedDicom, "encapsulated float pixel data");
+        if (!readEncapsulated(pixel)) return false;
+    } else {
+        if (f.m_codec != nullptr)
+            return fail(DicomError::UnsupportedDicom,
+                        std::string(f.m_codec->name()) + " transfer syntax with pixel data that is not encapsulated");
+        if (!readNative(setup, pixel)) return false;
+    }
+    if (m_mode == ReadMode::Decoded) return true;
+    if (!setup.checkFrames()) return fail(setup.error(), setup.reason());
     if (!setup.convertFrames()) {
         m_conversionOutOfMemory = setup.error() == DicomError::OutOfMemory;
-        return fail(setup.error());
+        return fail(setup.error(), setup.reason());
     }
     return true;
 }
 
-bool DicomParser::parse(bool listPixels) {
+bool DicomParser::parse() {
     DicomFile& f = m_file;
     const uint8_t* data = m_buffer.data();
     std::memcpy(f.m_preamble, data, 128);
     std::memcpy(f.m_magic, data + 128, 4);
 
     bool ok = false;
-    if (std::memcmp(f.m_magic, "DICM", 4) == 0) {
-        f.m_hasMetaHeader = true;
+    const bool withPreamble = std::memcmp(f.m_magic, "DICM", 4) == 0;
+    // A meta group without the preamble: some writers leave it out.
+    const bool bareMeta = !withPreamble && le16(data) == 0x0002 && looksLikeVr(data + 4);
+    if (withPreamble || bareMeta) {
+        f.m_hasMetaHeader = withPreamble;
         f.m_implicitVr = true;
         f.m_bigEndian = false;
-        pos() = kPreambleEnd;
+        pos() = withPreamble ? kPreambleEnd : 0;
         m_implicit = false;
         m_bigEndian = false;
         if (!parseMetaGroup()) {
@@ -693,47 +972,55 @@ bool DicomParser::parse(bool listPixels) {
             f.m_elements.clear();
             f.m_store.clear();
             m_error = DicomError::NoError;
-            pos() = kPreambleEnd;
+            pos() = withPreamble ? kPreambleEnd : 0;
             m_implicit = true;
             ok = parseDataSet();
         } else {
-            const DicomElement* syntax = nullptr;
-            for (const DicomElement& e : f.m_elements) {
-                if (e.group == 0x0002 && e.element == 0x0010) {
-                    syntax = &e;
-                    break;
-                }
-            }
-            const char* uid = syntax != nullptr ? syntax->text() : "";
-            if (std::strcmp(uid, kTsExplicitBig) == 0) {
-                f.m_implicitVr = false;
-                f.m_bigEndian = true;
-                m_implicit = false;
-                m_bigEndian = true;
-            } else if (std::strcmp(uid, kTsImplicitLittle) == 0 ||
-                       std::strcmp(uid, kTsImplicitDeflatedLegacy) == 0) {
-                f.m_implicitVr = true;
-                m_implicit = true;
-            } else {
-                f.m_implicitVr = false;
-                m_implicit = false;
-            }
-            // Without a transfer syntax nothing after the meta group is read.
-            m_metaOnly = syntax == nullptr;
-            ok = m_metaOnly ? true : parseDataSet();
+            ok = chooseEncoding() && (atEnd() || parseDataSet());
         }
     } else {
-        // A bare data set starts with a small group number (0008 and the like).
-        if (le16(data) > 0x0028 && le16(data + 2) > 0x0028) return fail(DicomError::UnknownFormat);
+        // A bare data set starts with a small group number (0008 and the
+        // like): in implicit VR little endian, or in explicit VR when the
+        // first element carries a VR (little or big endian by its group).
+        const bool explicitVr = looksLikeVr(data + 4);
+        const bool big = explicitVr && smallGroup(be16(data)) && !smallGroup(le16(data));
+        if (!explicitVr && le16(data) > 0x0028 && le16(data + 2) > 0x0028)
+            return fail(DicomError::UnknownFormat, "not a DICOM file: no DICM marker and no data set at its start");
+        if (explicitVr && !big && !smallGroup(le16(data)))
+            return fail(DicomError::UnknownFormat, "not a DICOM file: no DICM marker and no data set at its start");
         f.m_hasMetaHeader = false;
-        f.m_implicitVr = true;
+        f.m_implicitVr = !explicitVr;
+        f.m_bigEndian = big;
         pos() = 0;
-        m_implicit = true;
+        m_implicit = !explicitVr;
+        m_bigEndian = big;
         ok = parseDataSet();
     }
-    if (ok && listPixels && !m_metaOnly && pos() < m_fileSize) ok = listPixelRecords();
-    if (ok && !listPixels) ok = setupImage();
-    return ok;
+    if (!ok && m_ranOut && m_error == DicomError::CorruptedDicom) {
+        // The data ended inside an element: the elements before it stand.
+        f.m_truncated = true;
+        f.m_warnings.push_back("the file ends at byte " + std::to_string(m_buffer.length()) + " inside " +
+                               tagText(m_currentGroup, m_currentElement));
+        m_error = DicomError::NoError;
+        m_reason.clear();
+        ok = true;
+    }
+    if (!ok) {
+        if (m_reason.empty() && m_error == DicomError::CorruptedDicom)
+            m_reason = "corrupt data at byte " + std::to_string(pos());
+        return false;
+    }
+    if (m_mode == ReadMode::Listing) {
+        if (!f.m_truncated && !atEnd() && !listPixelRecords()) {
+            if (!m_ranOut) return false;
+            f.m_truncated = true;
+            f.m_warnings.push_back("the file ends at byte " + std::to_string(m_buffer.length()) + " inside " +
+                                   tagText(m_currentGroup, m_currentElement));
+            m_error = DicomError::NoError;
+        }
+        return true;
+    }
+    return setupImage();
 }
 
 void DicomFile::PixelSource::reset() {
@@ -745,6 +1032,13 @@ void DicomFile::PixelSource::reset() {
 
 void DicomFile::reset() {
     m_status = DicomError::NoError;
+    m_reason.clear();
+    m_hasPixelData = false;
+    m_truncated = false;
+    m_warnings.clear();
+    m_decoded = DecodedLayout{};
+    m_codec = nullptr;
+    m_pixelSigned = false;
     m_headerOnly = false;
     m_implicitVr = false;
     m_bigEndian = false;
@@ -781,6 +1075,7 @@ void DicomFile::reset() {
     m_paletteRed.reset();
     m_paletteGreen.reset();
     m_paletteBlue.reset();
+    for (Lut& lut : m_paletteLut) lut = Lut{};
 }
 
 void DicomFile::release() { reset(); }
@@ -792,7 +1087,7 @@ void DicomFile::setFilePath(const char* path) {
     m_filePath[n] = '\0';
 }
 
-bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
+bool DicomFile::open(Source& source, ReadMode mode) {
     if (source.size == 0) {
         m_status = DicomError::FileIo;
         return false;
@@ -801,11 +1096,13 @@ bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
         m_status = DicomError::UnknownFormat;
         return false;
     }
-    if (source.size > UINT32_MAX) {
+    if (source.size > UINT32_MAX - 1) {
         // Offsets and lengths are 32-bit throughout.
         m_status = DicomError::UnsupportedDicom;
+        m_reason = "files of 4 GiB or more are not supported";
         return false;
     }
+    const bool headerOnly = mode == ReadMode::HeaderOnly || mode == ReadMode::Listing;
     m_fileSize = static_cast<uint32_t>(source.size);
     const uint32_t first = headerOnly ? std::min(m_fileSize, kReadBlock) : m_fileSize;
     ByteBuffer buffer;
@@ -818,8 +1115,8 @@ bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
         return false;
     }
     buffer.grow(first);
-    DicomParser parser(*this, source, buffer);
-    const bool parsed = parser.parse(listPixelRecords);
+    DicomParser parser(*this, source, buffer, mode);
+    const bool parsed = parser.parse();
     if (parser.keepBuffer()) {
         bool borrowed = false;
         for (const Frame& frame : m_frames) borrowed = borrowed || frame.data.borrowed();
@@ -829,8 +1126,12 @@ bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
         }
     }
     if (!parsed) {
-        m_status = parser.conversionOutOfMemory() ? DicomError::OutOfMemory
-                                                  : DicomError::UnsupportedDicom;
+        m_status = parser.conversionOutOfMemory() ? DicomError::OutOfMemory : DicomError::UnsupportedDicom;
+        m_reason = parser.reason();
+        if (m_reason.empty()) {
+            if (parser.error() == DicomError::OutOfMemory) m_reason = "not enough memory";
+            else if (parser.error() == DicomError::FileIo) m_reason = "the file could not be read";
+        }
         return false;
     }
     m_status = DicomError::NoError;
@@ -838,13 +1139,16 @@ bool DicomFile::open(Source& source, bool headerOnly, bool listPixelRecords) {
 }
 
 bool DicomFile::openFile(const char* path, bool headerOnly) {
-    return openPath(path, headerOnly, false);
+    return openPath(path, headerOnly ? ReadMode::HeaderOnly : ReadMode::Full);
 }
 
-bool DicomFile::openForListing(const char* path) { return openPath(path, true, true); }
+bool DicomFile::openForListing(const char* path) { return openPath(path, ReadMode::Listing); }
 
-bool DicomFile::openPath(const char* path, bool headerOnly, bool listPixelRecords) {
+bool DicomFile::openDecoded(const char* path) { return openPath(path, ReadMode::Decoded); }
+
+bool DicomFile::openPath(const char* path, ReadMode mode) {
     reset();
+    const bool headerOnly = mode == ReadMode::HeaderOnly || mode == ReadMode::Listing;
     m_headerOnly = headerOnly;
     if (path == nullptr) path = "";
     // Raster images (JPEG, PNG, TIFF, BMP) open as Secondary Capture data sets.
@@ -853,7 +1157,7 @@ bool DicomFile::openPath(const char* path, bool headerOnly, bool listPixelRecord
     // it reads but cannot take leaves its code, which a successful DICOM parse
     // keeps and a failed one replaces.
     DicomError rasterStatus = DicomError::NoError;
-    if (!listPixelRecords) {
+    if (mode != ReadMode::Listing) {
         if (DataSetBuilder(*this).buildFromImage(path)) {
             setFilePath(path);
             return true;
@@ -872,7 +1176,7 @@ bool DicomFile::openPath(const char* path, bool headerOnly, bool listPixelRecord
         return false;
     }
     source.size = static_cast<uint64_t>(st.st_size);
-    bool ok = open(source, headerOnly, listPixelRecords);
+    bool ok = open(source, mode);
     ::close(source.fd);
     setFilePath(path);
     if (ok && rasterStatus != DicomError::NoError) {
@@ -888,9 +1192,17 @@ bool DicomFile::openMemory(const uint8_t* data, size_t size, bool headerOnly, co
     Source source;
     source.memory = data;
     source.size = data == nullptr ? 0 : size;
-    const bool ok = open(source, headerOnly, false);
+    const bool ok = open(source, headerOnly ? ReadMode::HeaderOnly : ReadMode::Full);
     setFilePath(path);
     return ok;
+}
+
+bool DicomFile::openMemoryDecoded(const uint8_t* data, size_t size) {
+    reset();
+    Source source;
+    source.memory = data;
+    source.size = data == nullptr ? 0 : size;
+    return open(source, ReadMode::Decoded);
 }
 
 bool DicomFile::elementAt(int32_t index, DicomElement& record) const {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "dicom_element.h"
@@ -20,6 +21,28 @@ constexpr int kMaxSequenceDepth = 64;
 // or a bare implicit VR little endian data set; then the data set in implicit
 // VR little endian, explicit VR little endian or explicit VR big endian, down to
 // the pixel data group. A DicomFile is used once: construct, open, query.
+class FrameDecoder;
+
+// The frames as decoding left them, before any conversion: rows top to
+// bottom, the samples of a pixel side by side, each sample little-endian in
+// `bytesPerSample` bytes (1-bit data one byte per pixel, 0 or 1; packed
+// 12-bit data two bytes per sample). `photometric` is the colour the samples
+// are in: the file's, or "RGB" where the codec converted YCbCr, or
+// "YBR_FULL" for YBR_FULL_422 data expanded to a triplet per pixel.
+struct DecodedLayout {
+    int32_t rows = 0;
+    int32_t columns = 0;
+    int32_t samples = 0;
+    int32_t bytesPerSample = 0;
+    bool floating = false; // IEEE float (4 bytes) or double (8 bytes)
+    int32_t frames = 0;
+    char photometric[48] = {};
+    size_t frameBytes() const {
+        return size_t(rows > 0 ? rows : 0) * size_t(columns > 0 ? columns : 0) * size_t(samples > 0 ? samples : 0) *
+               size_t(bytesPerSample > 0 ? bytesPerSample : 0);
+    }
+};
+
 class DicomFile {
   public:
     DicomFile() = default;
@@ -37,9 +60,27 @@ class DicomFile {
     // tags, VRs, lengths and offsets; the pixel values themselves are neither
     // read nor kept). What a header listing shows without the cost of the pixels.
     bool openForListing(const char* path);
+    // A full open that stops after decoding: the frames hold the stored
+    // sample values in the decoded layout (decodedLayout()), unconverted.
+    bool openDecoded(const char* path);
+    bool openMemoryDecoded(const uint8_t* data, size_t size);
 
     DicomError status() const { return m_status; }
     void errorMessage(char* buffer, size_t size) const { veltor::errorMessage(m_status, buffer, size); }
+    // Why the open failed, in words ("JPEG XL is not supported", "fragment
+    // item expected at byte 1234"); empty when it did not fail or no more is known.
+    const std::string& errorReason() const { return m_reason; }
+    // False for a file that opened without pixel data (structured reports,
+    // presentation states, ...): it has its elements and no frame.
+    bool hasPixelData() const { return m_hasPixelData; }
+    // A value ran past the end of the file: the elements before it were kept
+    // and the parse stopped there.
+    bool truncated() const { return m_truncated; }
+    // What the reader put right while reading (one sentence each).
+    const std::vector<std::string>& warnings() const { return m_warnings; }
+    // The frames' layout after decoding (see DecodedLayout); all zero until
+    // pixel data was decoded.
+    const DecodedLayout& decodedLayout() const { return m_decoded; }
 
     int32_t elementCount() const { return static_cast<int32_t>(m_elements.size()); }
     // A shallow copy of the top-level record at `index`; in implicit VR files
@@ -92,6 +133,8 @@ class DicomFile {
     bool isPaletteColor() const;
     bool isMonochrome1() const;
     bool isMonochrome2() const;
+    // Frames shown in colour: three samples per pixel, or a palette.
+    bool isColour() const;
 
     // The converted buffer of frame n (counted from 1), or null. 8-bit grey:
     // rows x columns bytes; RGB: three bytes per pixel; 16-bit: signed samples
@@ -115,12 +158,21 @@ class DicomFile {
   private:
     friend class DicomParser;
 
+    friend class PixelDecoding;
+    enum class ReadMode { Full, HeaderOnly, Listing, Decoded };
     struct Source;
-    bool open(Source& source, bool headerOnly, bool listPixelRecords);
-    bool openPath(const char* path, bool headerOnly, bool listPixelRecords);
+    bool open(Source& source, ReadMode mode);
+    bool openPath(const char* path, ReadMode mode);
     void reset();
 
     DicomError m_status = DicomError::NoError;
+    std::string m_reason;
+    bool m_hasPixelData = false;
+    bool m_truncated = false;
+    std::vector<std::string> m_warnings;
+    DecodedLayout m_decoded;
+    const FrameDecoder* m_codec = nullptr; // of encapsulated pixel data; null for native
+    bool m_pixelSigned = false;            // Pixel Representation 1
     bool m_headerOnly = false;
     bool m_implicitVr = false;
     bool m_bigEndian = false;
@@ -157,6 +209,15 @@ class DicomFile {
     std::unique_ptr<uint8_t[]> m_paletteRed;
     std::unique_ptr<uint8_t[]> m_paletteGreen;
     std::unique_ptr<uint8_t[]> m_paletteBlue;
+    // A lookup table as its descriptor says: `entries` values for inputs from
+    // `first`, each of `bits` bits.
+    struct Lut {
+        int32_t first = 0;
+        int32_t bits = 0;
+        std::vector<uint16_t> entries;
+        bool empty() const { return entries.empty(); }
+    };
+    Lut m_paletteLut[3]; // from the descriptors; empty when they are missing or do not fit the data
     // A frame's bytes: owned, or borrowed from the file buffer kept in
     // m_pixelSource (uncompressed frames that need no conversion are used
     // where they were read, without a copy).

@@ -6,32 +6,16 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "dicom_file.h"
+#include "frame_decoder.h"
+#include "transfer_syntax.h"
 
 namespace veltor {
 
 namespace {
-
-struct TransferSyntaxRow {
-    const char* uid;
-    const char* compression;
-};
-
-const TransferSyntaxRow kCompressions[] = {
-    {"1.2.840.10008.1.2", "NONE"},         {"1.2.840.10008.1.2.1", "NONE"},
-    {"1.2.840.10008.1.2.2", "NONE"},       {"1.2.840.10008.1.20", "NONE"},
-    {"1.2.840.10008.1.2.5", "RLE"},        {"1.2.840.10008.1.2.4.50", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.51", "JPEG LOSSY"}, {"1.2.840.10008.1.2.4.52", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.53", "JPEG LOSSY"}, {"1.2.840.10008.1.2.4.54", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.55", "JPEG LOSSY"}, {"1.2.840.10008.1.2.4.56", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.59", "JPEG LOSSY"}, {"1.2.840.10008.1.2.4.60", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.61", "JPEG LOSSY"}, {"1.2.840.10008.1.2.4.62", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.63", "JPEG LOSSY"}, {"1.2.840.10008.1.2.4.64", "JPEG LOSSY"},
-    {"1.2.840.10008.1.2.4.57", "JPEG LOSSLESS"}, {"1.2.840.10008.1.2.4.58", "JPEG LOSSLESS"},
-    {"1.2.840.10008.1.2.4.65", "JPEG LOSSLESS"}, {"1.2.840.10008.1.2.4.66", "JPEG LOSSLESS"},
-    {"1.2.840.10008.1.2.4.70", "JPEG LOSSLESS"},
-};
 
 // "RGB" matches "RGB" and "RGB " (one trailing blank), nothing else.
 bool photometricIs(const char* value, const char* name) {
@@ -113,6 +97,96 @@ SampleRange correctOutliers(int16_t* s, size_t count, bool monochrome1) {
     return changed ? rangeOf(s, count) : SampleRange{trueMin, trueMax};
 }
 
+// A 16-bit word of a value as the file stores it.
+inline uint16_t word(const uint8_t* p, bool bigEndian) {
+    return bigEndian ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+const DicomElement* findIn(const DicomElement* records, int32_t count, uint16_t group, uint16_t element) {
+    for (int32_t i = 0; i < count; ++i)
+        if (records[i].group == group && records[i].element == element) return &records[i];
+    return nullptr;
+}
+
+// A lookup table descriptor: entries (0 meaning 65536), first input value, bits.
+struct Descriptor {
+    int32_t entries = 0;
+    int32_t first = 0;
+    int32_t bits = 0;
+};
+
+bool readDescriptor(const DicomElement* e, bool bigEndian, bool signedFirst, Descriptor& d) {
+    if (e == nullptr || e->value == nullptr || e->length < 6) return false;
+    const uint16_t n = word(e->value, bigEndian);
+    const uint16_t first = word(e->value + 2, bigEndian);
+    d.entries = n == 0 ? 65536 : n;
+    d.first = signedFirst ? static_cast<int16_t>(first) : first;
+    d.bits = word(e->value + 4, bigEndian);
+    return true;
+}
+
+// Expands segmented lookup-table data (discrete 0, linear 1 and indirect 2
+// segments) onto `out`, to at most `limit` entries. Indirect segments copy
+// segments found at a byte offset, without following further indirections.
+void expandSegments(const uint8_t* data, size_t words, bool bigEndian, size_t limit, std::vector<uint16_t>& out,
+                    bool allowIndirect = true, size_t maxSegments = SIZE_MAX) {
+    size_t i = 0;
+    for (size_t segment = 0; segment < maxSegments && i + 1 < words && out.size() < limit; ++segment) {
+        const uint16_t opcode = word(data + 2 * i, bigEndian);
+        const size_t length = word(data + 2 * i + 2, bigEndian);
+        i += 2;
+        if (opcode == 0) {
+            for (size_t k = 0; k < length && i < words && out.size() < limit; ++k, ++i)
+                out.push_back(word(data + 2 * i, bigEndian));
+        } else if (opcode == 1) {
+            if (i >= words) return;
+            const double y1 = word(data + 2 * i, bigEndian);
+            ++i;
+            const double y0 = out.empty() ? y1 : out.back();
+            for (size_t k = 1; k <= length && out.size() < limit; ++k)
+                out.push_back(static_cast<uint16_t>(std::lround(y0 + (y1 - y0) * double(k) / double(length))));
+        } else if (opcode == 2 && allowIndirect) {
+            if (i + 1 >= words) return;
+            const size_t offset = size_t(word(data + 2 * i, bigEndian)) | (size_t(word(data + 2 * i + 2, bigEndian)) << 16);
+            i += 2;
+            if (offset / 2 >= words) return;
+            expandSegments(data + offset / 2 * 2, words - offset / 2, bigEndian, limit, out, false, length);
+        } else {
+            return;
+        }
+    }
+}
+
+// The entries of a table from its data: 16-bit words (bytes = 2 x entries),
+// or 8-bit entries (bytes = entries), or segmented data.
+bool readLutData(const DicomElement* data, bool bigEndian, const Descriptor& d, bool segmented, std::vector<uint16_t>& out) {
+    out.clear();
+    if (data == nullptr || data->value == nullptr || data->length == 0 || data->length == kUndefinedLength) return false;
+    const size_t n = static_cast<size_t>(d.entries);
+    if (segmented) {
+        expandSegments(data->value, data->length / 2, bigEndian, n, out);
+        if (out.empty()) return false;
+        out.resize(n, out.back());
+        return true;
+    }
+    if (data->length == 2 * n || (data->length == 2 * n + 1)) {
+        out.resize(n);
+        for (size_t i = 0; i < n; ++i) out[i] = word(data->value + 2 * i, bigEndian);
+        return true;
+    }
+    if (data->length == n || data->length == n + 1) {
+        out.resize(n);
+        for (size_t i = 0; i < n; ++i) out[i] = data->value[i];
+        return true;
+    }
+    return false;
+}
+
+// 8-bit output of a table entry.
+inline uint8_t lutByte(uint16_t entry, int bits) {
+    return bits > 8 ? static_cast<uint8_t>(entry >> 8) : static_cast<uint8_t>(std::min<uint16_t>(entry, 255));
+}
+
 } // namespace
 
 bool ImageSetup::readAttributes() {
@@ -121,20 +195,18 @@ bool ImageSetup::readAttributes() {
     f.m_rows = 0;
     f.m_columns = 0;
     f.m_samplesPerPixel = 1;
+    f.m_codec = nullptr;
     std::strcpy(f.m_compression, "NONE");
 
     DicomElement syntax;
     if (f.findElementByTag(0x0002, 0x0010, syntax)) {
-        const char* uid = syntax.text();
-        const char* found = nullptr;
-        for (const TransferSyntaxRow& row : kCompressions) {
-            if (std::strcmp(uid, row.uid) == 0) {
-                found = row.compression;
-                break;
-            }
-        }
-        if (found == nullptr) return fail(DicomError::UnknownCompression);
-        std::strcpy(f.m_compression, found);
+        const TransferSyntax* row = findTransferSyntax(syntax.text());
+        if (row == nullptr)
+            return fail(DicomError::UnknownCompression,
+                        "transfer syntax " + trimmedUid(syntax.text()) + " is not supported");
+        if (!row->supported) return fail(DicomError::UnknownCompression, std::string(row->name) + " is not supported");
+        std::snprintf(f.m_compression, sizeof f.m_compression, "%s", row->compression);
+        if (row->decoder != nullptr) f.m_codec = row->decoder();
     }
 
     bool slopeRead = false;
@@ -157,6 +229,7 @@ bool ImageSetup::readAttributes() {
             case 0x0100: f.m_bitsAllocated = static_cast<int16_t>(e.number); break;
             case 0x0101: f.m_bitsStored = static_cast<int16_t>(e.number); break;
             case 0x0102: f.m_highBit = static_cast<int16_t>(e.number); break;
+            case 0x0103: f.m_pixelSigned = e.number == 1; break;
             case 0x1050: f.m_windowCenter = static_cast<int16_t>(parseIntegerString(e.text())); break;
             case 0x1051: f.m_windowWidth = static_cast<int16_t>(parseIntegerString(e.text())); break;
             case 0x1052: f.m_rescaleIntercept = parseDecimalString(e.text()); break;
@@ -179,109 +252,371 @@ bool ImageSetup::readAttributes() {
         f.m_bitsStored = 8;
         f.m_highBit = 7;
     }
+    if (f.m_bitsAllocated > 0 && (f.m_bitsStored < 1 || f.m_bitsStored > f.m_bitsAllocated)) {
+        f.m_warnings.push_back("bits stored " + std::to_string(f.m_bitsStored) + " outside 1.." +
+                               std::to_string(f.m_bitsAllocated) + ": taken as " + std::to_string(f.m_bitsAllocated));
+        f.m_bitsStored = f.m_bitsAllocated;
+    }
     if (f.m_photometric[0] == '\0') std::strcpy(f.m_photometric, "MONOCHROME2 ");
 
-    // Unsupported interpretations fail without a code of their own.
-    const bool accepted = f.isMonochrome1() || f.isMonochrome2() || f.isRgb() || f.isYbrFull() ||
-                          f.isPaletteColor() ||
-                          (f.isYbrFull422() && std::strcmp(f.m_compression, "JPEG LOSSY") == 0);
-    return accepted;
+    const char* compression = f.m_compression;
+    const bool lossyJpeg = std::strcmp(compression, "JPEG LOSSY") == 0;
+    const bool jpeg2000 = std::strcmp(compression, "JPEG 2000") == 0 || std::strcmp(compression, "HTJ2K") == 0;
+    const bool native = f.m_codec == nullptr;
+    const char* p = f.m_photometric;
+    const bool accepted =
+        f.isMonochrome1() || f.isMonochrome2() || f.isRgb() || f.isYbrFull() || f.isPaletteColor() ||
+        (f.isYbrFull422() && (native || lossyJpeg)) ||
+        ((photometricIs(p, "YBR_PARTIAL_422") || photometricIs(p, "YBR_PARTIAL_420")) && lossyJpeg) ||
+        ((photometricIs(p, "YBR_RCT") || photometricIs(p, "YBR_ICT")) && jpeg2000);
+    if (!accepted) {
+        std::string name = p;
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        return fail(DicomError::UnsupportedDicom, "photometric interpretation " + name +
+                                                      (native ? std::string(" is not supported")
+                                                              : " is not supported with " + std::string(compression)));
+    }
+    return true;
+}
+
+bool ImageSetup::checkLayout() {
+    DicomFile& f = m_file;
+    const bool colour = f.isRgb() || f.isYbrFull() || f.isYbrFull422() || photometricIs(f.m_photometric, "YBR_PARTIAL_422") ||
+                        photometricIs(f.m_photometric, "YBR_PARTIAL_420") || photometricIs(f.m_photometric, "YBR_RCT") ||
+                        photometricIs(f.m_photometric, "YBR_ICT");
+    const int spp = f.m_samplesPerPixel;
+    if ((colour && spp != 3) || (!colour && spp != 1)) {
+        std::string name = f.m_photometric;
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        return fail(DicomError::UnsupportedDicom,
+                    std::to_string(spp) + " samples per pixel do not fit photometric interpretation " + name);
+    }
+    if (f.m_bitsAllocated < 1 || f.m_bitsAllocated > 64)
+        return fail(DicomError::UnsupportedDicom, std::to_string(f.m_bitsAllocated) + " bits allocated is not supported");
+    return true;
 }
 
 bool ImageSetup::readPalette() {
     DicomFile& f = m_file;
     const DicomElement* channel[3] = {nullptr, nullptr, nullptr};
+    const DicomElement* descriptor[3] = {nullptr, nullptr, nullptr};
+    bool segmented[3] = {false, false, false};
     for (const DicomElement& e : f.m_elements) {
         if (e.group != 0x0028) continue;
         switch (e.element) {
-        case 0x1201: case 0x1211: case 0x1221: channel[0] = &e; break;
-        case 0x1202: case 0x1212: case 0x1222: channel[1] = &e; break;
-        case 0x1203: case 0x1213: case 0x1223: channel[2] = &e; break;
+        case 0x1101: case 0x1102: case 0x1103: descriptor[e.element - 0x1101] = &e; break;
+        case 0x1201: case 0x1211: case 0x1221: channel[0] = &e; segmented[0] = e.element == 0x1221; break;
+        case 0x1202: case 0x1212: case 0x1222: channel[1] = &e; segmented[1] = e.element == 0x1222; break;
+        case 0x1203: case 0x1213: case 0x1223: channel[2] = &e; segmented[2] = e.element == 0x1223; break;
         default: break;
         }
     }
     const uint32_t length = channel[0] != nullptr && channel[0]->value != nullptr ? channel[0]->length : 0;
-    if (length == 0 || length == kUndefinedLength) return fail(DicomError::OutOfMemory);
+    if (length == 0 || length == kUndefinedLength) return fail(DicomError::OutOfMemory, "palette colour image without palette data");
+    const bool anySegmented = segmented[0] || segmented[1] || segmented[2];
     std::unique_ptr<uint8_t[]>* targets[3] = {&f.m_paletteRed, &f.m_paletteGreen, &f.m_paletteBlue};
     for (int c = 0; c < 3; ++c) {
-        if (channel[c] == nullptr || channel[c]->value == nullptr || channel[c]->length != length)
-            return fail(DicomError::CorruptedDicom);
-        targets[c]->reset(new (std::nothrow) uint8_t[length]);
+        if (channel[c] == nullptr || channel[c]->value == nullptr ||
+            (channel[c]->length != length && !anySegmented) || channel[c]->length == kUndefinedLength)
+            return fail(DicomError::CorruptedDicom, "palette data of the three colours differ in length");
+        targets[c]->reset(new (std::nothrow) uint8_t[channel[c]->length]);
         if (!*targets[c]) return fail(DicomError::OutOfMemory);
-        std::memcpy(targets[c]->get(), channel[c]->value, length);
+        std::memcpy(targets[c]->get(), channel[c]->value, channel[c]->length);
     }
     f.m_paletteLength = static_cast<int32_t>(length);
+    // The tables as the descriptors describe them; where a descriptor is
+    // missing or does not fit its data, the byte-length rule of paletteTable
+    // stands instead.
+    for (int c = 0; c < 3; ++c) {
+        Descriptor d;
+        DicomFile::Lut& lut = f.m_paletteLut[c];
+        lut = DicomFile::Lut{};
+        if (!readDescriptor(descriptor[c], f.m_bigEndian, false, d)) {
+            if (segmented[c]) return fail(DicomError::CorruptedDicom, "segmented palette without its descriptor");
+            continue;
+        }
+        std::vector<uint16_t> entries;
+        if (!readLutData(channel[c], f.m_bigEndian, d, segmented[c], entries)) {
+            if (segmented[c]) return fail(DicomError::CorruptedDicom, "segmented palette data that cannot be read");
+            continue;
+        }
+        lut.first = d.first;
+        lut.bits = d.bits == 16 || *std::max_element(entries.begin(), entries.end()) > 255 ? 16 : 8;
+        lut.entries = std::move(entries);
+    }
+    if (f.m_paletteLut[0].empty() || f.m_paletteLut[1].empty() || f.m_paletteLut[2].empty())
+        for (DicomFile::Lut& lut : f.m_paletteLut) lut = DicomFile::Lut{};
     return true;
-}
-
-uint64_t ImageSetup::requiredFrameBytes() const {
-    const DicomFile& f = m_file;
-    const uint64_t pixels = uint64_t(uint32_t(std::max(f.m_rows, 0))) * uint32_t(std::max(f.m_columns, 0));
-    switch (f.m_bitsAllocated) {
-    case 8:
-        if (f.m_rescaleNeeded) return pixels;
-        if (f.isRgb() || f.isYbrFull() || f.isYbrFull422() ) return 3 * pixels;
-        return pixels;
-    case 12: return (3 * pixels + 1) / 2;
-    case 16: return 2 * pixels;
-    default: {
-        const int bits = std::max<int>(f.m_bitsAllocated, 0);
-        const uint64_t samples = pixels * uint64_t(std::max<int>(f.m_samplesPerPixel, 0));
-        return (samples * uint64_t(bits) + 7) / 8;
-    }
-    }
 }
 
 bool ImageSetup::checkFrames() {
     const DicomFile& f = m_file;
-    if (f.m_frames.empty()) return fail(DicomError::CorruptedDicom);
-    const uint64_t need = requiredFrameBytes();
+    if (f.m_frames.empty()) return fail(DicomError::CorruptedDicom, "no frames");
+    const size_t need = f.m_decoded.frameBytes();
     // Short frames are refused rather than padded: a partial image shown as
     // complete would be misleading.
     for (const DicomFile::Frame& frame : f.m_frames)
-        if (frame.data == nullptr || frame.size < need) return fail(DicomError::CorruptedDicom);
+        if (frame.data == nullptr || frame.size < need) return fail(DicomError::CorruptedDicom, "a frame is shorter than the image");
     return true;
+}
+
+// Three samples per pixel to R, G, B bytes: RGB as it is, YBR_FULL through
+// the full-range formula, samples wider than 8 bits by their top 8 bits.
+bool ImageSetup::convertColour() {
+    DicomFile& f = m_file;
+    const DecodedLayout& d = f.m_decoded;
+    const size_t pixels = size_t(d.rows) * size_t(d.columns);
+    const bool ybr = std::strncmp(d.photometric, "YBR", 3) == 0;
+    const int shift = d.bytesPerSample == 2 ? std::max(0, std::min<int>(f.m_bitsStored, 16) - 8) : 0;
+    bool ok = true;
+    for (DicomFile::Frame& frame : f.m_frames) {
+        if (!ybr && d.bytesPerSample == 1) {
+            frame.size = pixels * 3;
+            continue;
+        }
+        std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[pixels * 3]);
+        if (!out) {
+            ok = fail(DicomError::OutOfMemory);
+            continue;
+        }
+        const uint8_t* in = frame.data.get();
+        uint8_t* o = out.get();
+        auto sample = [&](size_t i) -> int {
+            if (d.bytesPerSample == 1) return in[i];
+            const int v = in[2 * i] | (in[2 * i + 1] << 8);
+            return std::min(255, v >> shift);
+        };
+        for (size_t i = 0; i < pixels; ++i) {
+            if (ybr) {
+                const double y = sample(3 * i), cb = sample(3 * i + 1), cr = sample(3 * i + 2);
+                o[3 * i] = clampByte(y + 1.402 * (cr - 128.0));
+                o[3 * i + 1] = clampByte(y - 0.34414 * (cb - 128.0) - 0.71414 * (cr - 128.0));
+                o[3 * i + 2] = clampByte(y + 1.772 * (cb - 128.0));
+            } else {
+                o[3 * i] = static_cast<uint8_t>(sample(3 * i));
+                o[3 * i + 1] = static_cast<uint8_t>(sample(3 * i + 1));
+                o[3 * i + 2] = static_cast<uint8_t>(sample(3 * i + 2));
+            }
+        }
+        frame.data = std::move(out);
+        frame.size = pixels * 3;
+    }
+    return ok;
+}
+
+bool ImageSetup::convertPalette() {
+    DicomFile& f = m_file;
+    const DecodedLayout& d = f.m_decoded;
+    const size_t pixels = size_t(d.rows) * size_t(d.columns);
+    // One RGB triplet per possible sample value.
+    const size_t values = d.bytesPerSample == 1 ? 256 : 65536;
+    std::vector<uint8_t> table(values * 3);
+    std::vector<uint8_t> legacy[3];
+    const bool described = !f.m_paletteLut[0].empty();
+    if (!described)
+        for (int c = 0; c < 3; ++c) legacy[c] = f.paletteTable(c);
+    for (size_t v = 0; v < values; ++v) {
+        for (int c = 0; c < 3; ++c) {
+            uint8_t out = 0;
+            if (described) {
+                const DicomFile::Lut& lut = f.m_paletteLut[c];
+                const int64_t index = std::clamp<int64_t>(int64_t(v) - lut.first, 0, int64_t(lut.entries.size()) - 1);
+                out = lutByte(lut.entries[size_t(index)], lut.bits);
+            } else {
+                out = legacy[c][std::min<size_t>(v, 255)];
+            }
+            table[3 * v + size_t(c)] = out;
+        }
+    }
+    bool ok = true;
+    for (DicomFile::Frame& frame : f.m_frames) {
+        std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[pixels * 3]);
+        if (!out) {
+            ok = fail(DicomError::OutOfMemory);
+            continue;
+        }
+        const uint8_t* in = frame.data.get();
+        uint8_t* o = out.get();
+        for (size_t i = 0; i < pixels; ++i) {
+            const size_t v = d.bytesPerSample == 1 ? in[i] : size_t(in[2 * i] | (in[2 * i + 1] << 8));
+            std::memcpy(o + 3 * i, table.data() + 3 * v, 3);
+        }
+        frame.data = std::move(out);
+        frame.size = pixels * 3;
+    }
+    return ok;
+}
+
+// Samples of 32 or 64 bits (integers, float and double) to 16 bits: whole
+// numbers that fit in 16 bits stay as they are; other data is mapped
+// linearly, the smallest value of the image to -32768 and the largest to
+// 32767 (all 0 when every value is the same).
+bool ImageSetup::convertWide() {
+    DicomFile& f = m_file;
+    const DecodedLayout& d = f.m_decoded;
+    const size_t pixels = size_t(d.rows) * size_t(d.columns);
+    const double slope = f.m_rescaleSlope == 0.0 ? 1.0 : f.m_rescaleSlope;
+    const double intercept = f.m_rescaleIntercept;
+    const bool rescale = f.m_rescaleNeeded;
+    auto valueAt = [&](const uint8_t* in, size_t i) -> double {
+        double v = 0.0;
+        if (d.floating && d.bytesPerSample == 4) {
+            float x;
+            std::memcpy(&x, in + 4 * i, 4);
+            v = x;
+        } else if (d.floating) {
+            std::memcpy(&v, in + 8 * i, 8);
+        } else if (d.bytesPerSample == 4) {
+            uint32_t x;
+            std::memcpy(&x, in + 4 * i, 4);
+            v = f.m_pixelSigned ? double(static_cast<int32_t>(x)) : double(x);
+        } else {
+            uint64_t x;
+            std::memcpy(&x, in + 8 * i, 8);
+            v = f.m_pixelSigned ? double(static_cast<int64_t>(x)) : double(x);
+        }
+        if (rescale) v = v * slope + intercept;
+        return std::isfinite(v) ? v : 0.0;
+    };
+    double lo = INFINITY, hi = -INFINITY;
+    bool whole = true;
+    for (const DicomFile::Frame& frame : f.m_frames) {
+        for (size_t i = 0; i < pixels; ++i) {
+            const double v = valueAt(frame.data.get(), i);
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+            whole = whole && v == std::trunc(v);
+        }
+    }
+    const bool keep = whole && lo >= -32768.0 && hi <= 32767.0;
+    const double scale = hi > lo ? 65535.0 / (hi - lo) : 0.0;
+    const bool mono1 = f.isMonochrome1();
+    bool ok = true;
+    for (DicomFile::Frame& frame : f.m_frames) {
+        std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[pixels * 2]);
+        if (!out) {
+            ok = fail(DicomError::OutOfMemory);
+            continue;
+        }
+        auto* s = reinterpret_cast<int16_t*>(out.get());
+        for (size_t i = 0; i < pixels; ++i) {
+            const double v = valueAt(frame.data.get(), i);
+            const double m = keep ? v : std::round((v - lo) * scale) - 32768.0;
+            s[i] = static_cast<int16_t>(std::clamp(m, -32768.0, 32767.0));
+        }
+        const SampleRange range = rangeOf(s, pixels);
+        if (mono1)
+            for (size_t i = 0; i < pixels; ++i) s[i] = static_cast<int16_t>(range.max + range.min - s[i]);
+        frame.rangeKnown = true;
+        frame.min = range.min;
+        frame.max = range.max;
+        frame.data = std::move(out);
+        frame.size = pixels * 2;
+    }
+    f.m_bitsAllocated = 16;
+    f.m_bitsStored = 16;
+    f.m_highBit = 15;
+    if (!keep) {
+        // The samples no longer are the stored values: nothing to undo, and
+        // the stored window would not fit them.
+        f.m_rescaleNeeded = false;
+        f.m_windowCenter = 0;
+        f.m_windowWidth = 0;
+    }
+    return ok;
+}
+
+// Modality LUT Sequence: the first table maps the stored values when the
+// file carries no rescale.
+void ImageSetup::applyModalityLut() {
+    DicomFile& f = m_file;
+    DicomElement e;
+    if (f.m_rescaleNeeded || !f.findElementByTag(0x0028, 0x3000, e) || e.childCount == 0) return;
+    DicomElement slope;
+    if (f.findElementByTag(0x0028, 0x1052, slope) || f.findElementByTag(0x0028, 0x1053, slope)) return;
+    Descriptor d;
+    std::vector<uint16_t> entries;
+    if (!readDescriptor(findIn(e.children, e.childCount, 0x0028, 0x3002), f.m_bigEndian, f.m_pixelSigned, d) ||
+        !readLutData(findIn(e.children, e.childCount, 0x0028, 0x3006), f.m_bigEndian, d, false, entries))
+        return;
+    const size_t pixels = size_t(f.m_decoded.rows) * size_t(f.m_decoded.columns);
+    for (DicomFile::Frame& frame : f.m_frames) {
+        auto* s = reinterpret_cast<uint8_t*>(frame.data.get());
+        for (size_t i = 0; i < pixels; ++i) {
+            const uint16_t raw = static_cast<uint16_t>(s[2 * i] | (s[2 * i + 1] << 8));
+            const int32_t v = f.m_pixelSigned ? static_cast<int16_t>(raw) : raw;
+            const int64_t index = std::clamp<int64_t>(int64_t(v) - d.first, 0, int64_t(entries.size()) - 1);
+            const uint16_t out = entries[size_t(index)];
+            s[2 * i] = static_cast<uint8_t>(out);
+            s[2 * i + 1] = static_cast<uint8_t>(out >> 8);
+        }
+    }
+    f.m_warnings.push_back("the modality lookup table was applied");
+}
+
+// VOI LUT Sequence without a window: the first table's input range is the
+// default window.
+void ImageSetup::applyVoiLut() {
+    DicomFile& f = m_file;
+    DicomElement e;
+    if (!f.findElementByTag(0x0028, 0x3010, e) || e.childCount == 0) return;
+    DicomElement window;
+    if (f.findElementByTag(0x0028, 0x1050, window) || f.findElementByTag(0x0028, 0x1051, window)) return;
+    Descriptor d;
+    if (!readDescriptor(findIn(e.children, e.childCount, 0x0028, 0x3002), f.m_bigEndian, f.m_pixelSigned, d)) return;
+    f.m_windowCenter = static_cast<int16_t>(std::clamp<int64_t>(int64_t(d.first) + d.entries / 2, INT16_MIN, INT16_MAX));
+    f.m_windowWidth = static_cast<int16_t>(std::clamp<int64_t>(d.entries, 1, INT16_MAX));
 }
 
 bool ImageSetup::convertFrames() {
     DicomFile& f = m_file;
+    const DecodedLayout& d = f.m_decoded;
+    if (d.samples == 3) {
+        const bool ok = convertColour();
+        f.m_bitsAllocated = 8;
+        f.m_bitsStored = 8;
+        f.m_highBit = 7;
+        f.m_windowCenter = 128;
+        f.m_windowWidth = 256;
+        return ok;
+    }
+    if (f.isPaletteColor()) {
+        const bool ok = convertPalette();
+        f.m_bitsAllocated = 8;
+        f.m_bitsStored = 8;
+        f.m_highBit = 7;
+        f.m_windowCenter = 128;
+        f.m_windowWidth = 256;
+        return ok;
+    }
+    if (d.floating || d.bytesPerSample > 2) return convertWide();
+    const bool oneBit = f.m_bitsAllocated == 1;
+    if (d.bytesPerSample == 2) {
+        applyModalityLut();
+        applyVoiLut();
+    }
     const size_t pixels = size_t(f.m_rows) * size_t(f.m_columns);
-    const bool to16 = f.m_bitsAllocated != 8 || f.m_rescaleNeeded;
+    const bool to16 = d.bytesPerSample == 2 || f.m_rescaleNeeded;
     const double slope = f.m_rescaleSlope == 0.0 ? 1.0 : f.m_rescaleSlope;
     const double intercept = f.m_rescaleIntercept;
     const bool mono1 = f.isMonochrome1();
-    const bool compressedNone = std::strcmp(f.m_compression, "NONE") == 0;
-    const bool rle = std::strcmp(f.m_compression, "RLE") == 0;
-    // RLE stores each sample as its own segment, so decoded colour frames are
-    // planes whatever the attribute says; decoded JPEG colour is interleaved RGB.
-    const bool planar = rle || (compressedNone && f.m_planarConfiguration == 1);
-    std::vector<uint8_t> table[3];
-    if (!to16 && f.isPaletteColor())
-        for (int c = 0; c < 3; ++c) table[c] = f.paletteTable(c);
-
-    // 8-bit grey and interleaved colour frames are already in their working
-    // layout: they are used as read.
-    const bool interleavedColour =
-        (f.isRgb() && !planar) || f.isYbrFull422() || (f.isYbrFull() && !compressedNone && !rle);
-    const bool asRead = !to16 && !mono1 && (f.isMonochrome2() || interleavedColour);
-    const size_t asReadSize = interleavedColour ? pixels * 3 : pixels;
 
     bool ok = true;
     for (DicomFile::Frame& frame : f.m_frames) {
-        if (asRead) {
-            frame.size = asReadSize;
+        // 8-bit grey frames are already in their working layout.
+        if (!to16 && !mono1 && !oneBit) {
+            frame.size = pixels;
             continue;
         }
         const uint8_t* in = frame.data.get();
         std::unique_ptr<uint8_t[]> out;
         size_t outSize = 0;
         if (to16) {
-            if (f.m_bitsAllocated != 8 && f.m_bitsAllocated != 12 && f.m_bitsAllocated != 16) continue;
             outSize = pixels * 2;
-            // 16-bit samples still in the file buffer are converted where they
-            // lie (each sample is read before it is written); other layouts
-            // get a buffer of their own.
-            const bool inPlace = f.m_bitsAllocated == 16 && frame.data.borrowed() && frame.size >= outSize &&
+            // 16-bit samples are converted where they lie (each sample is read
+            // before it is written) when the memory is aligned for them;
+            // other layouts get a buffer of their own.
+            const bool inPlace = d.bytesPerSample == 2 && frame.size >= outSize &&
                                  reinterpret_cast<uintptr_t>(frame.data.get()) % alignof(int16_t) == 0;
             if (!inPlace) {
                 out.reset(new (std::nothrow) uint8_t[outSize]);
@@ -291,10 +626,11 @@ bool ImageSetup::convertFrames() {
                 }
             }
             auto* s = reinterpret_cast<int16_t*>(inPlace ? frame.data.get() : out.get());
-            if (f.m_bitsAllocated == 8) {
+            if (d.bytesPerSample == 1) {
+                const int scale = oneBit ? 255 : 1;
                 int32_t lo = INT32_MAX, hi = INT32_MIN;
                 for (size_t i = 0; i < pixels; ++i) {
-                    s[i] = rescaleSample(in[i], slope, intercept);
+                    s[i] = rescaleSample(in[i] * scale, slope, intercept);
                     lo = std::min<int32_t>(lo, s[i]);
                     hi = std::max<int32_t>(hi, s[i]);
                 }
@@ -308,27 +644,12 @@ bool ImageSetup::convertFrames() {
                                             std::fabs(intercept) < 1.0e9;
                 const auto add = static_cast<uint16_t>(integerRescale ? static_cast<int64_t>(intercept) : 0);
                 const bool generalRescale = f.m_rescaleNeeded && !integerRescale;
-                if (f.m_bitsAllocated == 12) {
-                    for (size_t i = 0, j = 0; i < pixels; i += 2, j += 3) {
-                        const uint8_t b0 = in[j], b1 = in[j + 1];
-                        s[i] = static_cast<int16_t>(b0 + 256 * (b1 % 16));
-                        if (i + 1 < pixels) s[i + 1] = static_cast<int16_t>((b1 / 16) + 16 * in[j + 2]);
-                    }
-                    for (size_t i = 0; i < pixels; ++i)
-                        s[i] = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint16_t>(s[i]) + add));
-                } else {
-                    const uint16_t mask = f.m_bitsStored == 12 ? 0x0FFF : 0xFFFF;
-                    if (f.m_bigEndian && compressedNone) {
-                        for (size_t i = 0; i < pixels; ++i) {
-                            const auto raw = static_cast<uint16_t>((in[2 * i] << 8) | in[2 * i + 1]);
-                            s[i] = static_cast<int16_t>(static_cast<uint16_t>((raw & mask) + add));
-                        }
-                    } else {
-                        for (size_t i = 0; i < pixels; ++i) {
-                            const auto raw = static_cast<uint16_t>(in[2 * i] | (in[2 * i + 1] << 8));
-                            s[i] = static_cast<int16_t>(static_cast<uint16_t>((raw & mask) + add));
-                        }
-                    }
+                // Packed 12-bit data keeps every bit; 12 bits stored in 16
+                // lose the bits above them.
+                const uint16_t mask = f.m_bitsAllocated == 16 && f.m_bitsStored == 12 ? 0x0FFF : 0xFFFF;
+                for (size_t i = 0; i < pixels; ++i) {
+                    const auto raw = static_cast<uint16_t>(in[2 * i] | (in[2 * i + 1] << 8));
+                    s[i] = static_cast<int16_t>(static_cast<uint16_t>((raw & mask) + add));
                 }
                 if (generalRescale)
                     for (size_t i = 0; i < pixels; ++i) s[i] = rescaleSample(s[i], slope, intercept);
@@ -338,65 +659,34 @@ bool ImageSetup::convertFrames() {
                 frame.max = range.max;
             }
         } else {
-            if (f.isRgb() || f.isYbrFull() || f.isYbrFull422() || f.isPaletteColor()) {
-                outSize = pixels * 3;
-            } else {
-                outSize = pixels;
-            }
+            outSize = pixels;
             out.reset(new (std::nothrow) uint8_t[outSize]);
             if (!out) {
                 ok = fail(DicomError::OutOfMemory);
                 continue;
             }
             uint8_t* o = out.get();
-            if (f.isRgb() || (f.isYbrFull() && !compressedNone && !rle) || f.isYbrFull422()) {
-                if (planar && !f.isYbrFull422()) {
-                    for (size_t i = 0; i < pixels; ++i) {
-                        o[3 * i] = in[i];
-                        o[3 * i + 1] = in[pixels + i];
-                        o[3 * i + 2] = in[2 * pixels + i];
-                    }
-                } else {
-                    std::memcpy(o, in, pixels * 3);
-                }
-            } else if (f.isYbrFull()) {
-                for (size_t i = 0; i < pixels; ++i) {
-                    double y, cb, cr;
-                    if (planar) {
-                        y = in[i];
-                        cb = in[pixels + i];
-                        cr = in[2 * pixels + i];
-                    } else {
-                        y = in[3 * i];
-                        cb = in[3 * i + 1];
-                        cr = in[3 * i + 2];
-                    }
-                    o[3 * i] = clampByte(y + 1.402 * (cr - 128.0));
-                    o[3 * i + 1] = clampByte(y - 0.34414 * (cb - 128.0) - 0.71414 * (cr - 128.0));
-                    o[3 * i + 2] = clampByte(y + 1.772 * (cb - 128.0));
-                }
-            } else if (f.isPaletteColor()) {
-                for (size_t i = 0; i < pixels; ++i) {
-                    o[3 * i] = table[0][in[i]];
-                    o[3 * i + 1] = table[1][in[i]];
-                    o[3 * i + 2] = table[2][in[i]];
-                }
-            } else if (mono1) {
-                for (size_t i = 0; i < pixels; ++i) o[i] = static_cast<uint8_t>(255 - in[i]);
+            if (oneBit) {
+                for (size_t i = 0; i < pixels; ++i) o[i] = static_cast<uint8_t>(in[i] != 0 ? (mono1 ? 0 : 255) : (mono1 ? 255 : 0));
             } else {
-                std::memcpy(o, in, pixels);
+                for (size_t i = 0; i < pixels; ++i) o[i] = static_cast<uint8_t>(255 - in[i]);
             }
         }
         if (out) frame.data = std::move(out);
         frame.size = outSize;
     }
     if (to16) {
-        if (f.m_bitsAllocated == 8) {
+        if (d.bytesPerSample == 1) {
             f.m_bitsAllocated = 16;
             f.m_bitsStored = 16;
             f.m_highBit = 15;
         }
     } else {
+        if (oneBit) {
+            f.m_bitsAllocated = 8;
+            f.m_bitsStored = 8;
+            f.m_highBit = 7;
+        }
         f.m_windowCenter = 128;
         f.m_windowWidth = 256;
     }
@@ -412,6 +702,7 @@ bool DicomFile::isYbrFull422() const { return photometricIs(m_photometric, "YBR_
 bool DicomFile::isPaletteColor() const { return photometricIs(m_photometric, "PALETTE COLOR"); }
 bool DicomFile::isMonochrome1() const { return photometricIs(m_photometric, "MONOCHROME1"); }
 bool DicomFile::isMonochrome2() const { return photometricIs(m_photometric, "MONOCHROME2"); }
+bool DicomFile::isColour() const { return m_samplesPerPixel == 3 || isPaletteColor(); }
 
 const uint8_t* DicomFile::frameBuffer(int32_t n) const {
     if (n < 1 || n > static_cast<int32_t>(m_frames.size())) return nullptr;
@@ -427,8 +718,7 @@ std::vector<uint8_t> DicomFile::frame8(int32_t n) {
     if (n < 1 || n > m_frameCount) return {};
     const size_t pixels = size_t(std::max(m_rows, 0)) * size_t(std::max(m_columns, 0));
     if (m_bitsAllocated == 8) {
-        const bool colour = isRgb() || isYbrFull() || isYbrFull422() || isPaletteColor();
-        std::vector<uint8_t> out(colour ? 3 * pixels : pixels, 0);
+        std::vector<uint8_t> out(isColour() ? 3 * pixels : pixels, 0);
         const uint8_t* in = frameBuffer(n);
         if (in != nullptr) std::memcpy(out.data(), in, std::min(out.size(), frameBufferSize(n)));
         return out;
@@ -495,6 +785,15 @@ std::vector<uint8_t> DicomFile::paletteTable(int channel) const {
                           : channel == 1 ? m_paletteGreen.get()
                                          : m_paletteBlue.get();
     std::vector<uint8_t> table(256, 0);
+    const Lut& lut = m_paletteLut[channel];
+    if (!lut.empty()) {
+        // The table the descriptor describes, for the sample values 0..255.
+        for (int32_t v = 0; v < 256; ++v) {
+            const int64_t index = std::clamp<int64_t>(int64_t(v) - lut.first, 0, int64_t(lut.entries.size()) - 1);
+            table[size_t(v)] = lutByte(lut.entries[size_t(index)], lut.bits);
+        }
+        return table;
+    }
     if (data == nullptr || m_paletteLength <= 0) return table;
     const size_t length = static_cast<size_t>(m_paletteLength);
     if (length == 256) {

@@ -1,5 +1,6 @@
 #include "dicom/lossless_jpeg_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdarg>
@@ -58,7 +59,7 @@ public:
         : m_data(fragment.data()), m_size(fragment.size()), m_errors(errorStream) {}
 
     FrameDecodeStatus decode(const FrameGeometry& expected, std::span<uint8_t> frame,
-                             LosslessJpegHeader* header);
+                             LosslessJpegHeader* header, bool allComponents);
 
 private:
     // Header parsing; each returns false after fail() on a fatal condition.
@@ -74,7 +75,7 @@ private:
     bool skipSegment();
     bool handleTableMarker(int marker, bool& handled);
 
-    bool decodeImage(std::span<uint8_t> frame, uint32_t sampleBytes);
+    bool decodeImage(std::span<uint8_t> frame, uint32_t sampleBytes, size_t outComponents);
     template <int Psv, bool SingleComponent>
     void decodeRow(BitReader& bits, uint16_t* current, const uint16_t* previous);
     void decodeFirstRow(BitReader& bits, uint16_t* current);
@@ -456,7 +457,7 @@ void LosslessJpegDecoder::decodeRow(BitReader& bits, uint16_t* current, const ui
     }
 }
 
-bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleBytes) {
+bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleBytes, size_t outComponents) {
     const size_t ns = static_cast<size_t>(m_scanComponents);
     const size_t rowValues = static_cast<size_t>(m_width) * ns;
     std::vector<uint16_t> rows(2 * rowValues);
@@ -503,7 +504,17 @@ bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleB
             return fail(DicomError::UnsupportedDicom,
                         "Corrupt JPEG data: premature end of data segment\n");
 
-        if (sampleBytes == 1) {
+        if (outComponents > 1) {
+            const size_t values = static_cast<size_t>(m_width) * outComponents;
+            if (sampleBytes == 1) {
+                for (size_t i = 0; i < values; ++i) out[i] = static_cast<uint8_t>(current[i]);
+            } else {
+                for (size_t i = 0; i < values; ++i) {
+                    out[2 * i] = static_cast<uint8_t>(current[i]);
+                    out[2 * i + 1] = static_cast<uint8_t>(current[i] >> 8);
+                }
+            }
+        } else if (sampleBytes == 1) {
             for (uint32_t x = 0; x < m_width; ++x) out[x] = static_cast<uint8_t>(current[x * ns]);
         } else if (ns == 1 && std::endian::native == std::endian::little) {
             std::memcpy(out, current, static_cast<size_t>(m_width) * 2);
@@ -514,7 +525,7 @@ bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleB
                 out[2 * x + 1] = static_cast<uint8_t>(v >> 8);
             }
         }
-        out += static_cast<size_t>(m_width) * sampleBytes;
+        out += static_cast<size_t>(m_width) * sampleBytes * outComponents;
         std::swap(previous, current);
     }
     return true;
@@ -522,9 +533,10 @@ bool LosslessJpegDecoder::decodeImage(std::span<uint8_t> frame, uint32_t sampleB
 
 FrameDecodeStatus LosslessJpegDecoder::decode(const FrameGeometry& expected,
                                               std::span<uint8_t> frame,
-                                              LosslessJpegHeader* header) {
+                                              LosslessJpegHeader* header, bool allComponents) {
     const uint32_t sampleBytes = losslessSampleBytes(expected.bitsStored);
-    const bool fits = static_cast<uint64_t>(expected.rows) * expected.columns * sampleBytes <=
+    const size_t outComponents = allComponents ? std::max<uint32_t>(expected.samplesPerPixel, 1) : 1;
+    const bool fits = static_cast<uint64_t>(expected.rows) * expected.columns * sampleBytes * outComponents <=
                       frame.size();
     bool ok = fits ? readHeaders(expected)
                    : fail(DicomError::CorruptedDicom, "Frame buffer too small for a %ux%u image\n",
@@ -539,7 +551,10 @@ FrameDecodeStatus LosslessJpegDecoder::decode(const FrameGeometry& expected,
         header->pointTransform = m_pointTransform;
         header->restartInterval = m_restartInterval;
     }
-    if (ok && m_haveScan) ok = decodeImage(frame, sampleBytes);
+    if (ok && m_haveScan && outComponents > 1 && static_cast<size_t>(m_scanComponents) != outComponents)
+        ok = fail(DicomError::UnsupportedDicom, "Lossless JPEG with %d of %zu components in its first scan is not supported\n",
+                  m_scanComponents, outComponents);
+    if (ok && m_haveScan) ok = decodeImage(frame, sampleBytes, outComponents);
 
     FrameDecodeStatus status;
     status.error = m_error;
@@ -552,9 +567,62 @@ FrameDecodeStatus LosslessJpegDecoder::decode(const FrameGeometry& expected,
 
 FrameDecodeStatus decodeLosslessFrame(std::span<const uint8_t> fragment,
                                       const FrameGeometry& expected, std::span<uint8_t> frame,
-                                      std::FILE* errorStream, LosslessJpegHeader* header) {
+                                      std::FILE* errorStream, LosslessJpegHeader* header, bool allComponents) {
     LosslessJpegDecoder decoder(fragment, errorStream);
-    return decoder.decode(expected, frame, header);
+    return decoder.decode(expected, frame, header, allComponents);
+}
+
+} // namespace veltor
+
+// ---------------------------------------------------------------------------
+// The lossless JPEG codec of the DICOM reader: every component of the scan,
+// interleaved, one byte per sample up to 8 bits allocated, else two.
+
+namespace veltor {
+
+namespace {
+
+class LosslessJpegFrameDecoder final : public FrameDecoder {
+  public:
+    const char* name() const override { return "JPEG LOSSLESS"; }
+
+    FrameDecodeStatus checkImage(const FrameGeometry& g, const char*) const override {
+        if (g.bitsStored < 2 || g.bitsStored > 16 || g.bitsAllocated > 16 ||
+            (g.bitsAllocated <= 8 && g.bitsStored > 8))
+            return frameRefusal(DicomError::UnsupportedDicom,
+                                "Lossless JPEG with " + std::to_string(g.bitsStored) + " bits stored in " +
+                                    std::to_string(g.bitsAllocated) + " bits allocated is not supported");
+        return {};
+    }
+
+    FrameDecodeStatus checkFrame(std::span<const uint8_t> stream, const FrameGeometry& g) const override {
+        if (stream.size() < 2 || stream[0] != 0xFF || stream[1] != 0xD8)
+            return frameRefusal(DicomError::CorruptedDicom, "lossless JPEG frame does not start with SOI");
+        const uint64_t samples = uint64_t{g.rows} * g.columns * g.samplesPerPixel;
+        if (samples > kLosslessJpegMaxSamplesPerByte * stream.size())
+            return frameRefusal(DicomError::CorruptedDicom,
+                                "lossless JPEG frame of " + std::to_string(stream.size()) +
+                                    " bytes cannot hold " + std::to_string(samples) + " samples");
+        return {};
+    }
+
+    FrameDecodeStatus decodeFrame(std::span<const uint8_t> stream, const FrameGeometry& g,
+                                  std::span<uint8_t> frame) const override {
+        FrameGeometry output = g;
+        output.bitsStored = decodedSampleBytes(g.bitsAllocated) == 1 ? 8 : 16;
+        return decodeLosslessFrame(stream, output, frame, stderr, nullptr, true);
+    }
+
+    bool startsFrame(std::span<const uint8_t> fragment) const override {
+        return fragment.size() >= 2 && fragment[0] == 0xFF && fragment[1] == 0xD8;
+    }
+};
+
+} // namespace
+
+const FrameDecoder& losslessJpegFrameDecoder() {
+    static const LosslessJpegFrameDecoder decoder;
+    return decoder;
 }
 
 } // namespace veltor

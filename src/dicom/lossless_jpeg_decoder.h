@@ -51,9 +51,11 @@ constexpr uint32_t losslessSampleBytes(uint32_t bitsStored) { return bitsStored 
 // `frame` as it was. Warnings (stray markers, bad Huffman codes, an undefined
 // predictor) are printed, at most 20 per frame, and do not stop decoding.
 // `header`, when given, receives what the headers said.
+// With `allComponents`, every component of the scan is written, interleaved
+// per pixel (the scan must then hold every component of the frame).
 FrameDecodeStatus decodeLosslessFrame(std::span<const uint8_t> fragment,
                                       const FrameGeometry& expected, std::span<uint8_t> frame,
                                       std::FILE* errorStream = stderr,
-                                      LosslessJpegHeader* header = nullptr);
+                                      LosslessJpegHeader* header = nullptr, bool allComponents = false);
 
 } // namespace veltor

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace veltor {
 
@@ -129,6 +132,89 @@ FrameDecodeStatus decodeRleFrame(std::span<const uint8_t> fragment, std::span<ui
         }
     }
     return status;
+}
+
+} // namespace veltor
+
+// ---------------------------------------------------------------------------
+// The RLE codec of the DICOM reader: one segment per byte plane, for each
+// sample its most significant byte first; the decoded frame interleaves the
+// samples and stores each one little-endian, whatever the planar
+// configuration attribute says (RLE always codes colour by plane).
+
+namespace veltor {
+
+namespace {
+
+class RleFrameDecoder final : public FrameDecoder {
+  public:
+    const char* name() const override { return "RLE"; }
+
+    FrameDecodeStatus checkImage(const FrameGeometry& g, const char* photometric) const override {
+        if (g.bitsAllocated != 8 && g.bitsAllocated != 16 && g.bitsAllocated != 32)
+            return frameRefusal(DicomError::UnsupportedDicom,
+                                "RLE with " + std::to_string(g.bitsAllocated) +
+                                    " bits allocated is not supported (8, 16 or 32)");
+        if (segments(g) > kRleMaxSegments)
+            return frameRefusal(DicomError::UnsupportedDicom,
+                                "RLE image of " + std::to_string(g.samplesPerPixel) + " samples of " +
+                                    std::to_string(g.bitsAllocated) + " bits needs more than 15 segments");
+        if (std::strncmp(photometric, "YBR_FULL_422", 12) == 0 || std::strncmp(photometric, "YBR_PARTIAL", 11) == 0)
+            return frameRefusal(DicomError::UnsupportedDicom,
+                                std::string("RLE with photometric interpretation ") + photometric +
+                                    " is not supported");
+        return {};
+    }
+
+    FrameDecodeStatus checkFrame(std::span<const uint8_t> stream, const FrameGeometry& g) const override {
+        return checkRleFragment(stream, decodedFrameBytes(g), segments(g));
+    }
+
+    FrameDecodeStatus decodeFrame(std::span<const uint8_t> stream, const FrameGeometry& g,
+                                  std::span<uint8_t> frame) const override {
+        const uint32_t count = segments(g);
+        if (count == 1) return decodeRleFrame(stream, frame, 1);
+        // Planes first, then each byte to its place in the interleaved frame.
+        std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[frame.size()]);
+        if (!buffer) return frameRefusal(DicomError::OutOfMemory, "no memory for the RLE planes");
+        const std::span<uint8_t> planes(buffer.get(), frame.size());
+        FrameDecodeStatus status = decodeRleFrame(stream, planes, count);
+        if (!status.ok()) return status;
+        const size_t pixels = frame.size() / count;
+        const uint32_t bytes = decodedSampleBytes(g.bitsAllocated);
+        if (count == 2) {
+            // 16-bit grey, the common case: high plane, then low plane.
+            const uint8_t* high = planes.data();
+            const uint8_t* low = planes.data() + pixels;
+            uint8_t* out = frame.data();
+            for (size_t p = 0; p < pixels; ++p) {
+                out[2 * p] = low[p];
+                out[2 * p + 1] = high[p];
+            }
+            return status;
+        }
+        for (uint32_t s = 0; s < count; ++s) {
+            const uint32_t sample = s / bytes;
+            const uint32_t byteInSample = bytes - 1 - s % bytes; // most significant plane first
+            const uint8_t* in = planes.data() + size_t{s} * pixels;
+            uint8_t* out = frame.data() + size_t{sample} * bytes + byteInSample;
+            const size_t stride = size_t{count};
+            for (size_t p = 0; p < pixels; ++p) out[p * stride] = in[p];
+        }
+        return status;
+    }
+
+  private:
+    static uint32_t segments(const FrameGeometry& g) {
+        return g.samplesPerPixel * decodedSampleBytes(g.bitsAllocated);
+    }
+};
+
+} // namespace
+
+const FrameDecoder& rleFrameDecoder() {
+    static const RleFrameDecoder decoder;
+    return decoder;
 }
 
 } // namespace veltor

@@ -30,9 +30,7 @@ std::string folderOf(const std::string& path) {
 // Spacing values outside this range are taken as 1 mm.
 double saneSpacing(double v) { return v < 0.00001 || v > 100000.0 || !std::isfinite(v) ? 1.0 : v; }
 
-bool isColourFrame(const DicomFile& f) {
-    return f.isRgb() || f.isYbrFull() || f.isYbrFull422() || f.isPaletteColor();
-}
+bool isColourFrame(const DicomFile& f) { return f.isColour(); }
 
 } // namespace
 
@@ -89,23 +87,29 @@ std::unique_ptr<DicomFile> CKelvoDoc::readFile(const std::string& path) {
     }
 
     char message[kErrorMessageSlot];
+    // The message of the code, and the reason in words on a second line.
+    auto failure = [&](const DicomFile& f) {
+        f.errorMessage(message, sizeof message);
+        m_errorText = message;
+        if (!f.errorReason().empty()) m_errorText += "\n" + f.errorReason();
+        m_loadOk = false;
+    };
     {
         DicomFile header;
         if (!header.openFile(path.c_str(), true)) {
-            header.errorMessage(message, sizeof message);
-            m_errorText = message;
-            m_loadOk = false;
+            failure(header);
             return nullptr;
         }
     }
     auto file = std::make_unique<DicomFile>();
     if (!file->openFile(path.c_str(), false)) {
-        file->errorMessage(message, sizeof message);
-        m_errorText = message;
-        m_loadOk = false;
+        failure(*file);
         return nullptr;
     }
     file->setFilePath(fileNameOf(path).c_str());
+    // An object without pixel data (a report, a presentation state) is a
+    // document of its header alone.
+    if (!file->hasPixelData()) return file;
     if (file->frameCount() <= 0) {
         m_loadOk = false;
         return nullptr;
@@ -116,6 +120,7 @@ std::unique_ptr<DicomFile> CKelvoDoc::readFile(const std::string& path) {
 bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
                             std::vector<std::unique_ptr<ImageBuffer>>& out) {
     const int32_t count = file.frameCount();
+    if (count == 0 && !file.hasPixelData()) return true;
     const int32_t width = file.columns();
     const int32_t height = file.rows();
     const int bits = file.bitsAllocated();
@@ -193,6 +198,8 @@ bool CKelvoDoc::load(const std::string& path) {
 bool CKelvoDoc::addFile(const std::string& path) {
     std::unique_ptr<DicomFile> file = readFile(path);
     if (!file) return false;
+    // Objects without pixel data add nothing to an image of many files.
+    if (!file->hasPixelData()) return false;
     const int32_t fileIndex = fileCount();
     std::vector<std::unique_ptr<ImageBuffer>> frames;
     if (!buildFrames(*file, fileIndex, false, frames)) {

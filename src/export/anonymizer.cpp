@@ -413,14 +413,15 @@ int AnonymizeFileBytes(const char* source, const DicomFile& dataset, const char*
         report.failure = AnonymizeFailure::SourceChanged;
         return 0;
     }
-    // A partial parse would leave every value after the failure in place.
+    // A partial parse would leave every value after the failure in place;
+    // so would a data set that ends inside an element.
     if (isDeflated(dataset)) {
         report.failure = AnonymizeFailure::Deflated;
         return 0;
     }
-    if (dataset.status() != DicomError::NoError) {
+    if (dataset.status() != DicomError::NoError || dataset.truncated()) {
         report.failure = AnonymizeFailure::NotDicom;
-        report.parseStatus = dataset.status();
+        report.parseStatus = dataset.truncated() ? DicomError::CorruptedDicom : dataset.status();
         report.reason = explainUnreadable(SourceBytes{nullptr, 0, fd.get(), size});
         return 0;
     }
@@ -506,7 +507,7 @@ bool Anonymizer::anonymizeFile(const std::string& source, const std::string& tar
     if (!reserve(head, report) || !readSource(fd.get(), m_buffer.get(), head, 0, report)) return false;
     DicomFile dataset;
     bool parsed = dataset.openMemory(m_buffer.get(), head, true, source.c_str());
-    if (head < size && !(parsed && dataset.position() < head)) {
+    if (head < size && !(parsed && !dataset.truncated() && dataset.position() < head)) {
         // The header runs past the first block (or this is no DICOM file):
         // read and parse it all.
         if (!reserve(static_cast<size_t>(size), report) ||
@@ -519,9 +520,9 @@ bool Anonymizer::anonymizeFile(const std::string& source, const std::string& tar
         report.failure = AnonymizeFailure::Deflated;
         return false;
     }
-    if (!parsed) {
+    if (!parsed || dataset.truncated()) {
         report.failure = AnonymizeFailure::NotDicom;
-        report.parseStatus = dataset.status();
+        report.parseStatus = parsed ? DicomError::CorruptedDicom : dataset.status();
         report.reason = explainUnreadable(SourceBytes{m_buffer.get(), head, fd.get(), size});
         return false;
     }

@@ -14,9 +14,7 @@ bool pathExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool isColour(const DicomFile& file) {
-    return file.isRgb() || file.isYbrFull() || file.isYbrFull422() || file.isPaletteColor();
-}
+bool isColour(const DicomFile& file) { return file.isColour(); }
 
 ExportResult writeImage(const std::string& target, const PixelView& image,
                         const ConvertOptions& options) {
@@ -89,10 +87,14 @@ std::string convertFailureText(const ConvertReport& report) {
         std::string text = dicomErrorText(report.dicomStatus);
         while (!text.empty() && text.back() == ' ')
             text.pop_back();
-        return text.empty() ? "cannot be read" : text;
+        if (text.empty()) text = "cannot be read";
+        if (!report.reason.empty()) text += ": " + report.reason;
+        return text;
     }
     case ConvertFailure::UnsupportedImage:
         return "no frames of 8, 12 or 16 bits to convert";
+    case ConvertFailure::NoPixelData:
+        return "no pixel data";
     }
     return {};
 }
@@ -104,6 +106,11 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
     if (!file.openFile(sourcePath.c_str(), false)) {
         report.failure = ConvertFailure::NotParsed;
         report.dicomStatus = file.status();
+        report.reason = file.errorReason();
+        return report;
+    }
+    if (!file.hasPixelData()) {
+        report.failure = ConvertFailure::NoPixelData;
         return report;
     }
     const int32_t frames = file.frameCount();

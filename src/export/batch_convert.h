@@ -58,11 +58,13 @@ enum class ConvertFailure {
     None,
     NotParsed,        // the full open failed; `dicomStatus` says why
     UnsupportedImage, // no frames, or a depth other than 8, 12 or 16 bits
+    NoPixelData,      // an object without pixels (a report, a presentation state): skipped
 };
 
 struct ConvertReport {
     ConvertFailure failure = ConvertFailure::None;
     DicomError dicomStatus = DicomError::NoError;
+    std::string reason; // why the open failed, in words (may be empty)
     int32_t frames = 0;
     size_t written = 0;
     size_t failed = 0;  // images that could not be written

@@ -37,7 +37,7 @@ printf 'plain text, certainly not an image file at all, just words and more word
 "$veltor" dump "$data/sample_ct.dcm" "$tmp/missing.dcm" "$tmp/text.txt" > "$tmp/mixed" 2> "$tmp/err"; rc=$?
 check "any failure gives exit 1" test $rc -eq 1
 check "missing file message" grep -qx "$tmp/missing.dcm: File not fount" "$tmp/err"
-check "not DICOM message" grep -qx "$tmp/text.txt: Unsupported Dicom file format" "$tmp/err"
+check "not DICOM message" grep -qx "$tmp/text.txt: Unsupported Dicom file format: not a DICOM file: no DICM marker and no data set at its start" "$tmp/err"
 check "good files still listed" grep -qx "# $data/sample_ct.dcm" "$tmp/mixed"
 
 "$veltor" info "$data/sample_ct.dcm" "$fixtures/rgb8_rle.dcm" > "$tmp/info"; rc=$?

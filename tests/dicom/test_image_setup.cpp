@@ -224,7 +224,7 @@ TEST(ImageSetup, ColourFrames) {
 }
 
 TEST(ImageSetup, UnsupportedPhotometricInterpretations) {
-    for (const char* pi : {"YBR_PARTIAL_422", "YBR_FULL_422", "RGBA", "MONOCHROME3"}) {
+    for (const char* pi : {"YBR_PARTIAL_422", "YBR_ICT", "RGBA", "MONOCHROME3"}) {
         Image im;
         im.photometric = pi;
         im.pixels = samples16({1, 2, 3, 4});

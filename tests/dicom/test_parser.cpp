@@ -109,31 +109,72 @@ TEST(ParserLayouts, UnknownVrInMetaGroupRereadsEverythingAsImplicit) {
     EXPECT_STREQ(e.text(), "CT");
 }
 
-TEST(ParserLayouts, MetaGroupWithoutTransferSyntaxReadsOnlyTheMetaGroup) {
-    DicomBytes b;
-    b.preamble("");
-    b.element(0x0008, 0x0060, "CS", "CT");
-    DicomFile file;
-    ASSERT_TRUE(openBytes(file, b.bytes(), true));
-    EXPECT_EQ(file.elementCount(), 1);
-    EXPECT_EQ(file.position(), 132u + 14u);
+TEST(ParserLayouts, WithoutTransferSyntaxTheFirstElementTellsTheEncoding) {
+    for (Syntax syntax : {Syntax::ExplicitLittle, Syntax::ImplicitLittle, Syntax::ExplicitBig}) {
+        DicomBytes b(syntax);
+        b.preamble("");
+        b.element(0x0008, 0x0060, "CS", "CT");
+        b.element(0x0028, 0x0010, "US", std::string("\x00\x02", 2));
+        DicomFile file;
+        ASSERT_TRUE(openBytes(file, b.bytes(), true)) << int(syntax);
+        ASSERT_EQ(file.elementCount(), 3);
+        DicomElement e;
+        ASSERT_TRUE(file.findElementByTag(0x0008, 0x0060, e));
+        EXPECT_STREQ(e.text(), "CT");
+        ASSERT_TRUE(file.findElementByTag(0x0028, 0x0010, e));
+        EXPECT_EQ(e.number, syntax == Syntax::ExplicitBig ? 2 : 512) << int(syntax);
+        EXPECT_EQ(file.implicitVr(), syntax == Syntax::ImplicitLittle);
+        EXPECT_EQ(file.bigEndian(), syntax == Syntax::ExplicitBig);
+    }
 }
 
-TEST(ParserLayouts, TransferSyntaxPaddedWithSpaceMeansExplicitLittle) {
-    DicomBytes b;
+TEST(ParserLayouts, TransferSyntaxThatDisagreesWithTheData) {
+    // Implicit data under an explicit transfer syntax, and the reverse.
+    for (Syntax data : {Syntax::ImplicitLittle, Syntax::ExplicitLittle}) {
+        DicomBytes b(data);
+        b.preamble(data == Syntax::ImplicitLittle ? "1.2.840.10008.1.2.1" : "1.2.840.10008.1.2");
+        b.element(0x0008, 0x0060, "CS", "MR");
+        b.element(0x0010, 0x0010, "PN", "DOE^JOHN");
+        DicomFile file;
+        ASSERT_TRUE(openBytes(file, b.bytes(), true));
+        EXPECT_EQ(file.implicitVr(), data == Syntax::ImplicitLittle);
+        DicomElement e;
+        ASSERT_TRUE(file.findElementByTag(0x0010, 0x0010, e));
+        EXPECT_STREQ(e.text(), "DOE^JOHN");
+        EXPECT_FALSE(file.warnings().empty());
+    }
+}
+
+TEST(ParserLayouts, BareExplicitDataSets) {
+    for (Syntax syntax : {Syntax::ExplicitLittle, Syntax::ExplicitBig}) {
+        DicomBytes b(syntax);
+        b.element(0x0008, 0x0005, "CS", "ISO_IR 100");
+        b.element(0x0008, 0x0060, "CS", "CT");
+        b.element(0x0010, 0x0010, "PN", std::string(120, 'A'));
+        DicomFile file;
+        ASSERT_TRUE(openBytes(file, b.bytes(), true)) << int(syntax);
+        EXPECT_FALSE(file.hasMetaHeader());
+        EXPECT_FALSE(file.implicitVr());
+        EXPECT_EQ(file.bigEndian(), syntax == Syntax::ExplicitBig);
+        EXPECT_EQ(file.elementCount(), 3);
+    }
+}
+
+TEST(ParserLayouts, TransferSyntaxPaddedWithSpace) {
+    DicomBytes b(Syntax::ExplicitBig);
     b.bytes().resize(128, 0);
     b.raw("DICM");
+    b.setSyntax(Syntax::ExplicitLittle);
     b.element(0x0002, 0x0010, "UI", "1.2.840.10008.1.2.2 "); // space-padded big endian
+    b.setSyntax(Syntax::ExplicitBig);
     b.element(0x0008, 0x0060, "CS", "CT");
     DicomFile file;
-    // The element parse succeeds, but no compression matches such a value,
-    // so opening for display fails.
-    EXPECT_FALSE(openBytes(file, b.bytes()));
-    EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_STREQ(file.compression(), "NONE");
     const std::string path = writeTemp(b.bytes(), "padded_ts");
     ASSERT_TRUE(file.openForListing(path.c_str()));
     std::remove(path.c_str());
-    EXPECT_FALSE(file.bigEndian());
+    EXPECT_TRUE(file.bigEndian());
     EXPECT_FALSE(file.implicitVr());
     DicomElement e;
     ASSERT_TRUE(file.elementAt(0, e));
@@ -345,38 +386,93 @@ TEST(ParserSequences, MissingDelimitersEndAtTheEndOfTheData) {
     b.sequence(0x0008, 0x1140, 0xFFFFFFFF).item(0xFFFFFFFF);
     b.element(0x0008, 0x0060, "CS", "CT");
     DicomFile file;
-    EXPECT_FALSE(openBytes(file, b.bytes()));
-    EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
-    // the records read before the failure are kept
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_TRUE(file.truncated());
     EXPECT_EQ(file.elementCount(), 3);
+    EXPECT_EQ(file.elements()[2].childCount, 1);
 }
 
-TEST(ParserFailures, LengthsBeyondTheFile) {
+TEST(ParserTruncation, LengthsBeyondTheFileKeepWhatIsThere) {
     for (uint32_t length : {0xFFFFFFFEu, 0x7FFFFFFFu, 100u}) {
         DicomBytes b;
         b.preamble("1.2.840.10008.1.2.1");
+        b.element(0x0008, 0x0060, "CS", "CT");
         b.tag(0x0009, 0x0010).raw("OB").u16(0).u32(length).raw("short");
         DicomFile file;
-        EXPECT_FALSE(openBytes(file, b.bytes())) << length;
-        EXPECT_EQ(file.status(), DicomError::UnsupportedDicom);
+        ASSERT_TRUE(openBytes(file, b.bytes())) << length;
+        EXPECT_TRUE(file.truncated());
+        DicomElement e;
+        ASSERT_TRUE(file.findElementByTag(0x0009, 0x0010, e));
+        EXPECT_EQ(e.length, 5u);
+        EXPECT_STREQ(e.text(), "short");
+        ASSERT_FALSE(file.warnings().empty());
+        EXPECT_NE(file.warnings().back().find("(0009,0010)"), std::string::npos);
+        // A full open does not take what is left for an object without pixels.
+        EXPECT_FALSE(openBytes(file, b.bytes(), false));
+        EXPECT_NE(file.errorReason().find("the file ends at byte"), std::string::npos) << file.errorReason();
+    }
+    // An image whose data ends before its pixel data is refused, with the reason.
+    DicomBytes b = smallFile(Syntax::ExplicitLittle);
+    b.element(0x0028, 0x0011, "US", std::string("\x00\x02", 2));
+    b.tag(0x0009, 0x0010).raw("OB").u16(0).u32(4000).raw("short");
+    DicomFile file;
+    EXPECT_FALSE(openBytes(file, b.bytes(), false));
+    EXPECT_NE(file.errorReason().find("before any pixel data"), std::string::npos) << file.errorReason();
+}
+
+TEST(ParserSequences, UndefinedLengthElementsInExplicitVrHoldItems) {
+    // OB of undefined length, and UN of undefined length whose items are in
+    // implicit VR little endian, in both explicit encodings.
+    for (Syntax syntax : {Syntax::ExplicitLittle, Syntax::ExplicitBig}) {
+        DicomBytes b(syntax);
+        b.preamble(veltor::testing::syntaxUid(syntax));
+        b.tag(0x0009, 0x0010).raw("OB").u16(0).u32(0xFFFFFFFF);
+        b.item(0).sequenceEnd();
+        b.tag(0x0009, 0x1020).raw("UN").u16(0).u32(0xFFFFFFFF);
+        b.setSyntax(Syntax::ImplicitLittle);
+        b.item(0xFFFFFFFF).element(0x0010, 0x0010, "PN", "DOE ").itemEnd().sequenceEnd();
+        b.setSyntax(syntax);
+        b.element(0x0010, 0x0020, "LO", "ID42");
+        DicomFile file;
+        ASSERT_TRUE(openBytes(file, b.bytes())) << int(syntax);
+        EXPECT_FALSE(file.truncated());
+        DicomElement e;
+        ASSERT_TRUE(file.findElementByTag(0x0009, 0x1020, e));
+        ASSERT_EQ(e.childCount, 1);
+        EXPECT_STREQ(e.children[0].text(), "DOE ");
+        ASSERT_TRUE(file.findElementByTag(0x0010, 0x0020, e));
+        EXPECT_STREQ(e.text(), "ID42");
     }
 }
 
-TEST(ParserFailures, UndefinedLengthOutsideImplicitSequences) {
+TEST(ParserSequences, SequenceStoredAsUnIsReadAsImplicitItems) {
+    // (0008,1140) is a sequence in the dictionary; stored as UN with a defined length.
+    DicomBytes items(Syntax::ImplicitLittle);
+    items.item(16).element(0x0008, 0x1150, "UI", "1.2.3.4 ");
     DicomBytes b;
     b.preamble("1.2.840.10008.1.2.1");
-    b.tag(0x0009, 0x0010).raw("OB").u16(0).u32(0xFFFFFFFF);
-    b.item(0).sequenceEnd();
+    b.element(0x0008, 0x1140, "UN", std::string(items.bytes().begin(), items.bytes().end()));
+    b.element(0x0009, 0x1001, "UN", std::string(items.bytes().begin(), items.bytes().end())); // unknown tag: bytes
     DicomFile file;
-    EXPECT_FALSE(openBytes(file, b.bytes()));
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    DicomElement e;
+    ASSERT_TRUE(file.findElementByTag(0x0008, 0x1140, e));
+    ASSERT_EQ(e.childCount, 1);
+    EXPECT_STREQ(e.children[0].text(), "1.2.3.4 ");
+    ASSERT_TRUE(file.findElementByTag(0x0009, 0x1001, e));
+    EXPECT_EQ(e.childCount, 0);
+    EXPECT_EQ(e.length, 24u);
 }
 
-TEST(ParserFailures, TrailingBytesAfterTheLastElement) {
+TEST(ParserTruncation, TrailingBytesAfterTheLastElement) {
     DicomBytes b = smallFile(Syntax::ExplicitLittle);
     DicomFile file;
     ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_FALSE(file.truncated());
     b.u8(0).u8(0);
-    EXPECT_FALSE(openBytes(file, b.bytes()));
+    ASSERT_TRUE(openBytes(file, b.bytes()));
+    EXPECT_TRUE(file.truncated());
+    EXPECT_EQ(file.elementCount(), 5);
 }
 
 TEST(ParserPixelData, ParseStopsOnThePixelGroup) {
@@ -399,10 +495,12 @@ TEST(ParserPixelData, ParseStopsOnThePixelGroup) {
     EXPECT_EQ(e.valueOffset, pixelTag + 12);
     EXPECT_EQ(e.value, nullptr);
 
-    // pixel data that the file does not hold
+    // pixel data that the file does not hold: listed, and the file marked
     b.bytes().resize(b.size() - 4);
     const std::string cut = writeTemp(b.bytes(), "pixels_cut");
-    EXPECT_FALSE(file.openForListing(cut.c_str()));
+    ASSERT_TRUE(file.openForListing(cut.c_str()));
+    EXPECT_TRUE(file.truncated());
+    EXPECT_EQ(file.elementCount(), 6);
     std::remove(path.c_str());
     std::remove(cut.c_str());
 }

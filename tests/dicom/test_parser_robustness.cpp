@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "openjpeg_leaks.h"
 #include "dicom/dicom_file.h"
 #include "dicom_bytes.h"
 
@@ -97,6 +98,37 @@ TEST(ParserRobustness, ByteFlipsEndInAStatus) {
     }
 }
 
+// Files of every codec: cut anywhere and damaged in their compressed data,
+// each open ends in a status (or in frames of the size the image says).
+TEST(ParserRobustness, CodecFixturesSurviveCutsAndDamage) {
+    const char* const codecs[] = {"codecs/jls_ct16.dcm",     "codecs/jls_rgb8_none.dcm",
+                                  "codecs/jls_ct16_fragments.dcm", "codecs/jls_ct16_extended_offsets.dcm",
+                                  "codecs/j2k_ct16.dcm",     "codecs/j2k_rgb8_lossy.dcm",
+                                  "codecs/htj2k_grey12.dcm", "codecs/rle_ct16.dcm",
+                                  "codecs/rle_rgb8.dcm",     "codecs/deflate_ct16.dcm"};
+    std::mt19937 rng(7);
+    for (const char* name : codecs) {
+        const std::vector<uint8_t> original = readFixture(name);
+        ASSERT_GT(original.size(), 1000u) << name;
+        for (size_t cut = 0; cut < original.size(); cut += 19) {
+            const std::vector<uint8_t> part(original.begin(), original.begin() + static_cast<long>(cut));
+            openBoth(part);
+        }
+        // Damage past the header, where the codestreams and fragment items are.
+        std::uniform_int_distribution<size_t> where(original.size() / 4, original.size() - 1);
+        for (int round = 0; round < 150; ++round) {
+            std::vector<uint8_t> bytes = original;
+            for (int i = 0; i <= round % 3; ++i) bytes[where(rng)] = static_cast<uint8_t>(round % 2 ? 0xFF : rng());
+            openBoth(bytes);
+            DicomFile decoded;
+            if (decoded.openMemoryDecoded(bytes.data(), bytes.size())) {
+                for (int32_t n = 1; n <= decoded.frameCount(); ++n)
+                    ASSERT_GE(decoded.frameBufferSize(n), decoded.decodedLayout().frameBytes()) << name;
+            }
+        }
+    }
+}
+
 TEST(ParserRobustness, HostileStructures) {
     // A thousand nested undefined-length sequences in a few kilobytes.
     {
@@ -120,6 +152,24 @@ TEST(ParserRobustness, HostileStructures) {
         b.element(0x0008, 0x0060, "CS", std::string(20, 'X'));
         b.sequenceEnd().itemEnd();
         b.tag(0x0010, 0x0010).u8(0).u8(0).u16(2).raw("AB");
+        openBoth(b.bytes());
+    }
+    // Encapsulated data whose offset tables lie or overflow, and fragments
+    // that are not codestreams, for every codec.
+    for (const char* syntax : {"1.2.840.10008.1.2.5", "1.2.840.10008.1.2.4.80", "1.2.840.10008.1.2.4.90",
+                               "1.2.840.10008.1.2.4.201", "1.2.840.10008.1.2.4.50", "1.2.840.10008.1.2.4.70"}) {
+        DicomBytes b;
+        b.preamble(syntax);
+        b.element(0x0028, 0x0008, "IS", "3 ");
+        b.element(0x0028, 0x0010, "US", std::string("\x00\x40", 2));
+        b.element(0x0028, 0x0011, "US", std::string("\x00\x40", 2));
+        b.element(0x0028, 0x0100, "US", std::string("\x10\x00", 2));
+        b.element(0x0028, 0x0101, "US", std::string("\x10\x00", 2));
+        b.element(0x7FE0, 0x0001, "OV", std::string("\xF0\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8));
+        b.tag(0x7FE0, 0x0010).raw("OB").u16(0).u32(0xFFFFFFFF);
+        b.item(8).u32(0).u32(0x7FFFFFF0);
+        b.item(4).raw(std::string("\xFF\xD8\xFF\x4F", 4)).item(2).raw("xx").item(0);
+        b.sequenceEnd();
         openBoth(b.bytes());
     }
     // Meta group whose lengths lie.

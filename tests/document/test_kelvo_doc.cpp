@@ -105,7 +105,9 @@ TEST_F(DocumentTest, UnreadableFileShowsTheFileMessage) {
     CKelvoDoc doc(settings, options, ui);
     EXPECT_FALSE(doc.openDocument(path));
     ASSERT_EQ(ui.failures.size(), 1u);
-    EXPECT_EQ(ui.failures[0], "Unsupported Dicom file format   ");
+    // The message of the code, then the reason on a second line.
+    EXPECT_EQ(ui.failures[0],
+              "Unsupported Dicom file format   \nnot a DICOM file: no DICM marker and no data set at its start");
     EXPECT_EQ(doc.frameCount(), 0);
     EXPECT_EQ(doc.frameAt(-1), nullptr);
     EXPECT_EQ(doc.fileAt(-1), nullptr);

@@ -306,12 +306,12 @@ TEST(Converting, FilesThatDoNotParseGiveNoOutput) {
 }
 
 TEST(Converting, DepthsWithoutAFrameImageGiveNoOutput) {
-    // 32 bits allocated: the file may open, but there is no 8-bit image of it.
+    // 24 bits allocated: no frame image can be made of it.
     Image im;
-    im.bits = 32;
+    im.bits = 24;
     im.rows = 1;
     im.columns = 2;
-    im.pixels = std::string(8, '\x01');
+    im.pixels = std::string(6, '\x01');
     TempFolder dir;
     ASSERT_TRUE(writeFile(dir / "deep.dcm", build(im)));
     const ConvertReport r = convertFile(dir / "deep.dcm", dir.path(), optionsFor(ExportFormat::Tiff), {});
