@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dicom/dicom_error.h"
+#include "anonymize_options.h"
 #include "frame_export.h"
 
 namespace veltor {
@@ -26,6 +27,12 @@ struct ConvertOptions {
     ExportFormat format = ExportFormat::Tiff;
     ConvertCommand command = ConvertCommand::ExportSelectedFiles;
     int jpegQuality = 75; // imglib's default; batch conversion has no setting of its own
+    // HTML instead of `format`: a page with the header and the frames as JPEG
+    // files in a folder beside it; the header's identifying values empty
+    // while `anonymizeExports` holds.
+    bool html = false;
+    bool anonymizeExports = true;
+    AnonymizeOptions anonymize;
 };
 
 // The frame image of frame n (from 1) of a fully opened file: 8 bits
@@ -59,6 +66,7 @@ enum class ConvertFailure {
     NotParsed,        // the full open failed; `dicomStatus` says why
     UnsupportedImage, // no frames, or a depth other than 8, 12 or 16 bits
     NoPixelData,      // an object without pixels (a report, a presentation state): skipped
+    Declined,         // an HTML page exists and was not to be replaced
 };
 
 struct ConvertReport {
