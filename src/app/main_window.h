@@ -23,6 +23,7 @@ namespace veltor {
 
 class CChildFrame;
 class CKelvoDoc;
+class ExportCommands;
 class ImageBuffer;
 class OverlayActions;
 class QSettingsStore;
@@ -156,6 +157,11 @@ class CMainFrame : public QMainWindow {
     int m_framesPlayed = 0;
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
+    // Export, copy, print and video commands (export_commands.cpp).
+    ExportCommands* m_exportCommands = nullptr;
+
+  public:
+    ExportCommands* exportCommands() const { return m_exportCommands; }
 };
 
 } // namespace veltor

@@ -336,4 +336,15 @@ ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t 
     return {};
 }
 
+ExportResult writeExportBitmap(ExportFormat format, const char* path, const uint8_t* bitmap, size_t size,
+                               int jpegQuality) {
+    switch (format) {
+    case ExportFormat::Tiff: return writeTiffBitmap(path, bitmap, size);
+    case ExportFormat::Bmp: return writeBmpBitmap(path, bitmap, size);
+    case ExportFormat::Raw: return writeRawBitmap(path, bitmap, size);
+    case ExportFormat::Jpeg: return writeLibraryBitmap(path, bitmap, size, jpegQuality);
+    }
+    return failed(ExportStatus::BadImage);
+}
+
 } // namespace veltor
