@@ -17,7 +17,9 @@
 #include <QProgressDialog>
 #include <QToolBar>
 #include <QUrl>
+#include <cstring>
 
+#include "app/batch_export_dialogs.h"
 #include "app/child_frame.h"
 #include "app/document_exports.h"
 #include "app/export_frames_dialog.h"
@@ -33,6 +35,7 @@
 #include "export/video_export.h"
 #include "imglib/imglib.h"
 #include "settings/settings_keys.h"
+#include "settings/user_options.h"
 #include "view/view_document.h"
 
 namespace veltor {
@@ -91,8 +94,8 @@ bool framesAlikeForVideo(CKelvoDoc& doc) {
 
 } // namespace
 
-ExportCommands::ExportCommands(CMainFrame& frame, SettingsStore& settings)
-    : QObject(&frame), m_frame(frame), m_settings(settings) {}
+ExportCommands::ExportCommands(CMainFrame& frame, SettingsStore& settings, const UserOptions& options)
+    : QObject(&frame), m_frame(frame), m_settings(settings), m_options(options) {}
 
 ExportCommands::~ExportCommands() = default;
 
@@ -128,6 +131,17 @@ void ExportCommands::addToMenus(QMenu* file, QAction* before, QMenu* edit) {
     QAction* raw = make(tr("Export as &Raw file..."), "exportRaw", [this] { exportSingle(ExportFormat::Raw); });
     QAction* html = make(tr("Export as &HTML..."), "exportHtml", [this] { exportHtml(); });
     m_exportAvi = make(tr("Export as &AVI..."), "exportAvi", [this] { exportAvi(); });
+    m_batchConvert = make(tr("&Batch Convert..."), "batchConvert", [this] {
+        BatchExportDialog dialog(m_settings, m_options.anonExports(), &m_frame);
+        dialog.exec();
+    });
+    m_exportSelected = make(tr("&Export selected files..."), "exportSelectedFiles", [this] {
+        ExportSelectedDialog dialog(m_settings, m_options.anonExports(), &m_frame);
+        dialog.exec();
+    });
+    exportMenu->addAction(m_batchConvert);
+    exportMenu->addAction(m_exportSelected);
+    exportMenu->addSeparator();
     exportMenu->addAction(m_exportFrames);
     exportMenu->addSeparator();
     for (QAction* a : {tiff, jpeg, bmp, raw, html, m_exportAvi}) exportMenu->addAction(a);

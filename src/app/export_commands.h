@@ -22,12 +22,12 @@ namespace veltor {
 class CChildFrame;
 class CMainFrame;
 class SettingsStore;
-struct VideoState;
+class UserOptions;
 
 class ExportCommands : public QObject {
     Q_OBJECT
   public:
-    ExportCommands(CMainFrame& frame, SettingsStore& settings);
+    ExportCommands(CMainFrame& frame, SettingsStore& settings, const UserOptions& options);
     ~ExportCommands() override;
 
     // Adds the commands to the File and Edit menus; `before` is the File
@@ -66,11 +66,10 @@ class ExportCommands : public QObject {
     void printPreview();
     void printSetup();
     void pageSetup();
-    void batchConvert();
-    void exportSelectedFiles();
 
     CMainFrame& m_frame;
     SettingsStore& m_settings;
+    const UserOptions& m_options;
     std::unique_ptr<QPrinter> m_printer;
     std::vector<QAction*> m_documentActions; // enabled with a frame
     QAction* m_exportFrames = nullptr;

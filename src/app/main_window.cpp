@@ -240,7 +240,7 @@ void CMainFrame::createMenus() {
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
     createOverlayActions(edit, view, optionsMenu, tools, image);
-    m_exportCommands = new ExportCommands(*this, m_settings);
+    m_exportCommands = new ExportCommands(*this, m_settings, m_options);
     m_exportCommands->addToMenus(file, m_recentMenu->menuAction(), edit);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
 

@@ -3,6 +3,10 @@
 // sizes, rich-text copies, a report printed to PDF, and videos (ffprobe).
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
@@ -10,6 +14,7 @@
 #include <QPrinter>
 #include <QtTest>
 
+#include "app/batch_export_dialogs.h"
 #include "app/child_frame.h"
 #include "app/export_commands.h"
 #include "app/export_controls.h"
@@ -202,6 +207,38 @@ class ExportCommandsTest : public QObject {
         run.scale = false;
         QVERIFY(w.exportCommands()->writeVideo(avi, run));
         QCOMPARE(probe(avi), QStringLiteral("mjpeg,24,24,25/1,3"));
+    }
+
+    void batchExportBesideTheSources() {
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
+        QDir(dir.path()).mkdir(QStringLiteral("tree"));
+        const QString source = writeSixteenBit(dir.path() + "/tree", 3, 8);
+        BatchExportDialog dialog(settings, true);
+        dialog.directory()->setText(dir.path() + "/tree");
+        dialog.overwritePrompt()->setChecked(false);
+        dialog.exportFiles();
+        for (const char* name : {"ramp16_dcm_0000.tif", "ramp16_dcm_0002.tif"})
+            QVERIFY(QFile::exists(dir.path() + "/tree/" + name));
+        QCOMPARE(dialog.log()->toPlainText().trimmed(), source);
+        dialog.format()->setCurrentText(QStringLiteral("HTML"));
+        dialog.exportFiles();
+        QVERIFY(readAll(dir.path() + "/tree/ramp16.dcm.html").contains("Frame : 0003 <BR>\r\n</TD>"));
+        QVERIFY(QFile::exists(dir.path() + "/tree/ramp16.dcm_files/ramp16.dcm_0002.jpg"));
+        // An empty folder: "Nothing to do", nothing written.
+        QDir(dir.path()).mkdir(QStringLiteral("empty"));
+        dialog.directory()->setText(dir.path() + "/empty");
+        QString message;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&message] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->close();
+            }
+        });
+        closer.start(20);
+        dialog.exportFiles();
+        QCOMPARE(message, QStringLiteral("Nothing to do      "));
     }
 };
 
