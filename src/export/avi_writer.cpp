@@ -3,6 +3,8 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 
@@ -78,7 +80,8 @@ int AviWriter::addFrame(const uint8_t* bitmap, size_t size) {
     }
     std::vector<uint8_t> sample;
     if (m_codec == AviCodec::MotionJpeg) {
-        if (!Imglib_EncodeJpeg(bitmap, m_quality, sample)) return 0;
+        // The whole bitmap, encoded at finish (several frames at a time).
+        sample.assign(bitmap, bitmap + layout.totalSize);
     } else {
         const size_t imageBytes = layout.stride * size_t(layout.height);
         sample.assign(bitmap + layout.pixelOffset, bitmap + layout.pixelOffset + imageBytes);
@@ -92,6 +95,28 @@ uint64_t AviWriter::bytesNeeded() const {
                      16 * uint64_t(m_frames.size());
     for (const auto& f : m_frames) total += 8 + padded(f.size());
     return total;
+}
+
+bool AviWriter::encodeFrames() {
+    // Each frame is encoded on its own, so the streams are the same whatever
+    // the number of workers.
+    const size_t count = m_frames.size();
+    std::vector<std::vector<uint8_t>> encoded(count);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    auto work = [&] {
+        for (size_t i = next++; i < count && !failed; i = next++)
+            if (!Imglib_EncodeJpeg(m_frames[i].data(), m_quality, encoded[i])) failed = true;
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t workers = std::min<size_t>(count, cores == 0 ? 1 : std::min(cores, 4u));
+    std::vector<std::thread> threads;
+    for (size_t t = 1; t < workers; ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+    if (failed) return false;
+    m_frames = std::move(encoded);
+    return true;
 }
 
 int64_t freeSpaceFor(const std::string& path) {
@@ -110,6 +135,12 @@ int AviWriter::finish() {
     if (m_frames.empty()) {
         m_status = AviStatus::NoFrames;
         release();
+        return 0;
+    }
+    if (m_codec == AviCodec::MotionJpeg && !encodeFrames()) {
+        m_status = AviStatus::WriteFailed;
+        release();
+        m_frames.clear();
         return 0;
     }
     const uint64_t needed = bytesNeeded();

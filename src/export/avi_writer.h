@@ -60,6 +60,7 @@ class AviWriter {
         bool operator==(const Format&) const = default;
     };
     void release();
+    bool encodeFrames(); // Motion JPEG: the collected bitmaps become JPEG streams
 
     int32_t m_rate;
     AviCodec m_codec;

@@ -1,16 +1,42 @@
 #include "video_export.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "frame_export.h"
 #include "imaging/grey_table.h"
 #include "imaging/intensity_operations.h"
+#include "imglib/imglib.h"
 #include "rtf_report.h"
 
 namespace veltor {
 
+namespace {
+
+// Whether the bitmap already has the form asked for: 24 bits for colour,
+// 8 bits with a grey ramp for grey.
+bool alreadyInForm(const uint8_t* bitmap, size_t size, bool colour) {
+    DibLayout layout;
+    if (bitmap == nullptr || size < kDibHeaderSize || !dibLayout(bitmap, layout) || layout.compression != kDibRgb ||
+        layout.totalSize > size)
+        return false;
+    if (colour) return layout.bitCount == 24;
+    if (layout.bitCount != 8 || layout.paletteEntries != 256) return false;
+    const uint8_t* table = bitmap + kDibHeaderSize;
+    for (uint32_t i = 0; i < 256; ++i, table += 4)
+        if (table[0] != i || table[1] != i || table[2] != i) return false;
+    return true;
+}
+
+} // namespace
+
 std::vector<uint8_t> videoFrameBitmap(const uint8_t* bitmap, size_t size, const VideoFrameOptions& options) {
+    if (alreadyInForm(bitmap, size, options.colour)) {
+        const DibHeader header = readDibHeader(bitmap);
+        if (!options.scale || (options.width == header.width && options.height == std::abs(header.height)))
+            return std::vector<uint8_t>(bitmap, bitmap + size);
+    }
     PackedPixels pixels;
     if (!GetPackedPixels(bitmap, size, pixels)) return {};
     if (options.colour && pixels.samples == 1) {
