@@ -281,6 +281,7 @@ void CMainFrame::createToolBars() {
     nav->addAction(m_movie);
     nav->addAction(m_reverseMovie);
     nav->addAction(m_videoSetup);
+    nav->addAction(m_exportCommands->action("exportAvi"));
     QToolBar* edit = addToolBar(tr("Edit Toolbar"));
     edit->setObjectName(QStringLiteral("EditToolbar"));
     edit->addAction(m_undo);

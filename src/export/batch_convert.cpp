@@ -26,8 +26,10 @@ ExportResult writeImage(const std::string& target, const PixelView& image,
         return writeRawImage(target.c_str(), image);
     case ExportFormat::Bmp:
     case ExportFormat::Jpeg: {
-        const std::vector<uint8_t> bitmap = makeExportBitmap(image);
-        if (bitmap.empty()) {
+        // One buffer for every frame of a run: fresh pages for each would
+        // cost more than the conversion.
+        static thread_local std::vector<uint8_t> bitmap;
+        if (!makeExportBitmap(image, bitmap)) {
             ExportResult result;
             result.status = ExportStatus::BadImage;
             return result;

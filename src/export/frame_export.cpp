@@ -165,14 +165,27 @@ bool GetPackedPixels(const uint8_t* bitmap, size_t size, PackedPixels& pixels) {
 }
 
 std::vector<uint8_t> makeExportBitmap(const PixelView& pixels) {
-    if (!pixels.valid()) return {};
+    std::vector<uint8_t> bitmap;
+    makeExportBitmap(pixels, bitmap);
+    return bitmap;
+}
+
+bool makeExportBitmap(const PixelView& pixels, std::vector<uint8_t>& bitmap) {
+    if (!pixels.valid()) {
+        bitmap.clear();
+        return false;
+    }
     const int bitCount = pixels.samples == 3 ? 24 : 8;
     const size_t stride = dibStride(pixels.width, bitCount);
     const uint32_t entries = bitCount == 8 ? kGreyTableEntries : 0;
     const size_t offset = kDibHeaderSize + 4 * size_t(entries);
-    if (stride == 0 || uint64_t(pixels.width) * uint64_t(pixels.height) > kImglibMaxPixels)
-        return {};
-    std::vector<uint8_t> bitmap(offset + stride * size_t(pixels.height), 0);
+    if (stride == 0 || uint64_t(pixels.width) * uint64_t(pixels.height) > kImglibMaxPixels) {
+        bitmap.clear();
+        return false;
+    }
+    // The buffer is reused from call to call: every byte is written below,
+    // the row padding included.
+    bitmap.resize(offset + stride * size_t(pixels.height));
     DibHeader header;
     header.width = pixels.width;
     header.height = pixels.height;
@@ -183,12 +196,15 @@ std::vector<uint8_t> makeExportBitmap(const PixelView& pixels) {
     for (uint32_t i = 0; i < entries; ++i) {
         uint8_t* e = bitmap.data() + kDibHeaderSize + 4 * i;
         e[0] = e[1] = e[2] = static_cast<uint8_t>(i);
+        e[3] = 0;
     }
     const size_t width = size_t(pixels.width);
     const size_t height = size_t(pixels.height);
+    const size_t rowBytes = width * (bitCount == 8 ? 1 : 3);
     uint8_t* rows = bitmap.data() + offset;
     for (size_t y = 0; y < height; ++y) {
         uint8_t* out = rows + (height - 1 - y) * stride;
+        if (stride > rowBytes) std::memset(out + rowBytes, 0, stride - rowBytes);
         if (bitCount == 8) {
             std::memcpy(out, pixels.bytes + y * width, width);
             continue;
@@ -200,7 +216,7 @@ std::vector<uint8_t> makeExportBitmap(const PixelView& pixels) {
             out[2] = in[0];
         }
     }
-    return bitmap;
+    return true;
 }
 
 std::vector<uint8_t> tiffHeader(int32_t width, int32_t height, int samples) {

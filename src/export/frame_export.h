@@ -74,6 +74,8 @@ bool GetPackedPixels(const uint8_t* bitmap, size_t size, PackedPixels& pixels);
 // An export bitmap holding `pixels`: 8 bits with a 256-entry grey table for
 // one sample, 24 bits for three. Empty when `pixels` is not valid.
 std::vector<uint8_t> makeExportBitmap(const PixelView& pixels);
+// The same into `bitmap`, reusing its memory (false and empty when not valid).
+bool makeExportBitmap(const PixelView& pixels, std::vector<uint8_t>& bitmap);
 
 // The bytes in front of the pixels in a TIFF file of this geometry: 170 for
 // one sample, 188 for three (little-endian header, 13 or 14 directory
