@@ -75,7 +75,8 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
         updateStatus();
     });
     const std::string layout = m_settings.readText("Bars", "State", "");
-    if (!layout.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
+    if (!layout.empty())
+        m_layoutRestored = restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
         updateActions();
         updateStatus();
@@ -258,6 +259,7 @@ void CMainFrame::createMenus() {
                                       [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactAddress))); });
     m_webSite = help->addAction(tr("Viewer's &Web Site..."), this,
                                 [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); });
+    createUtilityActions(optionsMenu, tools, help);
 }
 
 void CMainFrame::createToolBars() {
@@ -316,6 +318,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
     addOverlayToolButtons();
+    addUtilityToolButtons(file, view);
 }
 
 namespace {
@@ -555,6 +558,7 @@ void CMainFrame::updateActions() {
     updateZoomActions();
     updateAnonymizeActions();
     updateOverlayActions();
+    updateUtilityActions(hasDoc);
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 
@@ -599,6 +603,7 @@ void CMainFrame::saveState() {
     m_settings.writeInt("Bars", "StatusBar", statusBar()->isHidden() ? 0 : 1);
     m_options.save(m_settings);
     m_settings.sync();
+    reportSettingsWriteFailure();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

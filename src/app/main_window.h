@@ -25,6 +25,7 @@ class CChildFrame;
 class CKelvoDoc;
 class ImageBuffer;
 class OverlayActions;
+class UtilityActions;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
@@ -55,6 +56,13 @@ class CMainFrame : public QMainWindow {
     // "Anonymize current file" into `target` without the save dialog; false
     // (message shown) when no copy was written.
     bool anonymizeCurrentFileTo(const QString& target);
+    // Preferences confirmed: the options take `edited`'s values, the main
+    // background repaints, and every open document takes the document
+    // background, the colours of new items and the rulers' colour.
+    void applyPreferences(const UserOptions& edited);
+    // Shows the window maximised over the screen's available area (also where
+    // no window manager carries out the request).
+    void showAtStart();
 
   public slots:
     void updateStatus();
@@ -98,6 +106,14 @@ class CMainFrame : public QMainWindow {
     void addOverlayToolButtons();
     void updateOverlayActions();
     void connectOverlayView(CChildFrame* frame);
+
+    // Preferences, Calculator, About, System Info (main_window_prefs.cpp).
+    void createUtilityActions(QMenu* options, QMenu* tools, QMenu* help);
+    void addUtilityToolButtons(QToolBar* file, QToolBar* view);
+    void updateUtilityActions(bool hasDocument);
+    void startCalculator();
+    void arrangeDefaultToolBars(int width);
+    void reportSettingsWriteFailure();
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -156,6 +172,8 @@ class CMainFrame : public QMainWindow {
     int m_framesPlayed = 0;
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
+    UtilityActions* m_utilities = nullptr;
+    bool m_layoutRestored = false;
 };
 
 } // namespace veltor
