@@ -65,6 +65,7 @@ PreferencesDialog::PreferencesDialog(const UserOptions& options, QWidget* parent
     m_defaultAnnotations->hide();
     startupLayout->addWidget(swatchRow(Annotation, QStringLiteral("Default annotation color ")));
     startupLayout->addWidget(fontRow(AnnotationFont, startup));
+    startupLayout->addStretch(1);
 
     // "Measurements"
     auto* measurements = new QGroupBox(QStringLiteral("Measurements"), this);
@@ -83,6 +84,7 @@ PreferencesDialog::PreferencesDialog(const UserOptions& options, QWidget* parent
     widthRow->addStretch(1);
     measLayout->addLayout(widthRow);
     measLayout->addWidget(fontRow(MeasurementFont, measurements));
+    measLayout->addStretch(1);
 
     // "Rulers"
     auto* rulers = new QGroupBox(QStringLiteral("Rulers"), this);
@@ -103,6 +105,7 @@ PreferencesDialog::PreferencesDialog(const UserOptions& options, QWidget* parent
     m_corners[size_t(options.axisStart())]->setChecked(true);
     rulersLayout->addWidget(axis);
     rulersLayout->addWidget(swatchRow(Rulers, QStringLiteral("Rulers' color")));
+    rulersLayout->addStretch(1);
 
     // "Main Window and Document"
     auto* windows = new QGroupBox(QStringLiteral("Main Window and Document"), this);
@@ -112,6 +115,7 @@ PreferencesDialog::PreferencesDialog(const UserOptions& options, QWidget* parent
     windowsLayout->addWidget(m_bgImage);
     windowsLayout->addWidget(swatchRow(MainBackground, QStringLiteral("Main background color")));
     windowsLayout->addWidget(swatchRow(DocumentBackground, QStringLiteral("Document background color")));
+    windowsLayout->addStretch(1);
 
     // Untitled switches.
     auto* switches = new QVBoxLayout;
