@@ -35,6 +35,7 @@ if(TARGET veltor-viewer)
   install(FILES data/desktop/veltor-viewer.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES data/desktop/veltor-dicom.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
   install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+  install(FILES data/icons/veltor-viewer.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   # The desktop's caches, when installing for real (not into a staging
   # DESTDIR) and where the tools exist.
   install(CODE [[

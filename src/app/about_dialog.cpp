@@ -3,12 +3,11 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/icon_painting.h"
+#include "app/app_icons.h"
 
 #ifndef VELTOR_VERSION
 #define VELTOR_VERSION "unknown"
@@ -22,15 +21,6 @@ constexpr const char* kAuthor = "The Veltor developers";
 constexpr const char* kContact = "dicom-viewer@veltor.org";
 constexpr const char* kWebSite = "https://veltor.org/dicom-viewer/";
 
-QPixmap emblemPicture(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    icons::emblem(painter, QPointF(0, 0), size);
-    return pixmap;
-}
-
 } // namespace
 
 QString AboutDialog::versionText() {
@@ -41,7 +31,7 @@ QString AboutDialog::versionText() {
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Veltor Dicom Viewer"));
     auto* picture = new QLabel(this);
-    picture->setPixmap(emblemPicture(64));
+    picture->setPixmap(applicationEmblem(64));
     picture->setAlignment(Qt::AlignTop);
 
     auto* name = new QLabel(QStringLiteral("<b>Veltor Dicom Viewer</b>"), this);

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/child_frame.h"
-#include "app/icon_painting.h"
+#include "app/app_icons.h"
 #include "app/image_view.h"
 #include "app/overlay_benchmark.h"
 #include "app/single_instance.h"
@@ -154,15 +154,7 @@ int main(int argc, char** argv) {
     {
         // The window icon: the viewer's emblem.
         QIcon icon;
-        for (int size : {16, 32, 48, 64}) {
-            QPixmap pixmap(size, size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            painter.setRenderHint(QPainter::Antialiasing);
-            veltor::icons::emblem(painter, QPointF(0, 0), size);
-            painter.end();
-            icon.addPixmap(pixmap);
-        }
+        for (int size : {16, 32, 48, 64}) icon.addPixmap(veltor::applicationEmblem(size));
         QApplication::setWindowIcon(icon);
     }
 

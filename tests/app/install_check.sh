@@ -18,6 +18,7 @@ grep -q '^\.SS anonymize' "$prefix/share/man/man1/veltor.1" || fail "veltor.1 la
 for s in 16 22 24 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${s}x${s}/apps/veltor-viewer.png" ] || fail "icon ${s}x${s} missing"
 done
+[ -s "$prefix/share/icons/hicolor/scalable/apps/veltor-viewer.svg" ] || fail "scalable icon missing"
 desktop-file-validate "$prefix/share/applications/veltor-viewer.desktop" || fail "desktop entry invalid"
 [ -s "$prefix/share/mime/packages/veltor-dicom.xml" ] || fail "MIME package missing"
 update-mime-database "$prefix/share/mime"

@@ -1,14 +1,13 @@
-// Renders the viewer's emblem, the same drawing as the window icon, into PNG
-// files for the desktop's icon theme: render_app_icon FOLDER SIZE...
+// Renders the viewer's emblem (data/icons/veltor-viewer.svg, the window
+// icon's drawing) into PNG files for the desktop's icon theme: render_app_icon FOLDER SIZE...
 // writes FOLDER/SIZExSIZE/apps/veltor-viewer.png for each size.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 
 #include <cstdio>
 
-#include "app/icon_painting.h"
+#include "app/app_icons.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -25,12 +24,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "render_app_icon: bad size '%s'\n", argv[i]);
             return 2;
         }
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        veltor::icons::emblem(painter, QPointF(0, 0), size);
-        painter.end();
+        const QImage image = veltor::applicationEmblem(size).toImage();
         const QString dir = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
         const QString path = dir + QStringLiteral("/veltor-viewer.png");
         if (!QDir().mkpath(dir) || !image.save(path, "PNG")) {
