@@ -240,6 +240,7 @@ void CMainFrame::createMenus() {
     createZoomActions(zoom, tools, m_zoomBar);
     createOverlayActions(edit, view, optionsMenu, tools, image);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
+    createBrowseActions(file);
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
@@ -316,6 +317,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
     addOverlayToolButtons();
+    createBrowseToolBars();
 }
 
 namespace {
@@ -396,6 +398,7 @@ bool CMainFrame::openFile(const QString& path) {
     if (!doc->openDocument(QFileInfo(path).absoluteFilePath().toStdString())) return false;
     addChild(std::move(doc));
     addRecent(QFileInfo(path).absoluteFilePath());
+    syncToOpenedFile(path);
     updateActions();
     updateStatus();
     return true;
@@ -424,20 +427,6 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
     updateActions();
     updateStatus();
     return frame;
-}
-
-void CMainFrame::openDialog() {
-    const QString folder = QString::fromStdString(settings::currentWorkingDirectory(m_settings));
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("Open"), folder.isEmpty() ? QDir::currentPath() : folder,
-        tr("All Files (*.*);;Bitmap Files (*.bmp);;JPEG Files (*.jpg *.jpe)"));
-    if (files.isEmpty()) return;
-    if (files.size() == 1) {
-        settings::setCurrentWorkingDirectory(m_settings,
-                                             settings::withTrailingSeparator(QFileInfo(files[0]).absolutePath().toStdString()));
-    }
-    // Several files open as separate documents, starting with the last.
-    for (auto it = files.crbegin(); it != files.crend(); ++it) openFile(*it);
 }
 
 void CMainFrame::addRecent(const QString& path) {
@@ -555,6 +544,7 @@ void CMainFrame::updateActions() {
     updateZoomActions();
     updateAnonymizeActions();
     updateOverlayActions();
+    updateBrowseActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 

@@ -52,6 +52,10 @@ class CMainFrame : public QMainWindow {
     int framesPlayed() const { return m_framesPlayed; }
     // Saves the window layout and the user options (done on close too).
     void saveState();
+    // Makes the folder of an opened file current in the navigation bar.
+    void syncToOpenedFile(const QString& path);
+    // One document from several files (unreadable ones skipped), titled `title`.
+    bool openPathList(const QStringList& paths, const QString& title);
     // "Anonymize current file" into `target` without the save dialog; false
     // (message shown) when no copy was written.
     bool anonymizeCurrentFileTo(const QString& target);
@@ -98,6 +102,17 @@ class CMainFrame : public QMainWindow {
     void addOverlayToolButtons();
     void updateOverlayActions();
     void connectOverlayView(CChildFrame* frame);
+    // Folder navigation, search, open dialogs, Internet and clipboard
+    // (main_window_browse.cpp).
+    struct BrowseState;
+    void createBrowseActions(QMenu* file);
+    void createBrowseToolBars();
+    void updateBrowseActions();
+    void refillNavigationBar();
+    void selectNavigationFolder(const QString& folder);
+    void stepFile(int how);
+    void openFromInternet();
+    void pasteImage();
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -156,6 +171,7 @@ class CMainFrame : public QMainWindow {
     int m_framesPlayed = 0;
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
+    std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
 };
 
 } // namespace veltor
