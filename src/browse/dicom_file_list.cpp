@@ -168,8 +168,11 @@ std::vector<SearchHit> searchTree(const std::string& root, bool recursive, const
         for (;;) {
             const size_t i = next.fetch_add(1);
             if (i >= paths.size()) return;
+            // The DICOM header first without the raster-image probe that
+            // every header-only open makes; files that are not DICOM get that
+            // probe afterwards, so raster images are found as before.
             DicomFile header;
-            if (!header.openFile(paths[i].c_str(), true)) continue;
+            if (!header.openForListing(paths[i].c_str()) && !header.openFile(paths[i].c_str(), true)) continue;
             SearchValues v = searchValues(header);
             if (!matches(criteria, v)) continue;
             values[i] = std::move(v);

@@ -11,11 +11,14 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "app/child_frame.h"
 #include "app/file_list_dialog.h"
+#include "app/folder_tree.h"
+#include "app/open_multiple_dialog.h"
 #include "app/mc_file_dialog.h"
 #include "app_test_support.h"
 #include "document/kelvo_doc.h"
@@ -48,6 +51,7 @@ class BrowseTest : public QObject {
     void searchListsMatchingFiles();
     void openDialogPreviewsTheFileUnderTheCursor();
     void severalFilesMakeOneDocument();
+    void folderTreeAndOpenMultipleFiles();
 };
 
 void BrowseTest::navigationBarWalksTheFolder() {
@@ -160,6 +164,38 @@ void BrowseTest::severalFilesMakeOneDocument() {
     QVERIFY(child);
     QCOMPARE(child->document().frameCount(), 2); // the unreadable file is skipped
     QCOMPARE(QString::fromStdString(child->document().title()), QStringLiteral("(Multiple files)"));
+}
+
+void BrowseTest::folderTreeAndOpenMultipleFiles() {
+    MainWindowUnderTest fixture;
+    const QString folder = makeSeries(fixture.dir);
+    FolderTree tree;
+    tree.setListFiles(true);
+    QVERIFY(tree.fill());
+    QVERIFY(tree.selectPath(folder + "/IM2"));
+    QCOMPARE(tree.fullPath(tree.currentItem()), folder + "/IM2");
+    QVERIFY(!tree.isFolder(tree.currentItem()));
+    QVERIFY(!tree.selectPath(folder + "/gone"));
+
+    OpenMultipleDialog dialog(fixture.settings, &fixture.w);
+    dialog.folderEdit()->setText(folder);
+    dialog.scanOrStop();
+    QCOMPARE(dialog.statusLine()->text(), QStringLiteral("Finished!"));
+    QCOMPARE(dialog.groupBox()->count(), 1);
+    QCOMPARE(dialog.groupBox()->itemText(0), QStringLiteral("0001"));
+    QCOMPARE(dialog.fileList()->topLevelItemCount(), 3);
+    dialog.minimumFiles()->setValue(4);
+    QCOMPARE(dialog.groupBox()->count(), 0);
+    dialog.minimumFiles()->setValue(3);
+    QStringList paths;
+    QString title;
+    connect(&dialog, &OpenMultipleDialog::openRequested, [&](const QStringList& p, const QString& t) {
+        paths = p;
+        title = t;
+    });
+    dialog.openGroup(true);
+    QCOMPARE(paths.size(), 3);
+    QCOMPARE(title, QStringLiteral("QUILL^ADA , 4417, 20240315, CT, 3"));
 }
 
 QTEST_MAIN(BrowseTest)
