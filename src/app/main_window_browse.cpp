@@ -200,6 +200,7 @@ void CMainFrame::createBrowseActions(QMenu* file) {
         {b.lastFile, CommandIcon::LastFile},
     };
     for (const auto& [action, id] : icons) action->setIcon(commandIcon(id));
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { updateBrowseActions(); });
 }
 
 void CMainFrame::createBrowseToolBars() {

@@ -3,6 +3,8 @@
 // the Search window and the open dialog are saved there as pictures.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QListWidget>
 #include <QDir>
 #include <QFile>
 #include <QTimer>
@@ -19,6 +21,8 @@
 #include "app/file_list_dialog.h"
 #include "app/folder_tree.h"
 #include "app/open_multiple_dialog.h"
+#include "app/image_view.h"
+#include "app/sort_frames_dialog.h"
 #include "app/mc_file_dialog.h"
 #include "app_test_support.h"
 #include "document/kelvo_doc.h"
@@ -52,6 +56,7 @@ class BrowseTest : public QObject {
     void openDialogPreviewsTheFileUnderTheCursor();
     void severalFilesMakeOneDocument();
     void folderTreeAndOpenMultipleFiles();
+    void sortFramesAndPaste();
 };
 
 void BrowseTest::navigationBarWalksTheFolder() {
@@ -77,6 +82,11 @@ void BrowseTest::navigationBarWalksTheFolder() {
     QCOMPARE(position->text(), QStringLiteral("2/3"));
     QCOMPARE(w.mdiArea()->subWindowList().size(), 1); // the previous file was closed
     QCOMPARE(QString::fromStdString(w.activeChild()->document().title()), QStringLiteral("IM2"));
+    // Ctrl+Right in the image pane is the window's Next File.
+    QTest::keyClick(w.activeChild()->imageView(), Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(position->text(), QStringLiteral("3/3"));
+    first->trigger();
+    QCOMPARE(position->text(), QStringLiteral("1/3"));
     last->trigger();
     QCOMPARE(position->text(), QStringLiteral("3/3"));
     QVERIFY(!next->isEnabled());
@@ -196,6 +206,43 @@ void BrowseTest::folderTreeAndOpenMultipleFiles() {
     dialog.openGroup(true);
     QCOMPARE(paths.size(), 3);
     QCOMPARE(title, QStringLiteral("QUILL^ADA , 4417, 20240315, CT, 3"));
+}
+
+void BrowseTest::sortFramesAndPaste() {
+    MainWindowUnderTest fixture;
+    auto& w = fixture.w;
+    QVERIFY(w.openFile(writeMultiFrame(fixture.dir.path())));
+    CKelvoDoc& doc = w.activeChild()->document();
+    SortFramesDialog sort(doc);
+    QCOMPARE(sort.list()->item(2)->text(), QStringLiteral("Frame 0003"));
+    sort.list()->setCurrentRow(2);
+    sort.move(0); // the last frame to the top
+    QCOMPARE(sort.order(), (std::vector<int32_t>{2, 0, 1}));
+    sort.move(4); // the order of load again
+    QCOMPARE(sort.order(), (std::vector<int32_t>{0, 1, 2}));
+    QCOMPARE(sort.currentRow(), 2);
+    sort.move(0);
+    QCOMPARE(sort.currentRow(), 0);
+    QVERIFY(doc.reorderFrames(sort.order(), sort.currentRow()));
+    QCOMPARE(doc.loadIndexOfFrame(0), 2);
+
+    QAction* paste = actionNamed(w, QStringLiteral("Insert Clipboard contents"));
+    QVERIFY(paste);
+    QGuiApplication::clipboard()->clear();
+    const int before = w.mdiArea()->subWindowList().size();
+    paste->trigger(); // nothing on the clipboard: nothing happens
+    QCOMPARE(w.mdiArea()->subWindowList().size(), before);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(200, 10, 10));
+    QGuiApplication::clipboard()->setImage(image);
+    QVERIFY(paste->isEnabled());
+    paste->trigger();
+    QCOMPARE(w.mdiArea()->subWindowList().size(), before + 1);
+    ImageBuffer* frame = w.activeChild()->document().frameAt(0);
+    QVERIFY(frame);
+    QCOMPARE(frame->width(), 40);
+    QCOMPARE(frame->height(), 30);
+    QVERIFY(frame->isColour());
 }
 
 QTEST_MAIN(BrowseTest)
