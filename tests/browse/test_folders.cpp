@@ -135,6 +135,7 @@ TEST(FileList, ScanSearchesAndSurvivesOddEntries) {
     writeDicom(top + "b.dcm", "Roe^Jane");
     writeDicom(sub + "c.dcm", "doe^jane");
     writeFile(top + "junk.dcm", "DICM but not really");
+    writeDicom(top + "caf\xe9.dcm", "Nobody"); // a Latin-1 name in a UTF-8 world
     ::symlink((top + "missing").c_str(), (top + "broken").c_str());
     ::symlink(top.c_str(), (sub + "loop").c_str()); // a link back up: not followed
     ::mkdir((top + "closed").c_str(), 0);
@@ -147,7 +148,7 @@ TEST(FileList, ScanSearchesAndSurvivesOddEntries) {
     options.criteria = &c;
     int added = 0;
     const int seen = list.scan(top, options, {}, [&](const DirectoryRecord&, const FileListItem&, bool) { ++added; });
-    EXPECT_EQ(seen, 4);
+    EXPECT_EQ(seen, 5);
     EXPECT_EQ(added, 2);
     ASSERT_EQ(list.records().size(), 2u);
     EXPECT_EQ(list.records()[0].items[0].patientName, "DOE^JOHN");
