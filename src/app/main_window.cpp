@@ -241,6 +241,7 @@ void CMainFrame::createMenus() {
     createZoomActions(zoom, tools, m_zoomBar);
     createOverlayActions(edit, view, optionsMenu, tools, image);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
+    createBrowseActions(file);
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
@@ -318,6 +319,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
     addOverlayToolButtons();
+    createBrowseToolBars();
     addUtilityToolButtons(file, view);
 }
 
@@ -399,6 +401,7 @@ bool CMainFrame::openFile(const QString& path) {
     if (!doc->openDocument(QFileInfo(path).absoluteFilePath().toStdString())) return false;
     addChild(std::move(doc));
     addRecent(QFileInfo(path).absoluteFilePath());
+    syncToOpenedFile(path);
     updateActions();
     updateStatus();
     return true;
@@ -427,20 +430,6 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
     updateActions();
     updateStatus();
     return frame;
-}
-
-void CMainFrame::openDialog() {
-    const QString folder = QString::fromStdString(settings::currentWorkingDirectory(m_settings));
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("Open"), folder.isEmpty() ? QDir::currentPath() : folder,
-        tr("All Files (*.*);;Bitmap Files (*.bmp);;JPEG Files (*.jpg *.jpe)"));
-    if (files.isEmpty()) return;
-    if (files.size() == 1) {
-        settings::setCurrentWorkingDirectory(m_settings,
-                                             settings::withTrailingSeparator(QFileInfo(files[0]).absolutePath().toStdString()));
-    }
-    // Several files open as separate documents, starting with the last.
-    for (auto it = files.crbegin(); it != files.crend(); ++it) openFile(*it);
 }
 
 void CMainFrame::addRecent(const QString& path) {
@@ -559,6 +548,7 @@ void CMainFrame::updateActions() {
     updateAnonymizeActions();
     updateOverlayActions();
     updateUtilityActions(hasDoc);
+    updateBrowseActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 

@@ -53,6 +53,10 @@ class CMainFrame : public QMainWindow {
     int framesPlayed() const { return m_framesPlayed; }
     // Saves the window layout and the user options (done on close too).
     void saveState();
+    // Makes the folder of an opened file current in the navigation bar.
+    void syncToOpenedFile(const QString& path);
+    // One document from several files (unreadable ones skipped), titled `title`.
+    bool openPathList(const QStringList& paths, const QString& title);
     // "Anonymize current file" into `target` without the save dialog; false
     // (message shown) when no copy was written.
     bool anonymizeCurrentFileTo(const QString& target);
@@ -106,6 +110,17 @@ class CMainFrame : public QMainWindow {
     void addOverlayToolButtons();
     void updateOverlayActions();
     void connectOverlayView(CChildFrame* frame);
+    // Folder navigation, search, open dialogs, Internet and clipboard
+    // (main_window_browse.cpp).
+    struct BrowseState;
+    void createBrowseActions(QMenu* file);
+    void createBrowseToolBars();
+    void updateBrowseActions();
+    void refillNavigationBar();
+    void selectNavigationFolder(const QString& folder);
+    void stepFile(int how);
+    void openFromInternet();
+    void pasteImage();
 
     // Preferences, Calculator, About, System Info (main_window_prefs.cpp).
     void createUtilityActions(QMenu* options, QMenu* tools, QMenu* help);
@@ -174,6 +189,7 @@ class CMainFrame : public QMainWindow {
     QAction* m_anonymizedExports = nullptr;
     UtilityActions* m_utilities = nullptr;
     bool m_layoutRestored = false;
+    std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
 };
 
 } // namespace veltor
