@@ -235,6 +235,7 @@ void CMainFrame::createMenus() {
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));
     createImageActions(edit, image);
+    createFilterActions(image);
     QMenu* zoom = menuBar()->addMenu(tr("&Zoom"));
     m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));

@@ -22,6 +22,7 @@ class QMenu;
 namespace veltor {
 
 class CChildFrame;
+class PreviewDialog;
 class CKelvoDoc;
 class ImageBuffer;
 class OverlayActions;
@@ -98,6 +99,12 @@ class CMainFrame : public QMainWindow {
     void loadCustomPalettes();
     void rebuildCustomMenu();
     void customRotation();
+
+    // Image > Filters and Image > FFT Filters (main_window_filters.cpp).
+    void createFilterActions(QMenu* image);
+    // Runs a dialog that previews on the current frame, then records the
+    // result and repeats it on the other frames with "Apply to all".
+    void runPreviewDialog(const std::function<PreviewDialog*(ImageBuffer&, std::function<void()>)>& makeDialog);
     // Zoom menu, tools and zoom box (main_window_zoom.cpp).
     void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
     void updateZoomActions();
