@@ -21,6 +21,7 @@
 
 #include "app/app_icons.h"
 #include "app/child_frame.h"
+#include "app/export_commands.h"
 #include "app/mdi_background.h"
 #include "app/header_grid.h"
 #include "app/image_view.h"
@@ -241,6 +242,8 @@ void CMainFrame::createMenus() {
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
     createOverlayActions(edit, view, optionsMenu, tools, image);
+    m_exportCommands = new ExportCommands(*this, m_settings);
+    m_exportCommands->addToMenus(file, m_recentMenu->menuAction(), edit);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     createBrowseActions(file);
 
@@ -271,6 +274,7 @@ void CMainFrame::createToolBars() {
     file->addAction(m_reload);
     file->addAction(m_close);
     file->addAction(m_anonymizeCurrent);
+    m_exportCommands->addToToolBar(file);
     addToolBar(m_zoomBar);
     QToolBar* nav = addToolBar(tr("Navigation Toolbar"));
     nav->setObjectName(QStringLiteral("NavigationToolbar"));
@@ -547,6 +551,7 @@ void CMainFrame::updateActions() {
     updateImageActions();
     updateZoomActions();
     updateAnonymizeActions();
+    if (m_exportCommands != nullptr) m_exportCommands->update();
     updateOverlayActions();
     updateUtilityActions(hasDoc);
     updateBrowseActions();

@@ -24,6 +24,7 @@ namespace veltor {
 class CChildFrame;
 class PreviewDialog;
 class CKelvoDoc;
+class ExportCommands;
 class ImageBuffer;
 class OverlayActions;
 class UtilityActions;
@@ -197,6 +198,11 @@ class CMainFrame : public QMainWindow {
     UtilityActions* m_utilities = nullptr;
     bool m_layoutRestored = false;
     std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
+    // Export, copy, print and video commands (export_commands.cpp).
+    ExportCommands* m_exportCommands = nullptr;
+
+  public:
+    ExportCommands* exportCommands() const { return m_exportCommands; }
 };
 
 } // namespace veltor
