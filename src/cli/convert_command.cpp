@@ -35,7 +35,8 @@ void printConvertUsage(FILE* out) {
     std::fprintf(
         out,
         "Usage: veltor convert [--format tiff|jpeg|bmp|raw|html] [--out DIR] [--recursive]\n"
-        "                      [--overwrite|--no-overwrite] [--quality Q] [--verbose] PATH...\n"
+        "                      [--overwrite|--no-overwrite] [--quality Q] [--window W]\n"
+        "                      [--verbose] PATH...\n"
         "\n"
         "Writes every frame of each DICOM file as an image file: 8-bit grey for\n"
         "monochrome 8-bit images, RGB for colour images, and 12- and 16-bit images\n"
@@ -66,6 +67,12 @@ void printConvertUsage(FILE* out) {
         "  --overwrite      replace existing image files (the default)\n"
         "  --no-overwrite   keep existing image files and skip those frames\n"
         "  --quality Q      JPEG quality 1..100 (default 75; HTML pictures too)\n"
+        "  --window W       window of grey images: auto (the default: the file's\n"
+        "                   window, or the frame's range when that window does not\n"
+        "                   fit its samples), file (the file's window exactly as\n"
+        "                   stored, else its VOI lookup table, else the frame's\n"
+        "                   range; 8-bit grey images too) or C,W (that centre and\n"
+        "                   width, in rescaled values)\n"
         "  --verbose        name the files passed over, with the reason\n"
         "\n"
         "Exit status: 0 when every named file was converted and every image written,\n"
@@ -122,6 +129,15 @@ int runConvert(int argc, char** argv) {
             overwrite = false;
         } else if (line.is("--verbose")) {
             verbose = true;
+        } else if (line.is("--window")) {
+            const char* value = line.value();
+            if (value == nullptr) return kExitUsage;
+            if (!parseWindowChoice(value, options.window)) {
+                std::fprintf(stderr,
+                             "veltor convert: window '%s' is not auto, file or CENTER,WIDTH with a width above 0\n",
+                             value);
+                return kExitUsage;
+            }
         } else if (line.is("--format") || line.is("--out") || line.is("--quality")) {
             const bool out = line.is("--out"), format = line.is("--format");
             const char* value = line.value();

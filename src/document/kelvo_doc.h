@@ -164,6 +164,10 @@ class CKelvoDoc {
     bool buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
                      std::vector<std::unique_ptr<ImageBuffer>>& out);
     void correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames);
+    // Inversion, VOI lookup table and first window of a new frame n of `file`
+    // (`voiTable` holds the file's table once made, shared by its frames).
+    void setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
+                      std::shared_ptr<const DisplayLut>& voiTable) const;
 
     SettingsStore& m_settings;
     const UserOptions& m_options;

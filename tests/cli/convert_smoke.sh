@@ -23,6 +23,7 @@ mkdir -p "$tmp/out" "$tmp/src/sub"
 "$veltor" --help | grep -q convert; check "main help names the command" test $? -eq 0
 "$veltor" convert > /dev/null 2>&1; check "no input is a usage error" test $? -eq 2
 "$veltor" convert --format png "$ct" > /dev/null 2>&1; check "unknown format is a usage error" test $? -eq 2
+"$veltor" convert --window 40 "$ct" > /dev/null 2>&1; check "a window without width is a usage error" test $? -eq 2
 "$veltor" convert --quality 0 "$ct" > /dev/null 2>&1; check "quality 0 is a usage error" test $? -eq 2
 "$veltor" convert --out > /dev/null 2>&1; check "--out without a value is a usage error" test $? -eq 2
 "$veltor" convert --out "$tmp/nowhere" "$ct" > /dev/null 2> "$tmp/err"; rc=$?
