@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <cstring>
 
+#include "app/app_icons.h"
 #include "app/batch_export_dialogs.h"
 #include "app/child_frame.h"
 #include "app/document_exports.h"
@@ -174,7 +175,20 @@ void ExportCommands::addToMenus(QMenu* file, QAction* before, QMenu* edit) {
 }
 
 void ExportCommands::addToToolBar(QToolBar* file) {
-    for (QAction* a : {m_exportFrames, m_print, m_printPreview, m_printSetup, m_pageSetup}) file->addAction(a);
+    // Print Setup and Page Setup have no pictures of their own: they stay in
+    // the File menu, so the toolbar keeps its width.
+    const std::pair<QAction*, CommandIcon> icons[] = {{m_exportFrames, CommandIcon::ExportFrames},
+                                                      {m_print, CommandIcon::Print},
+                                                      {m_printPreview, CommandIcon::PrintPreview}};
+    for (const auto& [a, id] : icons) {
+        QIcon icon = commandIcon(id);
+        const QIcon large = commandIcon(id, true);
+        for (const QSize& size : large.availableSizes())
+            for (qreal ratio : {1.0, 2.0}) icon.addPixmap(large.pixmap(size, ratio));
+        a->setIcon(icon);
+        file->addAction(a);
+    }
+    if (QAction* copy = action("copyFrame")) copy->setIcon(commandIcon(CommandIcon::Copy));
 }
 
 void ExportCommands::update() {
