@@ -241,6 +241,17 @@ TEST(AviWriter, FifteenOfTwentyFramesPlayAtTheNearestIntegerRate) {
             ASSERT_EQ(writer.finish(), 1);
             const char* codecName = codec == AviCodec::MotionJpeg ? "mjpeg" : "rawvideo";
             EXPECT_EQ(probe(path), std::string(codecName) + ",33,17,15/1,15") << path;
+            // The stream asks players for a buffer of one sample, not of the
+            // whole video.
+            const std::vector<uint8_t> bytes = veltor::testing::readFile(path);
+            const std::string text(bytes.begin(), bytes.end());
+            const size_t strh = text.find("strh");
+            ASSERT_NE(strh, std::string::npos);
+            const uint8_t* b = bytes.data() + strh + 8 + 36;
+            const uint32_t suggested = b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24;
+            if (codec == AviCodec::Uncompressed) {
+                EXPECT_EQ(suggested, (colour ? 100u : 36u) * 17u);
+            }
         }
     }
     // Scaled frames, and a file that cannot be created.
