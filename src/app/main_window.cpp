@@ -230,6 +230,7 @@ void CMainFrame::createMenus() {
     QMenu* optionsMenu = menuBar()->addMenu(tr("&Options"));
     optionsMenu->addAction(m_videoSetup);
     createAnonymizeActions(file, optionsMenu);
+    createDisplayActions(optionsMenu);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));
@@ -585,7 +586,7 @@ void CMainFrame::updateStatus() {
             PixelValue v;
             if (view->cursorInside() && frame->sampleAt(p.x(), p.y(), v)) {
                 t[8] = frame->isColour() ? QString::asprintf("R:%d G:%d B:%d", v.red, v.green, v.blue)
-                                         : QString::number(v.red);
+                                         : valueReadout(doc, v.red);
             }
         }
     }

@@ -36,6 +36,9 @@ class CMainFrame : public QMainWindow {
     CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+    // A grey value of the status bar with its unit when not HU
+    // (main_window_display.cpp).
+    static QString valueReadout(CKelvoDoc& doc, int32_t value);
     // Opens one file as a document window; false (message shown, no window
     // left) when it cannot be read.
     bool openFile(const QString& path);
@@ -91,6 +94,8 @@ class CMainFrame : public QMainWindow {
     void updateZoomActions();
     // Anonymize submenu and "Anonymized copies and exports" (main_window_anonymize.cpp).
     void createAnonymizeActions(QMenu* file, QMenu* options);
+    // "Keep the file's window" (main_window_display.cpp).
+    void createDisplayActions(QMenu* options);
     void updateAnonymizeActions();
     // Annotations, measurements, selection, crop, rulers and statistics
     // (main_window_overlays.cpp).
@@ -110,6 +115,7 @@ class CMainFrame : public QMainWindow {
     QMenu* m_barsMenu = nullptr;
     QToolBar* m_zoomBar = nullptr;
     QAction* m_open = nullptr;
+    QAction* m_keepFileWindow = nullptr;
     QAction* m_openByHeader = nullptr;
     QAction* m_close = nullptr;
     QAction* m_reload = nullptr;
