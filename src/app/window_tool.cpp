@@ -62,6 +62,8 @@ WindowToolDock::WindowToolDock(SettingsStore& settings, UserOptions& options, QW
         m_presetButtons.push_back(b);
     }
     m_fileLayout = new QVBoxLayout;
+    m_fileLayout->setContentsMargins(0, 0, 0, 0);
+    m_fileLayout->setSpacing(panel->spacing());
     panel->addLayout(m_fileLayout);
     auto* setup = new QPushButton(tr("Setup..."), m_presetPanel);
     connect(setup, &QPushButton::clicked, this, &WindowToolDock::editPresets);
