@@ -435,6 +435,7 @@ int32_t CKelvoDoc::editFrames(bool allFrames, const FrameOperation& operation, b
         if (frame == nullptr || !frame->hasStore() || (greyOnly && frame->isColour())) continue;
         if (operation(*frame) == 1) {
             m_history.appendMark(i, FrameEditKind::Image);
+            m_history.syncWithImage(i, *frame);
             ++changed;
         }
     }

@@ -9,6 +9,7 @@
 
 #include "dicom/dicom_file.h"
 #include "document/document_ui.h"
+#include "document/export_state.h"
 #include "imaging/frame_history.h"
 #include "imaging/image_buffer.h"
 #include "settings/settings_store.h"
@@ -145,6 +146,9 @@ class CKelvoDoc {
     // The overlay side of undo, supplied by the overlay stores once they exist.
     void setOverlayUndo(OverlayUndo overlay) { m_overlayUndo = std::move(overlay); }
 
+    // Export, print and video choices kept while the document is open.
+    DocumentExportState& exportState() { return m_exportState; }
+
     FrameHistory& frameHistory() { return m_history; }
     const FrameHistory& frameHistory() const { return m_history; }
 
@@ -202,6 +206,7 @@ class CKelvoDoc {
     bool m_measurementsVisible = true;
     FrameHistory m_history;
     OverlayUndo m_overlayUndo;
+    DocumentExportState m_exportState;
 
     std::vector<ImageBuffer*> framePointers() const;
 };

@@ -4,6 +4,7 @@
 
 #include "dicom/dicom_file.h"
 #include "export_names.h"
+#include "html_page.h"
 
 namespace veltor {
 
@@ -98,6 +99,8 @@ std::string convertFailureText(const ConvertReport& report) {
         return "no frames of 8, 12 or 16 bits to convert";
     case ConvertFailure::NoPixelData:
         return "no pixel data";
+    case ConvertFailure::Declined:
+        return "the page exists and was kept";
     }
     return {};
 }
@@ -124,6 +127,27 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
         return report;
     }
     report.frames = frames;
+    if (options.html) {
+        const std::string page = batchHtmlPagePath(outputDirectory, sourcePath);
+        if (callbacks.confirmOverwrite && pathExists(page) && !callbacks.confirmOverwrite(page)) {
+            ++report.skipped;
+            report.failure = ConvertFailure::Declined;
+            return report;
+        }
+        const BatchHtmlResult html =
+            writeBatchHtml(file, sourcePath, outputDirectory, options.anonymizeExports, options.anonymize,
+                           options.jpegQuality);
+        if (html.page.ok()) {
+            ++report.written;
+            if (callbacks.written) callbacks.written(page);
+        } else {
+            ++report.failed;
+            if (callbacks.writeFailed) callbacks.writeFailed(page, html.page);
+        }
+        report.written += html.imagesWritten;
+        report.failed += html.imagesFailed;
+        return report;
+    }
     const std::string base = batchOutputBase(outputDirectory, sourcePath);
     std::vector<uint8_t> storage;
     PixelView image;

@@ -13,6 +13,7 @@
 
 #include "dicom/dicom_error.h"
 #include "dicom/voi.h"
+#include "anonymize_options.h"
 #include "frame_export.h"
 
 namespace veltor {
@@ -30,6 +31,12 @@ struct ConvertOptions {
     // The window of grey frames: Auto (the file's, or the frame's range when
     // it does not fit), File (exactly as stored) or a given one.
     WindowChoice window;
+    // HTML instead of `format`: a page with the header and the frames as JPEG
+    // files in a folder beside it; the header's identifying values empty
+    // while `anonymizeExports` holds.
+    bool html = false;
+    bool anonymizeExports = true;
+    AnonymizeOptions anonymize;
 };
 
 // The frame image of frame n (from 1) of a fully opened file: 8 bits
@@ -64,6 +71,7 @@ enum class ConvertFailure {
     NotParsed,        // the full open failed; `dicomStatus` says why
     UnsupportedImage, // no frames, or a depth other than 8, 12 or 16 bits
     NoPixelData,      // an object without pixels (a report, a presentation state): skipped
+    Declined,         // an HTML page exists and was not to be replaced
 };
 
 struct ConvertReport {
