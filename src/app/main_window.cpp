@@ -232,7 +232,6 @@ void CMainFrame::createMenus() {
     QMenu* optionsMenu = menuBar()->addMenu(tr("&Options"));
     optionsMenu->addAction(m_videoSetup);
     createAnonymizeActions(file, optionsMenu);
-    createDisplayActions(optionsMenu);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));

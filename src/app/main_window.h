@@ -114,8 +114,6 @@ class CMainFrame : public QMainWindow {
     void updateZoomActions();
     // Anonymize submenu and "Anonymized copies and exports" (main_window_anonymize.cpp).
     void createAnonymizeActions(QMenu* file, QMenu* options);
-    // "Keep the file's window" (main_window_display.cpp).
-    void createDisplayActions(QMenu* options);
     void updateAnonymizeActions();
     // Annotations, measurements, selection, crop, rulers and statistics
     // (main_window_overlays.cpp).
@@ -154,7 +152,6 @@ class CMainFrame : public QMainWindow {
     QMenu* m_barsMenu = nullptr;
     QToolBar* m_zoomBar = nullptr;
     QAction* m_open = nullptr;
-    QAction* m_keepFileWindow = nullptr;
     QAction* m_openByHeader = nullptr;
     QAction* m_close = nullptr;
     QAction* m_reload = nullptr;

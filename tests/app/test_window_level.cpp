@@ -11,6 +11,7 @@
 #include "app/child_frame.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
+#include "app/preferences_dialog.h"
 #include "app/qt_document_ui.h"
 #include "app/window_tool.h"
 #include "app_test_support.h"
@@ -145,7 +146,8 @@ class WindowLevelTest : public QObject {
         QVERIFY(doc.frameAt(2)->windowWidth() != 3500);
     }
 
-    // A file's windows as extra preset buttons; "Keep the file's window";
+    // A file's windows as extra preset buttons; "Keep the file's window" of
+    // Preferences;
     // MONOCHROME1 shown inverted; the value readout's unit.
     void windowsOfTheFile() {
         MainWindowUnderTest fixture;
@@ -182,9 +184,13 @@ class WindowLevelTest : public QObject {
         QCOMPARE(frame->windowWidth(), 400);
         QCOMPARE(CMainFrame::valueReadout(w.activeChild()->document(), 400), QString("400 OD"));
 
-        QAction* keep = actionNamed(w, "Keep the file's window");
+        PreferencesDialog preferences(options);
+        QCheckBox* keep = nullptr;
+        for (QCheckBox* c : preferences.findChildren<QCheckBox*>())
+            if (c->text() == "Keep the file's window") keep = c;
         QVERIFY(keep != nullptr && !keep->isChecked());
-        keep->trigger();
+        keep->setChecked(true);
+        options = preferences.edited();
         QVERIFY(options.keepFileWindow());
         QVERIFY(w.openFile(write("m1.dcm", "MONOCHROME1 ")));
         frame = w.activeChild()->document().frameAt(0);
