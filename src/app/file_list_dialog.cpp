@@ -5,7 +5,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QPointer>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -17,6 +18,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <deque>
+#include <memory>
+#include <mutex>
 
 #include "app/browse_support.h"
 #include "settings/settings_keys.h"
@@ -132,7 +137,10 @@ FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open
     updateButtons();
 }
 
-FileListDialog::~FileListDialog() { m_fileList.stop(); }
+FileListDialog::~FileListDialog() {
+    m_fileList.stop();
+    if (m_worker.joinable()) m_worker.join();
+}
 
 void FileListDialog::updateButtons() {
     m_open->setEnabled(!m_list->selectedItems().isEmpty());
@@ -159,6 +167,7 @@ void FileListDialog::addFolder(const QString& chosen) {
 }
 
 void FileListDialog::showFolder(const QString& folder) {
+    if (scanning()) return; // the cache belongs to the walk until it ends
     m_list->clear();
     const browse::DirectoryRecord* record = m_fileList.record(localPath(folder));
     if (record == nullptr) return;
@@ -224,25 +233,68 @@ void FileListDialog::runScan() {
     const std::string working = localPath(QDir::currentPath());
     QPointer<FileListDialog> alive(this);
     const bool icons = options.loadIcons;
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    m_fileList.scan(
-        localPath(root), options,
-        [&](int count, const std::string& folder, const std::string& name) {
-            m_status->setText(QString::asprintf("Search (%d) : ", count) + displayPath(folder) + displayPath(name));
-            // The window stays responsive: pending events are handled between files.
-            if (sinceEvents.elapsed() >= 15) {
-                QApplication::processEvents();
-                sinceEvents.restart();
-            }
-            if (!alive) m_fileList.stop();
-        },
-        [&](const browse::DirectoryRecord& record, const browse::FileListItem& item, bool first) {
-            if (first) m_list->clear();
-            addRow(record, item, icons);
-            updateButtons();
-        });
-    if (!alive) return;
+
+    // What the worker found, handed to this thread in order.
+    struct Found {
+        std::string folder;
+        browse::FileListItem item;
+        bool first = false;
+    };
+    struct Shared {
+        std::mutex lock;
+        std::deque<Found> found;
+        int count = 0;
+        std::string folder, name;
+        bool done = false;
+    };
+    auto shared = std::make_shared<Shared>();
+    m_worker = std::thread([this, shared, root = localPath(root), options] {
+        m_fileList.scan(
+            root, options,
+            [&](int count, const std::string& folder, const std::string& name) {
+                std::lock_guard<std::mutex> hold(shared->lock);
+                shared->count = count;
+                shared->folder = folder;
+                shared->name = name;
+            },
+            [&](const browse::DirectoryRecord& record, const browse::FileListItem& item, bool first) {
+                std::lock_guard<std::mutex> hold(shared->lock);
+                shared->found.push_back({record.path, item, first});
+            });
+        std::lock_guard<std::mutex> hold(shared->lock);
+        shared->done = true;
+    });
+    QEventLoop loop;
+    QTimer tick;
+    auto drain = [&] {
+        std::deque<Found> found;
+        bool done = false;
+        QString status;
+        {
+            std::lock_guard<std::mutex> hold(shared->lock);
+            found.swap(shared->found);
+            done = shared->done;
+            if (shared->count > 0)
+                status = QString::asprintf("Search (%d) : ", shared->count) + displayPath(shared->folder) +
+                         displayPath(shared->name);
+        }
+        if (!status.isEmpty()) m_status->setText(status);
+        for (const Found& f : found) {
+            if (f.first) m_list->clear();
+            browse::DirectoryRecord record;
+            record.path = f.folder;
+            addRow(record, f.item, icons);
+        }
+        if (!found.empty()) updateButtons();
+        if (done) loop.quit();
+    };
+    connect(&tick, &QTimer::timeout, this, drain);
+    tick.start(20);
+    updateButtons();
+    loop.exec();
+    tick.stop();
+    if (!alive) return; // the destructor has stopped and joined the worker
+    m_worker.join();
     delete m_wait;
     m_wait = nullptr;
     QDir::setCurrent(displayPath(working));

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <thread>
 
 #include "browse/dicom_file_list.h"
 
@@ -80,6 +81,9 @@ class FileListDialog : public QDialog {
     QTreeWidget* m_list = nullptr;
     QLabel* m_status = nullptr;
     QWidget* m_wait = nullptr;
+    // The walk runs here so that slow files (a long cine's thumbnail) never
+    // stall the window; rows arrive in walk order, as a sequential scan gives them.
+    std::thread m_worker;
 };
 
 } // namespace veltor

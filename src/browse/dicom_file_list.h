@@ -65,7 +65,9 @@ class DicomFileList {
     using Added = std::function<void(const DirectoryRecord& record, const FileListItem& item, bool firstInFolder)>;
 
     // Walks `root`; stops early, after the file in hand, once stop() was
-    // called. Returns the number of files looked at.
+    // called. Returns the number of files looked at. The scan may run on a
+    // worker thread (the callbacks then run there); stop() and scanning()
+    // may be called from any thread, records() only while no scan runs.
     int scan(const std::string& root, const ScanOptions& options, const Progress& progress = {},
              const Added& added = {});
     void stop() { m_stop = true; }
@@ -82,7 +84,7 @@ class DicomFileList {
 
     std::vector<DirectoryRecord> m_records;
     std::atomic<bool> m_stop{false};
-    bool m_scanning = false;
+    std::atomic<bool> m_scanning{false};
 };
 
 // The search of `veltor search`: every file under `root` (with `recursive`, in

@@ -194,6 +194,8 @@ void BrowseTest::folderTreeAndOpenMultipleFiles() {
     QCOMPARE(dialog.groupBox()->count(), 1);
     QCOMPARE(dialog.groupBox()->itemText(0), QStringLiteral("0001"));
     QCOMPARE(dialog.fileList()->topLevelItemCount(), 3);
+    dialog.show();
+    saveShot(dialog, "open_multiple.png");
     dialog.minimumFiles()->setValue(4);
     QCOMPARE(dialog.groupBox()->count(), 0);
     dialog.minimumFiles()->setValue(3);
