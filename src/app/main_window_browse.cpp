@@ -297,7 +297,11 @@ void CMainFrame::selectNavigationFolder(const QString& folder) {
 void CMainFrame::syncToOpenedFile(const QString& path) {
     if (!m_browse) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const size_t folders = m_browse->navigation.entries().size();
     m_browse->navigation.syncToOpenedFile(localPath(QFileInfo(path).absoluteFilePath()));
+    // A folder new to the bar becomes the working folder of the next dialogs.
+    if (m_browse->navigation.entries().size() > folders)
+        settings::setCurrentWorkingDirectory(m_settings, m_browse->navigation.current()->folder);
     QApplication::restoreOverrideCursor();
     refillNavigationBar();
 }
@@ -368,9 +372,10 @@ void CMainFrame::openFromInternet() {
     progress.close();
     if (!result.ok) {
         if (result.reason == "Cancelled") return;
-        QMessageBox::critical(this, QStringLiteral("Veltor Dicom Viewer"),
-                              QString::fromLatin1(kFileNotFound) + QStringLiteral("\n") +
-                                  QString::fromStdString(result.reason));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Veltor Dicom Viewer"),
+                        QString::fromLatin1(kFileNotFound), QMessageBox::Ok, this);
+        box.setInformativeText(QString::fromStdString(result.reason));
+        box.exec();
         return;
     }
     QString entry = displayPath(result.path);
