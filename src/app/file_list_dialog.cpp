@@ -289,6 +289,8 @@ void FileListDialog::runScan() {
         if (done) loop.quit();
     };
     connect(&tick, &QTimer::timeout, this, drain);
+    // A window destroyed meanwhile (its owner closing) ends the wait too.
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
     tick.start(20);
     updateButtons();
     loop.exec();

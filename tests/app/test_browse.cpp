@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QDir>
 #include <QFile>
 #include <QTimer>
@@ -23,6 +24,8 @@
 #include "app/open_multiple_dialog.h"
 #include "app/image_view.h"
 #include "app/sort_frames_dialog.h"
+#include "app/open_url_dialog.h"
+#include "browse/recent_urls.h"
 #include "app/mc_file_dialog.h"
 #include "app_test_support.h"
 #include "document/kelvo_doc.h"
@@ -57,6 +60,7 @@ class BrowseTest : public QObject {
     void severalFilesMakeOneDocument();
     void folderTreeAndOpenMultipleFiles();
     void sortFramesAndPaste();
+    void openFromInternetFileAddress();
 };
 
 void BrowseTest::navigationBarWalksTheFolder() {
@@ -245,6 +249,38 @@ void BrowseTest::sortFramesAndPaste() {
     QCOMPARE(frame->width(), 40);
     QCOMPARE(frame->height(), 30);
     QVERIFY(frame->isColour());
+}
+
+void BrowseTest::openFromInternetFileAddress() {
+    MainWindowUnderTest fixture;
+    auto& w = fixture.w;
+    const QString folder = makeSeries(fixture.dir);
+    qputenv("XDG_CACHE_HOME", fixture.dir.path().toLocal8Bit());
+    const QString address = QStringLiteral("file://") + folder + QStringLiteral("/IM2");
+    // Answers the address window, then "No" to saving a local copy.
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* url = qobject_cast<OpenUrlDialog*>(modal)) {
+            url->urlEdit()->setText(address);
+            url->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (box->text() == QStringLiteral("Do you want to save this file locally?   "))
+                box->button(QMessageBox::No)->click();
+            else
+                box->close();
+        }
+    });
+    driver.start(20);
+    QAction* open = actionNamed(w, QStringLiteral("Open from &Internet..."));
+    QVERIFY(open);
+    QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    open->trigger();
+    driver.stop();
+    QVERIFY(w.activeChild());
+    QCOMPARE(QString::fromStdString(w.activeChild()->document().title()), address);
+    QCOMPARE(w.activeChild()->document().frameCount(), 1);
+    QCOMPARE(browse::RecentUrls(fixture.settings).newestFirst().front(), address.toStdString());
 }
 
 QTEST_MAIN(BrowseTest)
