@@ -4,30 +4,30 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QListWidget>
-#include <QMessageBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/child_frame.h"
 #include "app/file_list_dialog.h"
 #include "app/folder_tree.h"
-#include "app/open_multiple_dialog.h"
 #include "app/image_view.h"
-#include "app/sort_frames_dialog.h"
-#include "app/open_url_dialog.h"
-#include "browse/recent_urls.h"
 #include "app/mc_file_dialog.h"
+#include "app/open_multiple_dialog.h"
+#include "app/open_url_dialog.h"
+#include "app/sort_frames_dialog.h"
 #include "app_test_support.h"
+#include "browse/recent_urls.h"
 #include "document/kelvo_doc.h"
 
 using namespace veltor;
@@ -37,14 +37,16 @@ namespace {
 
 void saveShot(QWidget& w, const char* name) {
     const QByteArray folder = qgetenv("VELTOR_SCREENSHOTS");
-    if (!folder.isEmpty()) w.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QLatin1String(name));
+    if (!folder.isEmpty())
+        w.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QLatin1String(name));
 }
 
 // IM1, IM2 and IM10 (copies of the sample CT slice) and a text file.
 QString makeSeries(const QTemporaryDir& dir) {
     const QString folder = dir.path() + QStringLiteral("/series");
     QDir().mkpath(folder);
-    for (const char* name : {"IM10", "IM2", "IM1"}) QFile::copy(QStringLiteral(VELTOR_SAMPLE_FILE), folder + "/" + name);
+    for (const char* name : {"IM10", "IM2", "IM1"})
+        QFile::copy(QStringLiteral(VELTOR_SAMPLE_FILE), folder + "/" + name);
     writeFile(folder + "/notes.txt", std::string(400, 'n'));
     return folder;
 }
@@ -102,8 +104,9 @@ void BrowseTest::searchListsMatchingFiles() {
     MainWindowUnderTest fixture;
     const QString folder = makeSeries(fixture.dir);
     QStringList opened;
-    FileListDialog dialog(FileListDialog::Mode::Search, fixture.settings,
-                          [&](const QString& p) { opened << p; }, &fixture.w);
+    FileListDialog dialog(
+        FileListDialog::Mode::Search, fixture.settings, [&](const QString& p) { opened << p; },
+        &fixture.w);
     dialog.show();
     dialog.addFolder(folder);
     QVERIFY(dialog.scanButton()->isEnabled());
@@ -121,7 +124,7 @@ void BrowseTest::searchListsMatchingFiles() {
     dialog.openSelected();
     QCOMPARE(opened, QStringList({folder + "/IM1", folder + "/IM10"}));
 
-    dialog.criterion(0)->setText(QStringLiteral("QUILL"));  // no wildcard: the whole name must match
+    dialog.criterion(0)->setText(QStringLiteral("QUILL")); // no wildcard: the whole name must match
     dialog.scanOrStop();
     QCOMPARE(dialog.list()->topLevelItemCount(), 0);
     dialog.criterion(0)->clear();
@@ -205,10 +208,11 @@ void BrowseTest::folderTreeAndOpenMultipleFiles() {
     dialog.minimumFiles()->setValue(3);
     QStringList paths;
     QString title;
-    connect(&dialog, &OpenMultipleDialog::openRequested, [&](const QStringList& p, const QString& t) {
-        paths = p;
-        title = t;
-    });
+    connect(&dialog, &OpenMultipleDialog::openRequested,
+            [&](const QStringList& p, const QString& t) {
+                paths = p;
+                title = t;
+            });
     dialog.openGroup(true);
     QCOMPARE(paths.size(), 3);
     QCOMPARE(title, QStringLiteral("QUILL^ADA , 4417, 20240315, CT, 3"));
