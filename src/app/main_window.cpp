@@ -21,6 +21,7 @@
 
 #include "app/app_icons.h"
 #include "app/child_frame.h"
+#include "app/export_commands.h"
 #include "app/mdi_background.h"
 #include "app/header_grid.h"
 #include "app/image_view.h"
@@ -75,7 +76,8 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
         updateStatus();
     });
     const std::string layout = m_settings.readText("Bars", "State", "");
-    if (!layout.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
+    if (!layout.empty())
+        m_layoutRestored = restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
         updateActions();
         updateStatus();
@@ -234,11 +236,14 @@ void CMainFrame::createMenus() {
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));
     createImageActions(edit, image);
+    createFilterActions(image);
     QMenu* zoom = menuBar()->addMenu(tr("&Zoom"));
     m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
     createOverlayActions(edit, view, optionsMenu, tools, image);
+    m_exportCommands = new ExportCommands(*this, m_settings);
+    m_exportCommands->addToMenus(file, m_recentMenu->menuAction(), edit);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
     createBrowseActions(file);
 
@@ -259,6 +264,7 @@ void CMainFrame::createMenus() {
                                       [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kContactAddress))); });
     m_webSite = help->addAction(tr("Viewer's &Web Site..."), this,
                                 [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebSiteAddress))); });
+    createUtilityActions(optionsMenu, tools, help);
 }
 
 void CMainFrame::createToolBars() {
@@ -268,6 +274,7 @@ void CMainFrame::createToolBars() {
     file->addAction(m_reload);
     file->addAction(m_close);
     file->addAction(m_anonymizeCurrent);
+    m_exportCommands->addToToolBar(file);
     addToolBar(m_zoomBar);
     QToolBar* nav = addToolBar(tr("Navigation Toolbar"));
     nav->setObjectName(QStringLiteral("NavigationToolbar"));
@@ -318,6 +325,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(toolsMini->toggleViewAction());
     addOverlayToolButtons();
     createBrowseToolBars();
+    addUtilityToolButtons(file, view);
 }
 
 namespace {
@@ -543,7 +551,9 @@ void CMainFrame::updateActions() {
     updateImageActions();
     updateZoomActions();
     updateAnonymizeActions();
+    if (m_exportCommands != nullptr) m_exportCommands->update();
     updateOverlayActions();
+    updateUtilityActions(hasDoc);
     updateBrowseActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
@@ -589,6 +599,7 @@ void CMainFrame::saveState() {
     m_settings.writeInt("Bars", "StatusBar", statusBar()->isHidden() ? 0 : 1);
     m_options.save(m_settings);
     m_settings.sync();
+    reportSettingsWriteFailure();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

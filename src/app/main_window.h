@@ -22,9 +22,12 @@ class QMenu;
 namespace veltor {
 
 class CChildFrame;
+class PreviewDialog;
 class CKelvoDoc;
+class ExportCommands;
 class ImageBuffer;
 class OverlayActions;
+class UtilityActions;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
@@ -59,6 +62,13 @@ class CMainFrame : public QMainWindow {
     // "Anonymize current file" into `target` without the save dialog; false
     // (message shown) when no copy was written.
     bool anonymizeCurrentFileTo(const QString& target);
+    // Preferences confirmed: the options take `edited`'s values, the main
+    // background repaints, and every open document takes the document
+    // background, the colours of new items and the rulers' colour.
+    void applyPreferences(const UserOptions& edited);
+    // Shows the window maximised over the screen's available area (also where
+    // no window manager carries out the request).
+    void showAtStart();
 
   public slots:
     void updateStatus();
@@ -90,6 +100,12 @@ class CMainFrame : public QMainWindow {
     void loadCustomPalettes();
     void rebuildCustomMenu();
     void customRotation();
+
+    // Image > Filters and Image > FFT Filters (main_window_filters.cpp).
+    void createFilterActions(QMenu* image);
+    // Runs a dialog that previews on the current frame, then records the
+    // result and repeats it on the other frames with "Apply to all".
+    void runPreviewDialog(const std::function<PreviewDialog*(ImageBuffer&, std::function<void()>)>& makeDialog);
     // Zoom menu, tools and zoom box (main_window_zoom.cpp).
     void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
     void updateZoomActions();
@@ -113,6 +129,14 @@ class CMainFrame : public QMainWindow {
     void stepFile(int how);
     void openFromInternet();
     void pasteImage();
+
+    // Preferences, Calculator, About, System Info (main_window_prefs.cpp).
+    void createUtilityActions(QMenu* options, QMenu* tools, QMenu* help);
+    void addUtilityToolButtons(QToolBar* file, QToolBar* view);
+    void updateUtilityActions(bool hasDocument);
+    void startCalculator();
+    void arrangeDefaultToolBars(int width);
+    void reportSettingsWriteFailure();
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -171,7 +195,14 @@ class CMainFrame : public QMainWindow {
     int m_framesPlayed = 0;
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
+    UtilityActions* m_utilities = nullptr;
+    bool m_layoutRestored = false;
     std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
+    // Export, copy, print and video commands (export_commands.cpp).
+    ExportCommands* m_exportCommands = nullptr;
+
+  public:
+    ExportCommands* exportCommands() const { return m_exportCommands; }
 };
 
 } // namespace veltor

@@ -15,5 +15,6 @@ int runAnonymize(int argc, char** argv);
 int runConvert(int argc, char** argv);
 int runExtract(int argc, char** argv);
 int runSearch(int argc, char** argv);
+int runVideo(int argc, char** argv);
 
 } // namespace veltor::cli
