@@ -227,7 +227,6 @@ void CMainFrame::createBrowseToolBars() {
     if (auto* fileBar = findChild<QToolBar*>(QStringLiteral("FileToolbar")))
         fileBar->addAction(b.search);
 
-    addToolBarBreak();
     QToolBar* bar = addToolBar(tr("Select file in current dirctory"));
     bar->setObjectName(QStringLiteral("SelectFileToolbar"));
     QFont font(QStringLiteral("MS Sans Serif"));
