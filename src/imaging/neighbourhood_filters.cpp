@@ -422,10 +422,12 @@ void minMaxFilter(const T* src, T* dst, int32_t width, int32_t channels, const A
     for (int32_t y = 0; y < rows; ++y) {
         const T* line = src + (static_cast<size_t>(firstRow + y) * width + in.left) * ch;
         T* out = across.data() + static_cast<size_t>(y) * cols;
-        for (size_t k = 0; k < cols; ++k) {
+        for (std::ptrdiff_t k = 0; k < static_cast<std::ptrdiff_t>(cols); ++k) {
             T v = line[k];
-            for (int32_t d = 1; d <= r; ++d)
-                v = pick(v, pick(line[k - d * ch], line[k + d * ch]));
+            for (std::ptrdiff_t d = 1; d <= r; ++d) {
+                const std::ptrdiff_t step = d * static_cast<std::ptrdiff_t>(ch);
+                v = pick(v, pick(line[k - step], line[k + step]));
+            }
             out[k] = v;
         }
     }
