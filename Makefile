@@ -6,10 +6,11 @@ BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test test-asan mutation bench fuzz clean
+.PHONY: all deps configure build run test test-asan mutation bench fuzz clean install
 
 all: build
 
@@ -26,6 +27,10 @@ build: configure
 
 run: build
 	$(BUILD)/src/app/veltor-viewer data/sample_ct.dcm
+
+# Both programs, manual pages, desktop entry, DICOM file type and icon under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

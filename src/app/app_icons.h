@@ -1,6 +1,7 @@
-// The application's own pictures: toolbar and palette icons, the image
-// pane's cursors and the middle-button autoscroll marker. Everything is drawn
-// in code, so the pictures scale to the screen and need no resource files.
+// The application's own pictures: toolbar and palette icons and the emblem
+// come from the SVG drawings under data/icons (compiled into the program);
+// the image pane's cursors and the middle-button autoscroll marker are drawn
+// in code.
 #pragma once
 
 #include <QCursor>
@@ -78,6 +79,14 @@ constexpr int kLargeIconSize = 24; // the large tool palette
 // The icon of a command, 16 x 16 or (large) 24 x 24, with sharp versions for
 // screens of device pixel ratio 2. Built once and kept.
 QIcon commandIcon(CommandIcon id, bool large = false);
+
+// An SVG drawing of data/icons (`name` without ".svg") rendered at `size`
+// for a screen of device pixel ratio `ratio`; a transparent picture when the
+// drawing is missing.
+QPixmap svgPicture(const QString& name, QSize size, qreal ratio = 1.0);
+// The viewer's emblem, `size` pixels square: the window icon, the About box,
+// the desktop's icon.
+QPixmap applicationEmblem(int size);
 
 // The palette choice for a real screen: its width in pixels and its logical
 // resolution (a null screen gets the large palette).

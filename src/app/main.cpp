@@ -13,12 +13,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/child_frame.h"
-#include "app/icon_painting.h"
+#include "app/app_icons.h"
 #include "app/image_view.h"
 #include "app/overlay_benchmark.h"
+#include "app/single_instance.h"
 #include "document/kelvo_doc.h"
 
 #include "app/main_window.h"
@@ -101,31 +103,77 @@ int runBenchmark(veltor::CMainFrame& window, const QString& path) {
     return 0;
 }
 
+const char kUsage[] =
+    "Usage: veltor-viewer [OPTIONS] [FILE...]\n"
+    "\n"
+    "Veltor Dicom Viewer: views, measures, annotates, exports and anonymizes DICOM\n"
+    "files and common raster images.\n"
+    "\n"
+    "Each FILE opens in its own document window. While a viewer of the same user\n"
+    "runs on the same display, a new start hands its files to that viewer and ends.\n"
+    "\n"
+    "Options:\n"
+    "  --new-instance     start a viewer of its own even when one is running\n"
+    "  --benchmark FILE   time the opening, window dragging, overlays and cine of FILE\n"
+    "  --help             show this help\n"
+    "  --version          print the product name and version\n"
+    "\n"
+    "Environment:\n"
+    "  VELTOR_SETTINGS    the settings file to use instead of\n"
+    "                     ~/.config/Veltor/Dicom Viewer V4.0.1.ini\n"
+    "\n"
+    "Exit status: 0 on a normal exit, 1 when no file named on the command line could\n"
+    "be opened, 2 for an unknown option.\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Options that need no display come first.
+    bool newInstance = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("Veltor Dicom Viewer %s\n", VELTOR_VERSION);
+            return 0;
+        }
+        if (a == "--new-instance") newInstance = true;
+        else if (a == "--benchmark") ++i;
+        else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "veltor-viewer: unknown option '%s'\n\n%s", a.c_str(), kUsage);
+            return 2;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Veltor Dicom Viewer"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltor-viewer"));
     {
         // The window icon: the viewer's emblem.
         QIcon icon;
-        for (int size : {16, 32, 48, 64}) {
-            QPixmap pixmap(size, size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            painter.setRenderHint(QPainter::Antialiasing);
-            veltor::icons::emblem(painter, QPointF(0, 0), size);
-            painter.end();
-            icon.addPixmap(pixmap);
-        }
+        for (int size : {16, 32, 48, 64}) icon.addPixmap(veltor::applicationEmblem(size));
         QApplication::setWindowIcon(icon);
     }
 
     // Paths on the command line are the shell's, whatever folder the settings
     // make current below.
-    QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i)
-        if (!args[i].startsWith(QLatin1Char('-'))) args[i] = QFileInfo(args[i]).absoluteFilePath();
+    const QStringList args = QApplication::arguments();
+    QString benchmarkFile;
+    QStringList files;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--benchmark") && i + 1 < args.size()) benchmarkFile = QFileInfo(args[++i]).absoluteFilePath();
+        else if (!args[i].startsWith(QLatin1Char('-'))) files << QFileInfo(args[i]).absoluteFilePath();
+    }
+
+    // A viewer already running takes the files.
+    veltor::SingleInstance instance;
+    if (!newInstance && benchmarkFile.isEmpty()) {
+        if (instance.handOver(files)) return 0;
+        instance.listen(); // without it, this viewer simply runs on its own
+    }
 
     // Settings first: recent files, the current folder, then the user options.
     veltor::QSettingsStore settings;
@@ -135,11 +183,20 @@ int main(int argc, char** argv) {
     options.load(settings);
 
     veltor::CMainFrame window(settings, options);
-    if (args.size() > 2 && args.at(1) == QStringLiteral("--benchmark")) return runBenchmark(window, args.at(2));
-    if (args.size() > 1) {
-        // A file named on the command line that cannot be opened ends the start.
-        if (!window.openFile(args.at(1))) return 1;
+    if (!benchmarkFile.isEmpty()) return runBenchmark(window, benchmarkFile);
+    if (!files.isEmpty()) {
+        // Each file in its own window; the start ends only when none of them
+        // could be opened (each failure has shown its reason).
+        int opened = 0;
+        for (const QString& f : files) opened += window.openFile(f) ? 1 : 0;
+        if (opened == 0) return 1;
     }
-    window.showMaximized();
+    QObject::connect(&instance, &veltor::SingleInstance::filesReceived, &window, [&window](const QStringList& handed) {
+        for (const QString& f : handed) window.openFile(f);
+        if (window.isMinimized()) window.showMaximized();
+        window.raise();
+        window.activateWindow();
+    });
+    window.showAtStart();
     return QApplication::exec();
 }

@@ -24,8 +24,10 @@ namespace veltor {
 class CChildFrame;
 class PreviewDialog;
 class CKelvoDoc;
+class ExportCommands;
 class ImageBuffer;
 class OverlayActions;
+class UtilityActions;
 class QSettingsStore;
 class QtDocumentUi;
 class UserOptions;
@@ -53,9 +55,20 @@ class CMainFrame : public QMainWindow {
     int framesPlayed() const { return m_framesPlayed; }
     // Saves the window layout and the user options (done on close too).
     void saveState();
+    // Makes the folder of an opened file current in the navigation bar.
+    void syncToOpenedFile(const QString& path);
+    // One document from several files (unreadable ones skipped), titled `title`.
+    bool openPathList(const QStringList& paths, const QString& title);
     // "Anonymize current file" into `target` without the save dialog; false
     // (message shown) when no copy was written.
     bool anonymizeCurrentFileTo(const QString& target);
+    // Preferences confirmed: the options take `edited`'s values, the main
+    // background repaints, and every open document takes the document
+    // background, the colours of new items and the rulers' colour.
+    void applyPreferences(const UserOptions& edited);
+    // Shows the window maximised over the screen's available area (also where
+    // no window manager carries out the request).
+    void showAtStart();
 
   public slots:
     void updateStatus();
@@ -105,6 +118,25 @@ class CMainFrame : public QMainWindow {
     void addOverlayToolButtons();
     void updateOverlayActions();
     void connectOverlayView(CChildFrame* frame);
+    // Folder navigation, search, open dialogs, Internet and clipboard
+    // (main_window_browse.cpp).
+    struct BrowseState;
+    void createBrowseActions(QMenu* file);
+    void createBrowseToolBars();
+    void updateBrowseActions();
+    void refillNavigationBar();
+    void selectNavigationFolder(const QString& folder);
+    void stepFile(int how);
+    void openFromInternet();
+    void pasteImage();
+
+    // Preferences, Calculator, About, System Info (main_window_prefs.cpp).
+    void createUtilityActions(QMenu* options, QMenu* tools, QMenu* help);
+    void addUtilityToolButtons(QToolBar* file, QToolBar* view);
+    void updateUtilityActions(bool hasDocument);
+    void startCalculator();
+    void arrangeDefaultToolBars(int width);
+    void reportSettingsWriteFailure();
 
     QSettingsStore& m_settings;
     UserOptions& m_options;
@@ -163,6 +195,14 @@ class CMainFrame : public QMainWindow {
     int m_framesPlayed = 0;
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
+    UtilityActions* m_utilities = nullptr;
+    bool m_layoutRestored = false;
+    std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
+    // Export, copy, print and video commands (export_commands.cpp).
+    ExportCommands* m_exportCommands = nullptr;
+
+  public:
+    ExportCommands* exportCommands() const { return m_exportCommands; }
 };
 
 } // namespace veltor

@@ -10,9 +10,9 @@
 
 namespace veltor {
 
-// The three pictures, built once: a 64 x 64 tile, the 256 x 128 wordmark and
-// the 96 x 32 corner mark. The wordmark and the mark are transparent around
-// their drawing, so the tile shows through.
+// The three pictures (SVG drawings of data/icons), built once: a 64 x 64
+// tile, the 256 x 128 wordmark and the 96 x 32 corner mark. The wordmark and
+// the mark are transparent around their drawing, so the tile shows through.
 QPixmap backgroundTilePicture();
 QPixmap backgroundCentrePicture();
 QPixmap backgroundCornerPicture();

@@ -1,6 +1,9 @@
 #include "imaging/frame_history.h"
 
 #include "imaging/image_buffer.h"
+#include "imaging/pixel_store.h"
+
+#include <algorithm>
 
 namespace veltor {
 
@@ -39,6 +42,33 @@ void FrameHistory::dropRedo(int32_t frame)
         f->entries.resize(static_cast<size_t>(f->position));
 }
 
+void FrameHistory::syncWithImage(int32_t frame, const ImageBuffer& image)
+{
+    Frame* f = mutableFrame(frame);
+    const EditHistory* own = image.history();
+    if (f == nullptr)
+        return;
+    const auto imageSelections =
+        own == nullptr ? 0 : std::count(own->entries.begin(), own->entries.end(), HistoryKind::Selection);
+    auto excess = std::count(f->entries.begin(), f->entries.end(), FrameEditKind::Selection) - imageSelections;
+    if (excess <= 0)
+        return;
+    std::vector<FrameEditKind> kept;
+    kept.reserve(f->entries.size());
+    int32_t position = f->position;
+    for (size_t i = 0; i < f->entries.size(); ++i) {
+        if (excess > 0 && f->entries[i] == FrameEditKind::Selection) {
+            --excess;
+            if (static_cast<int32_t>(i) < f->position)
+                --position;
+            continue;
+        }
+        kept.push_back(f->entries[i]);
+    }
+    f->entries = std::move(kept);
+    f->position = position;
+}
+
 namespace {
 
 bool call(const std::function<bool(int32_t)>& fn, int32_t frame)
@@ -53,7 +83,7 @@ bool FrameHistory::canUndo(int32_t frame, const ImageBuffer& image, const Overla
     const Frame* f = this->frame(frame);
     if (f == nullptr || f->position <= 0)
         return false;
-    if (f->entries[static_cast<size_t>(f->position) - 1] == FrameEditKind::Image)
+    if (f->entries[static_cast<size_t>(f->position) - 1] != FrameEditKind::Overlay)
         return image.canUndo() != 0;
     return call(overlay.canUndo, frame);
 }
@@ -63,7 +93,7 @@ bool FrameHistory::canRedo(int32_t frame, const ImageBuffer& image, const Overla
     const Frame* f = this->frame(frame);
     if (f == nullptr || f->position >= static_cast<int32_t>(f->entries.size()))
         return false;
-    if (f->entries[static_cast<size_t>(f->position)] == FrameEditKind::Image)
+    if (f->entries[static_cast<size_t>(f->position)] != FrameEditKind::Overlay)
         return image.canRedo() != 0;
     return call(overlay.canRedo, frame);
 }
@@ -75,9 +105,11 @@ bool FrameHistory::undo(int32_t frame, ImageBuffer& image, const OverlayUndo& ov
         return false;
     const FrameEditKind kind = f->entries[static_cast<size_t>(f->position) - 1];
     --f->position;
-    if (kind == FrameEditKind::Image)
-        return image.undo() != 0;
-    return call(overlay.undo, frame);
+    if (kind == FrameEditKind::Overlay)
+        return call(overlay.undo, frame);
+    const bool done = image.undo() != 0;
+    syncWithImage(frame, image);
+    return done;
 }
 
 bool FrameHistory::redo(int32_t frame, ImageBuffer& image, const OverlayUndo& overlay)
@@ -87,9 +119,11 @@ bool FrameHistory::redo(int32_t frame, ImageBuffer& image, const OverlayUndo& ov
         return false;
     const FrameEditKind kind = f->entries[static_cast<size_t>(f->position)];
     ++f->position;
-    if (kind == FrameEditKind::Image)
-        return image.redo() != 0;
-    return call(overlay.redo, frame);
+    if (kind == FrameEditKind::Overlay)
+        return call(overlay.redo, frame);
+    const bool done = image.redo() != 0;
+    syncWithImage(frame, image);
+    return done;
 }
 
 bool allFramesAlike(std::span<ImageBuffer* const> frames)
@@ -150,6 +184,7 @@ int32_t runOnFrames(std::span<ImageBuffer* const> frames, int32_t currentFrame, 
         if (operation(*frames[static_cast<size_t>(i)]) == 0)
             return false;
         history.appendMark(i, FrameEditKind::Image);
+        history.syncWithImage(i, *frames[static_cast<size_t>(i)]);
         return true;
     });
 }
@@ -158,6 +193,9 @@ int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFr
                          FrameHistory& history, const FrameOperation& operation, const FrameProgress& progress)
 {
     history.appendMark(currentFrame, FrameEditKind::Image);
+    if (currentFrame >= 0 && static_cast<size_t>(currentFrame) < frames.size() &&
+        frames[static_cast<size_t>(currentFrame)] != nullptr)
+        history.syncWithImage(currentFrame, *frames[static_cast<size_t>(currentFrame)]);
     if (!operation || !allFrames)
         return 0;
     std::vector<int32_t> list;
@@ -168,6 +206,7 @@ int32_t runOnOtherFrames(std::span<ImageBuffer* const> frames, int32_t currentFr
         if (operation(*frames[static_cast<size_t>(i)]) == 0)
             return false;
         history.appendMark(i, FrameEditKind::Image);
+        history.syncWithImage(i, *frames[static_cast<size_t>(i)]);
         return true;
     });
 }

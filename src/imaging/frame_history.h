@@ -14,10 +14,13 @@ class ImageBuffer;
 
 // What an entry of a frame's history stands for: a change of the image (kept
 // by the frame's ImageBuffer) or of its overlays (annotations and
-// measurements, kept by the frame's overlay store).
+// measurements, kept by the frame's overlay store). Selection entries are
+// image entries too, but a change of the frame's size takes them out of the
+// image's own history, so they are told apart to be taken out here as well.
 enum class FrameEditKind : int32_t {
     Overlay = 0,
     Image = 1,
+    Selection = 2,
 };
 
 // The overlay side of undo, supplied by the document (the overlay store lives
@@ -56,6 +59,11 @@ public:
     // Drops the entries after the frame's position (they can no longer be
     // redone, e.g. a cancelled preview replaced the image's redo levels).
     void dropRedo(int32_t frame);
+    // Follows the image's own history after it changed: when a change of size
+    // took selection entries out of it, the oldest Selection marks of the
+    // frame go too (the position moves back by those that were done), so the
+    // marks keep stepping the entries they were made for.
+    void syncWithImage(int32_t frame, const ImageBuffer& image);
 
     // Undo is offered when the entry before the position is Overlay and the
     // overlay store can undo, or Image and the image can undo; redo likewise

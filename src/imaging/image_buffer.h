@@ -14,11 +14,23 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltor {
 
 class ImageBuffer;
 struct CustomMask;
+
+// A lookup table from sample values to display bytes that stands in for the
+// linear window while the frame's window is the table's equivalent window
+// (`center`, `width`): samples first .. first + size - 1 map to `bytes`,
+// those below or above to the first or last entry.
+struct DisplayLut {
+    int32_t first = 0;
+    std::vector<uint8_t> bytes;
+    int32_t center = 0;
+    int32_t width = 0;
+};
 
 // A sample read back from a frame: R, G, B for colour, the grey value three
 // times for grey frames.
@@ -223,6 +235,18 @@ public:
     // keeping the old bitmap).
     int rebuildDisplay();
 
+    // ---- Display of 16-bit grey frames, set after construction and before
+    // any edit. Inverted: the display bytes are 255 minus the windowed value
+    // (MONOCHROME1 frames, whose windows mean stored values).
+    void setInvertedDisplay(bool inverted);
+    bool invertedDisplay() const { return m_invertedDisplay; }
+    // The table shown while the window is the table's own; null for none.
+    void setDisplayLut(std::shared_ptr<const DisplayLut> lut);
+    const DisplayLut* displayLut() const { return m_displayLut.get(); }
+    // Replaces the window the store was created with (level 0, the reset
+    // window), kept exactly; 0 once the frame has been edited.
+    int setInitialWindow(int32_t center, int32_t width);
+
     // ---- Palette. Numbers 0 .. 10 are the built-in tables; 11 + i is custom
     // palette i, whose colours the caller hands in (required for 11 and above),
     // copied into the frame's custom slot. The colour table of the display
@@ -380,6 +404,8 @@ private:
     // sample range stay the same (the window drag rebuilds many times).
     struct DisplayCache;
     std::unique_ptr<DisplayCache> m_displayCache;
+    bool m_invertedDisplay = false;
+    std::shared_ptr<const DisplayLut> m_displayLut;
 };
 
 } // namespace veltor

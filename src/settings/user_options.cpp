@@ -30,13 +30,21 @@ std::string cutFace(std::string face) {
 FontOptions loadFont(const SettingsStore& s, const FontKeys& k) {
     const FontOptions d;
     FontOptions f;
-    f.height = s.readInt(kSection, k.height, d.height);
-    f.weight = s.readInt(kSection, k.weight, d.weight);
-    f.italic = s.readInt(kSection, k.italic, d.italic);
-    f.underline = s.readInt(kSection, k.underline, d.underline);
-    f.strikeOut = s.readInt(kSection, k.strikeOut, d.strikeOut);
-    f.charSet = s.readInt(kSection, k.charSet, d.charSet);
+    // Values no font can have read as the defaults: sizes of 1 to 500
+    // points, weights of 0 (any) to 1000, switches 0 or 1.
+    auto within = [](int v, int low, int high, int fallback) { return v >= low && v <= high ? v : fallback; };
+    f.height = within(s.readInt(kSection, k.height, d.height), 1, 500, d.height);
+    f.weight = within(s.readInt(kSection, k.weight, d.weight), 0, 1000, d.weight);
+    f.italic = s.readInt(kSection, k.italic, d.italic) != 0 ? 1 : 0;
+    f.underline = s.readInt(kSection, k.underline, d.underline) != 0 ? 1 : 0;
+    f.strikeOut = s.readInt(kSection, k.strikeOut, d.strikeOut) != 0 ? 1 : 0;
+    f.charSet = within(s.readInt(kSection, k.charSet, d.charSet), 0, 255, d.charSet);
     f.faceName = cutFace(s.readText(kSection, k.charSet, d.faceName));
+    // An empty or blank face, or one with control characters, is no face.
+    const bool blank = f.faceName.find_first_not_of(' ') == std::string::npos;
+    bool control = false;
+    for (const char c : f.faceName) control = control || (static_cast<unsigned char>(c) < 0x20);
+    if (blank || control) f.faceName = d.faceName;
     return f;
 }
 
@@ -92,6 +100,7 @@ void UserOptions::load(const SettingsStore& s) {
     if (m_lineWidth < 1 || m_lineWidth > 64) m_lineWidth = d.m_lineWidth;
     m_useMButton = readFlag(s, "UseMButton", d.m_useMButton);
     m_aspectRatio = readFlag(s, "AspectRatio", d.m_aspectRatio);
+    m_keepFileWindow = readFlag(s, "KeepFileWindow", d.m_keepFileWindow);
 }
 
 void UserOptions::save(SettingsStore& s) const {
@@ -112,6 +121,7 @@ void UserOptions::save(SettingsStore& s) const {
     s.writeInt(kSection, "LineWidth", m_lineWidth);
     s.writeInt(kSection, "UseMButton", m_useMButton ? 1 : 0);
     s.writeInt(kSection, "AspectRatio", m_aspectRatio ? 1 : 0);
+    s.writeInt(kSection, "KeepFileWindow", m_keepFileWindow ? 1 : 0);
 }
 
 } // namespace veltor

@@ -12,6 +12,11 @@ ImageViewModel::ImageViewModel(ViewDocument& document, const UserOptions& option
     relayout();
 }
 
+void ImageViewModel::setBackgroundColour(uint32_t colour) {
+    m_background = colour & 0x00FFFFFFu;
+    notify(ViewChange::Repaint);
+}
+
 void ImageViewModel::notify(uint32_t changes) {
     if (changes != 0 && m_onChange) m_onChange(changes);
 }

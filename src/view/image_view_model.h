@@ -103,6 +103,8 @@ class ImageViewModel {
     ViewPoint imageToPane(ViewPoint image) const;
     PaintPlan paintPlan() const;
     uint32_t backgroundColour() const { return m_background; }
+    // The margins' colour (0x00BBGGRR); repaints the pane.
+    void setBackgroundColour(uint32_t colour);
 
     // --- zoom -------------------------------------------------------------
     // Every path clamps, recomputes the scroll range, records the history

@@ -25,7 +25,12 @@ bool frameHasSelection(const ImageBuffer* f) {
     return f != nullptr && f->hasStore() && f->selection() != nullptr && f->selection()->hasOutline();
 }
 
-void mark(CKelvoDoc& doc, int32_t frame) { doc.frameHistory().appendMark(frame, FrameEditKind::Image); }
+// Marks an edit of the frame's image (or of its selection alone) and follows
+// the image history, which a crop may have shortened.
+void mark(CKelvoDoc& doc, int32_t frame, FrameEditKind kind = FrameEditKind::Image) {
+    doc.frameHistory().appendMark(frame, kind);
+    if (const ImageBuffer* f = doc.frameAt(frame)) doc.frameHistory().syncWithImage(frame, *f);
+}
 
 int32_t toPixel(float v, int32_t limit) {
     const float t = std::trunc(v);
@@ -68,7 +73,7 @@ int32_t applySelection(CKelvoDoc& doc, SelectionMode mode, const ImageRect& r) {
         case SelectionMode::Intersection: done = f->intersectSelection(r); break;
         }
         if (done == 1) {
-            mark(doc, i);
+            mark(doc, i, FrameEditKind::Selection);
             ++changed;
         }
     }
@@ -80,7 +85,7 @@ int32_t inverseSelection(CKelvoDoc& doc) {
     for (int32_t i : framesOf(doc)) {
         ImageBuffer* f = doc.frameAt(i);
         if (frameHasSelection(f) && f->invertSelection() == 1) {
-            mark(doc, i);
+            mark(doc, i, FrameEditKind::Selection);
             ++changed;
         }
     }
@@ -92,7 +97,7 @@ int32_t unselect(CKelvoDoc& doc) {
     for (int32_t i : framesOf(doc)) {
         ImageBuffer* f = doc.frameAt(i);
         if (frameHasSelection(f) && f->clearSelection(true) == 1) {
-            mark(doc, i);
+            mark(doc, i, FrameEditKind::Selection);
             ++changed;
         }
     }
@@ -141,7 +146,7 @@ int32_t cropToSelection(CKelvoDoc& doc, DocumentOverlays& overlays) {
             mark(doc, i);
             overlays.placeDefaultAnnotations(i);
         } else if (cleared) {
-            mark(doc, i);
+            mark(doc, i, FrameEditKind::Selection);
         }
     }
     return changed;
@@ -183,6 +188,7 @@ std::vector<uint8_t> roiBitmap(const ImageBuffer& frame) {
                         src[size_t(box.top + y) * size_t(level->width) + size_t(box.left + x)];
         if (roi.createFromCopy16(w, h, 16, frame.windowCenter(), frame.windowWidth(), samples.data()) != 1)
             return {};
+        roi.setInvertedDisplay(frame.invertedDisplay());
     } else {
         const int32_t ch = level->channels();
         std::vector<uint8_t> samples(size_t(w) * size_t(h) * size_t(ch), 0);

@@ -51,7 +51,7 @@ class MainWindowTest : public QObject {
                 if (a->isVisible()) out << a->text();
             return out;
         };
-        QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Toolbars", "&Help"}));
+        QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Tools", "&Toolbars", "&Help"}));
         QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
         QCOMPARE(shownMenus(), (QStringList{"&File", "&Edit", "&View", "&Options", "&Tools", "&Image", "&Zoom",
                                             "&Toolbars", "&Window", "&Help"}));
@@ -61,7 +61,7 @@ class MainWindowTest : public QObject {
         QVERIFY(bars.contains("Tools Mini Toolbar"));
         QVERIFY(bars.contains("Window"));
         w.activeChild()->parentWidget()->close();
-        QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Toolbars", "&Help"}));
+        QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Tools", "&Toolbars", "&Help"}));
     }
 
     void statusBarOfASingleFrame() {

@@ -222,3 +222,43 @@ TEST_F(FrameHistoryTest, UndoThatLeavesFramesUnlikeSwitchesApplyToAllOff)
 
 } // namespace
 } // namespace veltor
+
+namespace veltor {
+namespace {
+
+// A change of size takes the selection steps out of the image's history; the
+// frame's marks must follow, or later undos step the wrong entries.
+TEST_F(FrameHistoryTest, SizeChangeTakesSelectionMarksOutWithTheImageEntries)
+{
+    makeFrames(1, 6, 4);
+    bool applyToAll = false;
+    ASSERT_EQ(runOnFrames(m_frames, 0, applyToAll, m_history, [](ImageBuffer& b) { return b.invert(); }), 1);
+    const std::vector<uint8_t> inverted = levelBytes(*m_frames[0]);
+    ASSERT_EQ(m_frames[0]->selectRectangle({1, 1, 3, 3}), 1);
+    m_history.appendMark(0, FrameEditKind::Selection);
+    overlayEdit(0);
+    ASSERT_EQ(runOnFrames(m_frames, 0, applyToAll, m_history, [](ImageBuffer& b) { return b.rotate90Clockwise(); }),
+              1);
+    EXPECT_EQ(m_history.frame(0)->entries,
+              (std::vector<FrameEditKind>{FrameEditKind::Image, FrameEditKind::Overlay, FrameEditKind::Image}));
+
+    // Rotation, annotation, then the inversion: each undo steps its own edit.
+    EXPECT_EQ(undoFrames(m_frames, 0, applyToAll, m_history, m_overlay), 1);
+    EXPECT_EQ(m_frames[0]->width(), 6);
+    EXPECT_EQ(levelBytes(*m_frames[0]), inverted);
+    EXPECT_EQ(undoFrames(m_frames, 0, applyToAll, m_history, m_overlay), 1);
+    EXPECT_EQ(m_overlayLevel[0], 0);
+    EXPECT_EQ(levelBytes(*m_frames[0]), inverted);
+    EXPECT_TRUE(m_history.canUndo(0, *m_frames[0], m_overlay));
+    EXPECT_EQ(undoFrames(m_frames, 0, applyToAll, m_history, m_overlay), 1);
+    EXPECT_NE(levelBytes(*m_frames[0]), inverted);
+    EXPECT_FALSE(m_history.canUndo(0, *m_frames[0], m_overlay));
+    // And forward again to the rotated frame.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(redoFrames(m_frames, 0, applyToAll, m_history, m_overlay), 1);
+    EXPECT_EQ(m_frames[0]->width(), 4);
+    EXPECT_EQ(m_overlayLevel[0], 1);
+}
+
+} // namespace
+} // namespace veltor

@@ -79,3 +79,21 @@ TEST(UserOptions, RoundTripAndBadValues) {
     again.load(store);
     EXPECT_EQ(again.lineWidth(), 2);
 }
+
+TEST(UserOptions, DamagedFontValuesReadAsTheDefaults) {
+    MemorySettingsStore store;
+    store.writeInt("UserOptions", "AnnoHeight", 0);
+    store.writeInt("UserOptions", "AnnoWeight", 5000);
+    store.writeInt("UserOptions", "AnnoItalic", 7);
+    store.writeText("UserOptions", "AnnoCharSet", "   ");
+    store.writeInt("UserOptions", "MeasHeight", 100000);
+    store.writeText("UserOptions", "MeasCharSet", std::string("Ar\x01ial"));
+    UserOptions o;
+    o.load(store);
+    EXPECT_EQ(o.annotationFont().height, 12);
+    EXPECT_EQ(o.annotationFont().weight, 400);
+    EXPECT_EQ(o.annotationFont().italic, 1);
+    EXPECT_EQ(o.annotationFont().faceName, "Arial");
+    EXPECT_EQ(o.measurementFont().height, 12);
+    EXPECT_EQ(o.measurementFont().faceName, "Arial");
+}

@@ -63,6 +63,8 @@ void QSettingsStore::writeText(const std::string& section, const std::string& ke
 
 void QSettingsStore::sync() { m_settings->sync(); }
 
+bool QSettingsStore::writeFailed() const { return m_settings->status() == QSettings::AccessError; }
+
 std::string QSettingsStore::fileName() const { return m_settings->fileName().toStdString(); }
 
 } // namespace veltor

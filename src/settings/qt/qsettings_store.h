@@ -34,6 +34,8 @@ class QSettingsStore : public SettingsStore {
     // Writes pending changes to disk (also done on destruction).
     void sync();
     std::string fileName() const;
+    // The last sync could not write the file (read-only folder, full disk).
+    bool writeFailed() const;
 
   private:
     std::unique_ptr<QSettings> m_settings;
