@@ -258,12 +258,12 @@ public:
     RunningRank(int32_t bins, int32_t rank) : m_counts(static_cast<size_t>(bins), 0u), m_rank(rank) {}
     void add(int32_t bin)
     {
-        ++m_counts[static_cast<size_t>(bin)];
+        ++m_counts.data()[bin];
         m_below += static_cast<int64_t>(bin < m_value);
     }
     void remove(int32_t bin)
     {
-        --m_counts[static_cast<size_t>(bin)];
+        --m_counts.data()[bin];
         m_below -= static_cast<int64_t>(bin < m_value);
     }
     // Requires at least `rank` samples in the histogram.
@@ -659,11 +659,22 @@ void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, con
             }
             if (y + 1 >= in.bottom)
                 break;
-            for (int32_t wx = x - r; wx <= x + r; ++wx)
-                for (size_t c = 0; c < ch; ++c) {
-                    hist[c].remove(binning.bin(src[index(wx, y - r) + c]));
-                    hist[c].add(binning.bin(src[index(wx, y + 1 + r) + c]));
+            // The window's top row leaves, the row below its bottom comes in.
+            const T* leaving = src + index(x - r, y - r);
+            const T* coming = src + index(x - r, y + 1 + r);
+            const size_t span = static_cast<size_t>(2 * r + 1) * ch;
+            if (ch == 1) {
+                RunningRank& h = hist[0];
+                for (size_t k = 0; k < span; ++k) {
+                    h.remove(binning.bin(leaving[k]));
+                    h.add(binning.bin(coming[k]));
                 }
+            } else {
+                for (size_t k = 0; k < span; ++k) {
+                    hist[k % ch].remove(binning.bin(leaving[k]));
+                    hist[k % ch].add(binning.bin(coming[k]));
+                }
+            }
         }
         for (int32_t wy = in.bottom - 1 - r; wy <= in.bottom - 1 + r; ++wy)
             for (int32_t wx = x - r; wx <= x + r; ++wx)
