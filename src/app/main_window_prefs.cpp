@@ -1,10 +1,13 @@
 // Preferences, About, System Info and Calculator, the place of the main
 // window at start-up, and the message when the settings cannot be saved.
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
@@ -173,9 +176,17 @@ void CMainFrame::startCalculator() {
 void CMainFrame::arrangeDefaultToolBars(int width) {
     // Top toolbars share rows; a bar that would run past `width` starts a new
     // row, so no bar shows cut off behind an extension button.
+    // The bars are taken in the order the layout shows them (row, then
+    // position in the row), which need not be the order they were made in.
+    layout()->activate();
+    QList<QToolBar*> bars;
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        if (toolBarArea(bar) == Qt::TopToolBarArea && !bar->isHidden() && bar->parentWidget() == this) bars << bar;
+    std::stable_sort(bars.begin(), bars.end(), [](const QToolBar* a, const QToolBar* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
     int used = 0;
-    for (QToolBar* bar : findChildren<QToolBar*>()) {
-        if (toolBarArea(bar) != Qt::TopToolBarArea || bar->isHidden() || bar->parentWidget() != this) continue;
+    for (QToolBar* bar : bars) {
         const int barWidth = bar->sizeHint().width() + 8;
         if (used > 0 && used + barWidth > width) {
             insertToolBarBreak(bar);
