@@ -1,6 +1,7 @@
 // Preferences, About, System Info and Calculator, the place of the main
 // window at start-up, and the message when the settings cannot be saved.
 #include <QAction>
+#include <QLayout>
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -10,6 +11,9 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QToolBar>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/app_icons.h"
@@ -172,10 +176,18 @@ void CMainFrame::startCalculator() {
 
 void CMainFrame::arrangeDefaultToolBars(int width) {
     // Top toolbars share rows; a bar that would run past `width` starts a new
-    // row, so no bar shows cut off behind an extension button.
+    // row, so no bar shows cut off behind an extension button. The bars are
+    // taken in the order the layout shows them.
+    layout()->activate();
+    std::vector<QToolBar*> bars;
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        if (toolBarArea(bar) == Qt::TopToolBarArea && !bar->isHidden() && bar->parentWidget() == this)
+            bars.push_back(bar);
+    std::sort(bars.begin(), bars.end(), [](const QToolBar* a, const QToolBar* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
     int used = 0;
-    for (QToolBar* bar : findChildren<QToolBar*>()) {
-        if (toolBarArea(bar) != Qt::TopToolBarArea || bar->isHidden() || bar->parentWidget() != this) continue;
+    for (QToolBar* bar : bars) {
         const int barWidth = bar->sizeHint().width() + 8;
         if (used > 0 && used + barWidth > width) {
             insertToolBarBreak(bar);
@@ -188,11 +200,11 @@ void CMainFrame::arrangeDefaultToolBars(int width) {
 void CMainFrame::showAtStart() {
     const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     const QRect available = s != nullptr ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    if (!m_layoutRestored) arrangeDefaultToolBars(available.width());
     // A window manager maximises the window; without one the request is not
     // carried out, and the window would keep its small natural size. Placing
     // it over the available area first gives the same picture in both cases.
     setGeometry(available);
+    if (!m_layoutRestored) arrangeDefaultToolBars(available.width());
     showMaximized();
 }
 
