@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QScreen>
@@ -20,6 +22,7 @@
 #include "app/qt_document_ui.h"
 #include "app/single_instance.h"
 #include "app/system_info.h"
+#include "app/system_info_dialog.h"
 #include "app/view_overlays.h"
 #include "app_test_support.h"
 #include "document/kelvo_doc.h"
@@ -204,6 +207,14 @@ class PreferencesTest : public QObject {
                                                      "Screen:\n1280x1024 (24 bits per pixel)\n\n"
                                                      "Total Memory:\n2048 KB\n\nFree Memory:\nunknown\n\n"
                                                      "Free disk space:\n1000 KB Free on /\n5 KB Free on /home\n\n"));
+    }
+
+    void systemInfoHasAnOpenGlPageOnlyWithItsStrings() {
+        SystemInfoDialog without(std::nullopt);
+        QCOMPARE(without.findChild<QTabWidget*>()->count(), 1);
+        QVERIFY(without.findChild<QPlainTextEdit*>("GeneralText")->toPlainText().startsWith("OS Version Info:\n"));
+        SystemInfoDialog with(OpenGlStrings{"llvmpipe", "Mesa", "4.5", {"GL_ARB_a"}});
+        QCOMPARE(with.findChild<QTabWidget*>()->tabText(1), QString("OpenGL"));
     }
 
     void anUnwritableSettingsFileIsReported() {
