@@ -21,6 +21,7 @@
 
 #include "app/app_icons.h"
 #include "app/child_frame.h"
+#include "app/export_commands.h"
 #include "app/mdi_background.h"
 #include "app/header_grid.h"
 #include "app/image_view.h"
@@ -235,12 +236,16 @@ void CMainFrame::createMenus() {
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
     QMenu* image = menuBar()->addMenu(tr("&Image"));
     createImageActions(edit, image);
+    createFilterActions(image);
     QMenu* zoom = menuBar()->addMenu(tr("&Zoom"));
     m_zoomBar = new QToolBar(tr("Zoom Toolbar"), this);
     m_zoomBar->setObjectName(QStringLiteral("ZoomToolbar"));
     createZoomActions(zoom, tools, m_zoomBar);
     createOverlayActions(edit, view, optionsMenu, tools, image);
+    m_exportCommands = new ExportCommands(*this, m_settings);
+    m_exportCommands->addToMenus(file, m_recentMenu->menuAction(), edit);
     m_barsMenu = menuBar()->addMenu(tr("&Toolbars"));
+    createBrowseActions(file);
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
@@ -269,6 +274,7 @@ void CMainFrame::createToolBars() {
     file->addAction(m_reload);
     file->addAction(m_close);
     file->addAction(m_anonymizeCurrent);
+    m_exportCommands->addToToolBar(file);
     addToolBar(m_zoomBar);
     QToolBar* nav = addToolBar(tr("Navigation Toolbar"));
     nav->setObjectName(QStringLiteral("NavigationToolbar"));
@@ -318,6 +324,7 @@ void CMainFrame::createToolBars() {
     m_barsMenu->addAction(m_toolPalette->toggleViewAction());
     m_barsMenu->addAction(toolsMini->toggleViewAction());
     addOverlayToolButtons();
+    createBrowseToolBars();
     addUtilityToolButtons(file, view);
 }
 
@@ -399,6 +406,7 @@ bool CMainFrame::openFile(const QString& path) {
     if (!doc->openDocument(QFileInfo(path).absoluteFilePath().toStdString())) return false;
     addChild(std::move(doc));
     addRecent(QFileInfo(path).absoluteFilePath());
+    syncToOpenedFile(path);
     updateActions();
     updateStatus();
     return true;
@@ -427,20 +435,6 @@ CChildFrame* CMainFrame::addChild(std::unique_ptr<CKelvoDoc> doc) {
     updateActions();
     updateStatus();
     return frame;
-}
-
-void CMainFrame::openDialog() {
-    const QString folder = QString::fromStdString(settings::currentWorkingDirectory(m_settings));
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("Open"), folder.isEmpty() ? QDir::currentPath() : folder,
-        tr("All Files (*.*);;Bitmap Files (*.bmp);;JPEG Files (*.jpg *.jpe)"));
-    if (files.isEmpty()) return;
-    if (files.size() == 1) {
-        settings::setCurrentWorkingDirectory(m_settings,
-                                             settings::withTrailingSeparator(QFileInfo(files[0]).absolutePath().toStdString()));
-    }
-    // Several files open as separate documents, starting with the last.
-    for (auto it = files.crbegin(); it != files.crend(); ++it) openFile(*it);
 }
 
 void CMainFrame::addRecent(const QString& path) {
@@ -557,8 +551,10 @@ void CMainFrame::updateActions() {
     updateImageActions();
     updateZoomActions();
     updateAnonymizeActions();
+    if (m_exportCommands != nullptr) m_exportCommands->update();
     updateOverlayActions();
     updateUtilityActions(hasDoc);
+    updateBrowseActions();
     if (m_windowTool != nullptr) m_windowTool->setChild(child);
 }
 

@@ -22,7 +22,9 @@ class QMenu;
 namespace veltor {
 
 class CChildFrame;
+class PreviewDialog;
 class CKelvoDoc;
+class ExportCommands;
 class ImageBuffer;
 class OverlayActions;
 class UtilityActions;
@@ -53,6 +55,10 @@ class CMainFrame : public QMainWindow {
     int framesPlayed() const { return m_framesPlayed; }
     // Saves the window layout and the user options (done on close too).
     void saveState();
+    // Makes the folder of an opened file current in the navigation bar.
+    void syncToOpenedFile(const QString& path);
+    // One document from several files (unreadable ones skipped), titled `title`.
+    bool openPathList(const QStringList& paths, const QString& title);
     // "Anonymize current file" into `target` without the save dialog; false
     // (message shown) when no copy was written.
     bool anonymizeCurrentFileTo(const QString& target);
@@ -94,6 +100,12 @@ class CMainFrame : public QMainWindow {
     void loadCustomPalettes();
     void rebuildCustomMenu();
     void customRotation();
+
+    // Image > Filters and Image > FFT Filters (main_window_filters.cpp).
+    void createFilterActions(QMenu* image);
+    // Runs a dialog that previews on the current frame, then records the
+    // result and repeats it on the other frames with "Apply to all".
+    void runPreviewDialog(const std::function<PreviewDialog*(ImageBuffer&, std::function<void()>)>& makeDialog);
     // Zoom menu, tools and zoom box (main_window_zoom.cpp).
     void createZoomActions(QMenu* zoom, QMenu* tools, QToolBar* bar);
     void updateZoomActions();
@@ -106,6 +118,17 @@ class CMainFrame : public QMainWindow {
     void addOverlayToolButtons();
     void updateOverlayActions();
     void connectOverlayView(CChildFrame* frame);
+    // Folder navigation, search, open dialogs, Internet and clipboard
+    // (main_window_browse.cpp).
+    struct BrowseState;
+    void createBrowseActions(QMenu* file);
+    void createBrowseToolBars();
+    void updateBrowseActions();
+    void refillNavigationBar();
+    void selectNavigationFolder(const QString& folder);
+    void stepFile(int how);
+    void openFromInternet();
+    void pasteImage();
 
     // Preferences, Calculator, About, System Info (main_window_prefs.cpp).
     void createUtilityActions(QMenu* options, QMenu* tools, QMenu* help);
@@ -174,6 +197,12 @@ class CMainFrame : public QMainWindow {
     QAction* m_anonymizedExports = nullptr;
     UtilityActions* m_utilities = nullptr;
     bool m_layoutRestored = false;
+    std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
+    // Export, copy, print and video commands (export_commands.cpp).
+    ExportCommands* m_exportCommands = nullptr;
+
+  public:
+    ExportCommands* exportCommands() const { return m_exportCommands; }
 };
 
 } // namespace veltor

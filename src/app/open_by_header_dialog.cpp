@@ -2,17 +2,17 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QFileSystemModel>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "app/dicom_tags_widget.h"
+#include "app/folder_tree.h"
 #include "dicom/dicom_file.h"
 
 namespace veltor {
@@ -24,16 +24,11 @@ OpenByHeaderDialog::OpenByHeaderDialog(const QString& startFolder, QWidget* pare
     auto* left = new QWidget(split);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    m_model = new QFileSystemModel(this);
-    m_model->setRootPath(QStringLiteral("/"));
-    m_model->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
-    m_tree = new QTreeView(left);
-    m_tree->setModel(m_model);
-    for (int c = 1; c < m_model->columnCount(); ++c) m_tree->hideColumn(c);
-    const QModelIndex start = m_model->index(startFolder.isEmpty() ? QDir::currentPath() : startFolder);
-    m_tree->setCurrentIndex(start);
-    m_tree->scrollTo(start);
-    m_tree->expand(start);
+    m_tree = new FolderTree(left);
+    m_tree->setListFiles(true);
+    m_tree->fill();
+    m_tree->selectPath(startFolder.isEmpty() ? QDir::currentPath() : startFolder);
+    if (m_tree->currentItem() != nullptr) m_tree->currentItem()->setExpanded(true);
     leftLayout->addWidget(m_tree, 1);
     m_previewBox = new QCheckBox(tr("Enable Preview Icon"), left);
     leftLayout->addWidget(m_previewBox);
@@ -56,10 +51,9 @@ OpenByHeaderDialog::OpenByHeaderDialog(const QString& startFolder, QWidget* pare
     layout->addLayout(buttons);
     connect(m_open, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& index) {
-                if (!m_model->isDir(index)) selectFile(m_model->filePath(index));
-            });
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item != nullptr && !m_tree->isFolder(item)) selectFile(m_tree->fullPath(item));
+    });
     connect(m_previewBox, &QCheckBox::toggled, this, [this] { showPreview(); });
     resize(1000, 600);
 }

@@ -6,15 +6,14 @@
 #include <memory>
 
 class QCheckBox;
-class QFileSystemModel;
 class QLabel;
 class QPushButton;
-class QTreeView;
 
 namespace veltor {
 
 class DicomFile;
 class DicomTagsWidget;
+class FolderTree;
 
 class OpenByHeaderDialog : public QDialog {
     Q_OBJECT
@@ -31,8 +30,7 @@ class OpenByHeaderDialog : public QDialog {
   private:
     void showPreview();
 
-    QFileSystemModel* m_model = nullptr;
-    QTreeView* m_tree = nullptr;
+    FolderTree* m_tree = nullptr;
     DicomTagsWidget* m_tags = nullptr;
     QCheckBox* m_previewBox = nullptr;
     QLabel* m_preview = nullptr;

@@ -14,5 +14,7 @@ int runSeries(int argc, char** argv);
 int runAnonymize(int argc, char** argv);
 int runConvert(int argc, char** argv);
 int runExtract(int argc, char** argv);
+int runSearch(int argc, char** argv);
+int runVideo(int argc, char** argv);
 
 } // namespace veltor::cli

@@ -1,5 +1,5 @@
-// veltor convert: every frame of DICOM files to TIFF, JPEG, BMP or raw image
-// files, beside their sources (Batch Convert) or into one folder (Export
+// veltor convert: every frame of DICOM files to TIFF, JPEG, BMP, raw image
+// files or HTML pages, beside their sources (Batch Convert) or into one folder (Export
 // selected files). One process takes the whole list.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +18,8 @@
 #include "export/anonymize_batch.h"
 #include "export/batch_convert.h"
 #include "export/export_names.h"
+#include "settings/ini_file_store.h"
+#include "settings/user_options.h"
 
 namespace veltor::cli {
 
@@ -32,8 +34,9 @@ extern "C" void onConvertInterrupt(int) {
 void printConvertUsage(FILE* out) {
     std::fprintf(
         out,
-        "Usage: veltor convert [--format tiff|jpeg|bmp|raw] [--out DIR] [--recursive]\n"
-        "                      [--overwrite|--no-overwrite] [--quality Q] [--verbose] PATH...\n"
+        "Usage: veltor convert [--format tiff|jpeg|bmp|raw|html] [--out DIR] [--recursive]\n"
+        "                      [--overwrite|--no-overwrite] [--quality Q] [--window W]\n"
+        "                      [--verbose] PATH...\n"
         "\n"
         "Writes every frame of each DICOM file as an image file: 8-bit grey for\n"
         "monochrome 8-bit images, RGB for colour images, and 12- and 16-bit images\n"
@@ -44,6 +47,11 @@ void printConvertUsage(FILE* out) {
         "NAME_0001.tif, ..., NAME being the source's file name with every '.'\n"
         "replaced by '_' (scan.dcm gives scan_dcm.tif). TIFF, BMP and raw files use\n"
         "8 bits per sample, rows top to bottom; raw files hold the pixels only.\n"
+        "HTML gives a page NAME.html (NAME the unchanged file name) with the header\n"
+        "as a table and the frames from the folder NAME_files (0001.jpg onwards;\n"
+        "the folder also gets NAME_0000.jpg onwards). Header values chosen in the\n"
+        "\"Anonymizing Options\" are left empty while \"Anonymized copies and\n"
+        "exports\" is on (the stored AnonExports setting).\n"
         "\n"
         "PATH is a file, or a directory whose DICOM files are taken (files that do\n"
         "not parse as DICOM are passed over silently; --verbose names them).\n"
@@ -52,13 +60,19 @@ void printConvertUsage(FILE* out) {
         "The path of each converted file is printed; a summary goes to standard error.\n"
         "\n"
         "Options:\n"
-        "  --format F       tiff (the default), jpeg, bmp or raw\n"
+        "  --format F       tiff (the default), jpeg, bmp, raw or html\n"
         "  --out DIR        write into DIR; without it each file's images are written\n"
         "                   beside it\n"
         "  --recursive      also take the DICOM files of subdirectories\n"
         "  --overwrite      replace existing image files (the default)\n"
         "  --no-overwrite   keep existing image files and skip those frames\n"
-        "  --quality Q      JPEG quality 1..100 (default 75)\n"
+        "  --quality Q      JPEG quality 1..100 (default 75; HTML pictures too)\n"
+        "  --window W       window of grey images: auto (the default: the file's\n"
+        "                   window, or the frame's range when that window does not\n"
+        "                   fit its samples), file (the file's window exactly as\n"
+        "                   stored, else its VOI lookup table, else the frame's\n"
+        "                   range; 8-bit grey images too) or C,W (that centre and\n"
+        "                   width, in rescaled values)\n"
         "  --verbose        name the files passed over, with the reason\n"
         "\n"
         "Exit status: 0 when every named file was converted and every image written,\n"
@@ -115,6 +129,15 @@ int runConvert(int argc, char** argv) {
             overwrite = false;
         } else if (line.is("--verbose")) {
             verbose = true;
+        } else if (line.is("--window")) {
+            const char* value = line.value();
+            if (value == nullptr) return kExitUsage;
+            if (!parseWindowChoice(value, options.window)) {
+                std::fprintf(stderr,
+                             "veltor convert: window '%s' is not auto, file or CENTER,WIDTH with a width above 0\n",
+                             value);
+                return kExitUsage;
+            }
         } else if (line.is("--format") || line.is("--out") || line.is("--quality")) {
             const bool out = line.is("--out"), format = line.is("--format");
             const char* value = line.value();
@@ -122,9 +145,10 @@ int runConvert(int argc, char** argv) {
             if (out) {
                 outDir = value;
             } else if (format) {
-                if (!parseFormat(value, options.format)) {
+                options.html = std::strcmp(value, "html") == 0;
+                if (!options.html && !parseFormat(value, options.format)) {
                     std::fprintf(stderr,
-                                 "veltor convert: unknown format '%s' (tiff, jpeg, bmp or raw)\n",
+                                 "veltor convert: unknown format '%s' (tiff, jpeg, bmp, raw or html)\n",
                                  value);
                     return kExitUsage;
                 }
@@ -154,6 +178,14 @@ int runConvert(int argc, char** argv) {
         options.command = ConvertCommand::ExportSelectedFiles;
     } else {
         options.command = ConvertCommand::BatchConvert;
+    }
+
+    if (options.html) {
+        IniFileSettingsStore store;
+        UserOptions stored;
+        stored.load(store);
+        options.anonymizeExports = stored.anonExports();
+        options.anonymize = AnonymizeOptions::load(store);
     }
 
     int status = kExitOk;
@@ -222,6 +254,7 @@ int runConvert(int argc, char** argv) {
             std::fputc('\n', stdout);
             return;
         }
+        if (r.failure == ConvertFailure::Declined) return; // --no-overwrite kept the page
         const bool skipped = r.failure == ConvertFailure::NoPixelData;
         if (skipped) {
             ++noPixelData;

@@ -17,8 +17,10 @@ void printUsage(FILE* out) {
                  "  info      open DICOM files completely and print their image attributes\n"
                  "  series    group the DICOM files of a folder into images\n"
                  "  anonymize write copies of DICOM files without identifying values\n"
-                 "  convert   write the frames of DICOM files as TIFF, JPEG, BMP or raw files\n"
+                 "  convert   write the frames of DICOM files as TIFF, JPEG, BMP, raw or HTML files\n"
                  "  extract   write the decoded pixel data of a DICOM file as stored samples\n"
+                 "  search    list the DICOM files of a folder whose headers match\n"
+                 "  video     write the frames of a DICOM file as an AVI video\n"
                  "\n"
                  "Options:\n"
                  "  --help     show this help (or `veltor COMMAND --help`)\n"
@@ -54,6 +56,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(command, "anonymize") == 0) return veltor::cli::runAnonymize(argc - 2, argv + 2);
     if (std::strcmp(command, "convert") == 0) return veltor::cli::runConvert(argc - 2, argv + 2);
     if (std::strcmp(command, "extract") == 0) return veltor::cli::runExtract(argc - 2, argv + 2);
+    if (std::strcmp(command, "search") == 0) return veltor::cli::runSearch(argc - 2, argv + 2);
+    if (std::strcmp(command, "video") == 0) return veltor::cli::runVideo(argc - 2, argv + 2);
     std::fprintf(stderr, "veltor: unknown command '%s'\n", command);
     printUsage(stderr);
     return veltor::cli::kExitUsage;

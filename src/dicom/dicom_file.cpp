@@ -1055,6 +1055,13 @@ void DicomFile::reset() {
     m_rescaleIntercept = 0.0;
     m_rescaleSlope = 0.0;
     m_rescaleType = 0;
+    m_rescaleTypeText.clear();
+    m_modalityLutApplied = false;
+    m_displayInverted = false;
+    m_windows.clear();
+    m_frameWindows.clear();
+    m_sharedWindows.clear();
+    m_voiLut = VoiLut{};
     m_frameCount = 0;
     m_rows = 0;
     m_columns = 0;

@@ -9,6 +9,7 @@
 
 #include "dicom_element.h"
 #include "dicom_error.h"
+#include "voi.h"
 
 namespace veltor {
 
@@ -121,6 +122,11 @@ class DicomFile {
     double rescaleIntercept() const { return m_rescaleIntercept; }
     double rescaleSlope() const { return m_rescaleSlope; }
     int16_t rescaleType() const { return m_rescaleType; }
+    // Rescale Type (0028,1054) as written ("HU", "OD", "US"...), trimmed;
+    // empty when absent.
+    const std::string& rescaleTypeText() const { return m_rescaleTypeText; }
+    // The Modality LUT Sequence mapped the stored values (there was no rescale).
+    bool modalityLutApplied() const { return m_modalityLutApplied; }
     double frameTime() const { return m_frameTime; }
     const char* photometric() const { return m_photometric; }
     const char* compression() const { return m_compression; }
@@ -146,6 +152,47 @@ class DicomFile {
     // through the file's window; empty for other depths or a bad n. May replace
     // an unusable file window by the frame's range.
     std::vector<uint8_t> frame8(int32_t n);
+    // The same through the window `choice` selects (Auto is frame8(n)). With
+    // File the window of windows(n) is applied exactly as stored, else the
+    // VOI lookup table, else the frame's range; Given applies the given one.
+    std::vector<uint8_t> frame8(int32_t n, const WindowChoice& choice);
+
+    // --- Windows (VOI). The windows that apply to frame n: the top-level
+    // ones, else the frame's Frame VOI LUT window of the per-frame or shared
+    // functional groups; empty when the file has none.
+    const std::vector<VoiWindow>& windows(int32_t n) const;
+    // Every window of the file (top-level, or the functional groups' of frame 1
+    // when there are none at the top level).
+    const std::vector<VoiWindow>& fileWindows() const { return windows(1); }
+    // The first table of the VOI LUT Sequence; used only where no window
+    // applies. Empty when there is none.
+    const VoiLut& voiLut() const { return m_voiLut; }
+    // True when frame n is shown through voiLut() by default.
+    bool usesVoiLut(int32_t n) const { return !m_voiLut.empty() && windows(n).empty(); }
+    // The window a 16-bit frame n starts with in the viewer: with `exact`
+    // (keep the file's window) the first of windows(n), else the VOI LUT's
+    // equivalent window; without, the frame's own functional-group window or
+    // the file's windowCenter()/windowWidth(). (0, 0) when there is none.
+    void initialWindow(int32_t n, bool exact, int32_t& center, int32_t& width) const;
+    // The window previews and exports apply to 12- or 16-bit frame n under
+    // `choice` (Auto may replace an unusable file window, as frame8 does).
+    struct DisplayWindow {
+        enum Kind {
+            Fitted, // lower .. upper, the fitted linear map (Auto)
+            Linear, // centre and width through the standard linear function
+            Lookup  // the VOI lookup table
+        } kind = Fitted;
+        double center = 0.0;
+        double width = 0.0;
+        int32_t lower = 0;
+        int32_t upper = 0;
+    };
+    bool displayWindow(int32_t n, const WindowChoice& choice, DisplayWindow& out);
+    // Smallest and largest sample of a 16-bit frame; false without one.
+    bool frameRange(int32_t n, int32_t& min, int32_t& max) const;
+    // 12- and 16-bit MONOCHROME1 frames hold the stored (rescaled) values, so
+    // that windows keep their meaning; they are shown inverted.
+    bool displayInverted() const { return m_displayInverted; }
     // A copy of a 16-bit frame; with `unscale`, rescaled samples are turned back
     // into stored values. Empty when there is no such 16-bit frame.
     std::vector<int16_t> frame16(int32_t n, bool unscale) const;
@@ -191,6 +238,13 @@ class DicomFile {
     double m_rescaleIntercept = 0.0;
     double m_rescaleSlope = 0.0;
     int16_t m_rescaleType = 0;
+    std::string m_rescaleTypeText;
+    bool m_modalityLutApplied = false;
+    bool m_displayInverted = false;
+    std::vector<VoiWindow> m_windows;                     // top level
+    std::vector<std::vector<VoiWindow>> m_frameWindows;   // per-frame functional groups
+    std::vector<VoiWindow> m_sharedWindows;               // shared functional groups
+    VoiLut m_voiLut;
     int32_t m_frameCount = 0;
     int32_t m_rows = 0;
     int32_t m_columns = 0;

@@ -44,6 +44,15 @@ inline uint8_t clampByte(double v) {
     return static_cast<uint8_t>(v);
 }
 
+int16_t clamp16(int32_t v) { return static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX)); }
+
+std::string trimmedText(const char* text) {
+    std::string s = text;
+    const size_t a = s.find_first_not_of(' ');
+    const size_t b = s.find_last_not_of(' ');
+    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
 struct SampleRange {
     int32_t min = 0;
     int32_t max = 0;
@@ -230,21 +239,31 @@ bool ImageSetup::readAttributes() {
             case 0x0101: f.m_bitsStored = static_cast<int16_t>(e.number); break;
             case 0x0102: f.m_highBit = static_cast<int16_t>(e.number); break;
             case 0x0103: f.m_pixelSigned = e.number == 1; break;
-            case 0x1050: f.m_windowCenter = static_cast<int16_t>(parseIntegerString(e.text())); break;
-            case 0x1051: f.m_windowWidth = static_cast<int16_t>(parseIntegerString(e.text())); break;
+            // Windows beyond 16 bits are held at its limits rather than wrapped.
+            case 0x1050: f.m_windowCenter = clamp16(parseIntegerString(e.text())); break;
+            case 0x1051: f.m_windowWidth = clamp16(parseIntegerString(e.text())); break;
             case 0x1052: f.m_rescaleIntercept = parseDecimalString(e.text()); break;
             case 0x1053:
                 f.m_rescaleSlope = parseDecimalString(e.text());
                 if (f.m_rescaleSlope == 0.0) f.m_rescaleSlope = 1.0;
                 slopeRead = true;
                 break;
-            case 0x1054: f.m_rescaleType = static_cast<int16_t>(parseIntegerString(e.text())); break;
+            case 0x1054:
+                f.m_rescaleType = static_cast<int16_t>(parseIntegerString(e.text()));
+                f.m_rescaleTypeText = trimmedText(e.text());
+                break;
             default: break;
             }
         } else if (e.group == 0x0018 && e.element == 0x1063) {
             f.m_frameTime = parseDecimalString(e.text());
+        } else if (e.group == 0x5200 && e.element == 0x9229) {
+            const auto shared = functionalGroupWindows(e);
+            if (!shared.empty()) f.m_sharedWindows = shared.front();
+        } else if (e.group == 0x5200 && e.element == 0x9230) {
+            f.m_frameWindows = functionalGroupWindows(e);
         }
     }
+    f.m_windows = windowsIn(f.m_elements.data(), static_cast<int32_t>(f.m_elements.size()));
     f.m_rescaleNeeded = f.m_rescaleIntercept != 0.0 || (slopeRead && f.m_rescaleSlope != 1.0);
 
     if (f.m_bitsAllocated == 0 && f.m_bitsStored == 0 && f.m_highBit == 0) {
@@ -505,8 +524,6 @@ bool ImageSetup::convertWide() {
             s[i] = static_cast<int16_t>(std::clamp(m, -32768.0, 32767.0));
         }
         const SampleRange range = rangeOf(s, pixels);
-        if (mono1)
-            for (size_t i = 0; i < pixels; ++i) s[i] = static_cast<int16_t>(range.max + range.min - s[i]);
         frame.rangeKnown = true;
         frame.min = range.min;
         frame.max = range.max;
@@ -516,6 +533,7 @@ bool ImageSetup::convertWide() {
     f.m_bitsAllocated = 16;
     f.m_bitsStored = 16;
     f.m_highBit = 15;
+    f.m_displayInverted = mono1;
     if (!keep) {
         // The samples no longer are the stored values: nothing to undo, and
         // the stored window would not fit them.
@@ -527,45 +545,79 @@ bool ImageSetup::convertWide() {
 }
 
 // Modality LUT Sequence: the first table maps the stored values when the
-// file carries no rescale.
-void ImageSetup::applyModalityLut() {
+// file carries no rescale. Read here; applied by the 16-bit conversion after
+// the stored bits were taken out of their words.
+bool ImageSetup::readModalityLut(ModalityTable& table) {
     DicomFile& f = m_file;
     DicomElement e;
-    if (f.m_rescaleNeeded || !f.findElementByTag(0x0028, 0x3000, e) || e.childCount == 0) return;
+    if (f.m_rescaleNeeded || !f.findElementByTag(0x0028, 0x3000, e) || e.childCount == 0) return false;
     DicomElement slope;
-    if (f.findElementByTag(0x0028, 0x1052, slope) || f.findElementByTag(0x0028, 0x1053, slope)) return;
+    if (f.findElementByTag(0x0028, 0x1052, slope) || f.findElementByTag(0x0028, 0x1053, slope)) return false;
     Descriptor d;
-    std::vector<uint16_t> entries;
     if (!readDescriptor(findIn(e.children, e.childCount, 0x0028, 0x3002), f.m_bigEndian, f.m_pixelSigned, d) ||
-        !readLutData(findIn(e.children, e.childCount, 0x0028, 0x3006), f.m_bigEndian, d, false, entries))
-        return;
-    const size_t pixels = size_t(f.m_decoded.rows) * size_t(f.m_decoded.columns);
-    for (DicomFile::Frame& frame : f.m_frames) {
-        auto* s = reinterpret_cast<uint8_t*>(frame.data.get());
-        for (size_t i = 0; i < pixels; ++i) {
-            const uint16_t raw = static_cast<uint16_t>(s[2 * i] | (s[2 * i + 1] << 8));
-            const int32_t v = f.m_pixelSigned ? static_cast<int16_t>(raw) : raw;
-            const int64_t index = std::clamp<int64_t>(int64_t(v) - d.first, 0, int64_t(entries.size()) - 1);
-            const uint16_t out = entries[size_t(index)];
-            s[2 * i] = static_cast<uint8_t>(out);
-            s[2 * i + 1] = static_cast<uint8_t>(out >> 8);
-        }
-    }
-    f.m_warnings.push_back("the modality lookup table was applied");
+        !readLutData(findIn(e.children, e.childCount, 0x0028, 0x3006), f.m_bigEndian, d, false, table.entries))
+        return false;
+    table.first = d.first;
+    return true;
 }
 
-// VOI LUT Sequence without a window: the first table's input range is the
-// default window.
-void ImageSetup::applyVoiLut() {
+// VOI LUT Sequence: its first table, used where the file has no window; its
+// input range is the default window.
+void ImageSetup::readVoiLut() {
     DicomFile& f = m_file;
     DicomElement e;
     if (!f.findElementByTag(0x0028, 0x3010, e) || e.childCount == 0) return;
+    if (!f.m_windows.empty() || !f.m_sharedWindows.empty()) return;
+    for (const auto& frame : f.m_frameWindows)
+        if (!frame.empty()) return;
     DicomElement window;
     if (f.findElementByTag(0x0028, 0x1050, window) || f.findElementByTag(0x0028, 0x1051, window)) return;
     Descriptor d;
     if (!readDescriptor(findIn(e.children, e.childCount, 0x0028, 0x3002), f.m_bigEndian, f.m_pixelSigned, d)) return;
     f.m_windowCenter = static_cast<int16_t>(std::clamp<int64_t>(int64_t(d.first) + d.entries / 2, INT16_MIN, INT16_MAX));
     f.m_windowWidth = static_cast<int16_t>(std::clamp<int64_t>(d.entries, 1, INT16_MAX));
+    VoiLut lut;
+    if (!readLutData(findIn(e.children, e.childCount, 0x0028, 0x3006), f.m_bigEndian, d, false, lut.entries)) return;
+    lut.first = d.first;
+    lut.bits = d.bits;
+    // A bit depth the entries cannot have (0, or above 16) is taken from
+    // the largest entry.
+    if (lut.bits < 1 || lut.bits > 16) {
+        const uint16_t top = *std::max_element(lut.entries.begin(), lut.entries.end());
+        lut.bits = 1;
+        while (lut.bits < 16 && (uint32_t{1} << lut.bits) <= top) ++lut.bits;
+    }
+    const DicomElement* name = findIn(e.children, e.childCount, 0x0028, 0x3003);
+    if (name != nullptr) lut.explanation = trimmedText(name->text());
+    f.m_voiLut = std::move(lut);
+}
+
+// Where the stored bits of a sample lie in its word and how to read them:
+// `bits` bits from bit `shift`, sign-extended from their top bit when the
+// pixel representation is signed.
+struct StoredBits {
+    int shift = 0;
+    uint32_t mask = 0xFFFF;
+    bool extend = false;
+    int32_t signBit = 0;
+    int32_t value(uint32_t raw) const {
+        const auto v = static_cast<int32_t>((raw >> shift) & mask);
+        return extend ? (v ^ signBit) - signBit : v;
+    }
+};
+
+StoredBits storedBitsOf(const DicomFile& f, bool pixelSigned, int wordBits, bool native) {
+    StoredBits b;
+    const int stored = std::clamp<int>(f.bitsStored(), 1, wordBits);
+    // Codecs hand their samples over in the low bits; packed 12-bit words
+    // too. Native words hold them up to the high bit.
+    int shift = native && f.bitsAllocated() != 12 ? f.highBit() + 1 - stored : 0;
+    if (shift < 0 || shift + stored > wordBits) shift = 0;
+    b.shift = shift;
+    b.mask = stored >= 32 ? 0xFFFFFFFFu : (uint32_t{1} << stored) - 1;
+    b.extend = pixelSigned;
+    b.signBit = int32_t{1} << (stored - 1);
+    return b;
 }
 
 bool ImageSetup::convertFrames() {
@@ -589,22 +641,31 @@ bool ImageSetup::convertFrames() {
         f.m_windowWidth = 256;
         return ok;
     }
+    readVoiLut();
     if (d.floating || d.bytesPerSample > 2) return convertWide();
     const bool oneBit = f.m_bitsAllocated == 1;
-    if (d.bytesPerSample == 2) {
-        applyModalityLut();
-        applyVoiLut();
-    }
+    ModalityTable modality;
+    const bool modalityLut = !oneBit && readModalityLut(modality);
     const size_t pixels = size_t(f.m_rows) * size_t(f.m_columns);
-    const bool to16 = d.bytesPerSample == 2 || f.m_rescaleNeeded;
+    // Signed 8-bit samples have negative values: they need the 16-bit layout.
+    const bool signed8 = d.bytesPerSample == 1 && !oneBit && f.m_pixelSigned;
+    const bool to16 = d.bytesPerSample == 2 || f.m_rescaleNeeded || modalityLut || signed8;
     const double slope = f.m_rescaleSlope == 0.0 ? 1.0 : f.m_rescaleSlope;
     const double intercept = f.m_rescaleIntercept;
     const bool mono1 = f.isMonochrome1();
+    const bool native = f.m_codec == nullptr;
+    const StoredBits bits = storedBitsOf(f, f.m_pixelSigned, d.bytesPerSample == 2 ? 16 : 8, native);
+    const bool maskBytes = !oneBit && d.bytesPerSample == 1 && (bits.shift != 0 || bits.mask != 0xFF);
 
     bool ok = true;
     for (DicomFile::Frame& frame : f.m_frames) {
-        // 8-bit grey frames are already in their working layout.
+        // 8-bit grey frames are already in their working layout, once the
+        // bits outside bits stored are cleared.
         if (!to16 && !mono1 && !oneBit) {
+            if (maskBytes) {
+                uint8_t* p = frame.data.get();
+                for (size_t i = 0; i < pixels; ++i) p[i] = static_cast<uint8_t>(bits.value(p[i]));
+            }
             frame.size = pixels;
             continue;
         }
@@ -626,34 +687,45 @@ bool ImageSetup::convertFrames() {
                 }
             }
             auto* s = reinterpret_cast<int16_t*>(inPlace ? frame.data.get() : out.get());
-            if (d.bytesPerSample == 1) {
+            if (d.bytesPerSample == 1 && !modalityLut && !signed8) {
                 const int scale = oneBit ? 255 : 1;
-                int32_t lo = INT32_MAX, hi = INT32_MIN;
-                for (size_t i = 0; i < pixels; ++i) {
-                    s[i] = rescaleSample(in[i] * scale, slope, intercept);
-                    lo = std::min<int32_t>(lo, s[i]);
-                    hi = std::max<int32_t>(hi, s[i]);
-                }
-                if (mono1)
-                    for (size_t i = 0; i < pixels; ++i) s[i] = static_cast<int16_t>(hi + lo - s[i]);
+                for (size_t i = 0; i < pixels; ++i) s[i] = rescaleSample(bits.value(in[i]) * scale, slope, intercept);
+                const SampleRange range = rangeOf(s, pixels);
+                frame.rangeKnown = true;
+                frame.min = range.min;
+                frame.max = range.max;
             } else {
-                // A whole-number intercept with slope 1 (CT) is a plain
-                // addition modulo 2^16: the same result as the general
-                // formula, folded into the copy.
-                const bool integerRescale = f.m_rescaleNeeded && slope == 1.0 && intercept == std::trunc(intercept) &&
-                                            std::fabs(intercept) < 1.0e9;
-                const auto add = static_cast<uint16_t>(integerRescale ? static_cast<int64_t>(intercept) : 0);
-                const bool generalRescale = f.m_rescaleNeeded && !integerRescale;
-                // Packed 12-bit data keeps every bit; 12 bits stored in 16
-                // lose the bits above them.
-                const uint16_t mask = f.m_bitsAllocated == 16 && f.m_bitsStored == 12 ? 0x0FFF : 0xFFFF;
-                for (size_t i = 0; i < pixels; ++i) {
-                    const auto raw = static_cast<uint16_t>(in[2 * i] | (in[2 * i + 1] << 8));
-                    s[i] = static_cast<int16_t>(static_cast<uint16_t>((raw & mask) + add));
+                const bool wide = d.bytesPerSample == 2;
+                auto rawAt = [&](size_t i) -> uint32_t {
+                    return wide ? uint32_t(in[2 * i] | (in[2 * i + 1] << 8)) : uint32_t(in[i]);
+                };
+                if (modalityLut) {
+                    const std::vector<uint16_t>& e = modality.entries;
+                    const int64_t last = int64_t(e.size()) - 1;
+                    for (size_t i = 0; i < pixels; ++i) {
+                        const int64_t index = std::clamp<int64_t>(int64_t(bits.value(rawAt(i))) - modality.first, 0, last);
+                        s[i] = static_cast<int16_t>(e[size_t(index)]);
+                    }
+                } else if (!wide) {
+                    for (size_t i = 0; i < pixels; ++i) s[i] = rescaleSample(bits.value(in[i]), slope, intercept);
+                } else {
+                    // A whole-number intercept with slope 1 (CT) is a plain
+                    // addition modulo 2^16: the same result as the general
+                    // formula, folded into the copy.
+                    const bool integerRescale = f.m_rescaleNeeded && slope == 1.0 &&
+                                                intercept == std::trunc(intercept) && std::fabs(intercept) < 1.0e9;
+                    const auto add = static_cast<uint32_t>(integerRescale ? static_cast<int64_t>(intercept) : 0);
+                    const bool generalRescale = f.m_rescaleNeeded && !integerRescale;
+                    if (generalRescale) {
+                        for (size_t i = 0; i < pixels; ++i) s[i] = rescaleSample(bits.value(rawAt(i)), slope, intercept);
+                    } else {
+                        for (size_t i = 0; i < pixels; ++i) {
+                            const auto raw = static_cast<uint32_t>(in[2 * i] | (in[2 * i + 1] << 8));
+                            s[i] = static_cast<int16_t>(static_cast<uint16_t>(uint32_t(bits.value(raw)) + add));
+                        }
+                    }
                 }
-                if (generalRescale)
-                    for (size_t i = 0; i < pixels; ++i) s[i] = rescaleSample(s[i], slope, intercept);
-                const SampleRange range = correctOutliers(s, pixels, mono1);
+                const SampleRange range = correctOutliers(s, pixels, false);
                 frame.rangeKnown = true;
                 frame.min = range.min;
                 frame.max = range.max;
@@ -669,13 +741,19 @@ bool ImageSetup::convertFrames() {
             if (oneBit) {
                 for (size_t i = 0; i < pixels; ++i) o[i] = static_cast<uint8_t>(in[i] != 0 ? (mono1 ? 0 : 255) : (mono1 ? 255 : 0));
             } else {
-                for (size_t i = 0; i < pixels; ++i) o[i] = static_cast<uint8_t>(255 - in[i]);
+                for (size_t i = 0; i < pixels; ++i) o[i] = static_cast<uint8_t>(255 - bits.value(in[i]));
             }
         }
         if (out) frame.data = std::move(out);
         frame.size = outSize;
     }
+    if (modalityLut) {
+        f.m_modalityLutApplied = true;
+        f.m_warnings.push_back("the modality lookup table was applied");
+    }
     if (to16) {
+        // MONOCHROME1 samples keep their values; the display inverts them.
+        f.m_displayInverted = mono1;
         if (d.bytesPerSample == 1) {
             f.m_bitsAllocated = 16;
             f.m_bitsStored = 16;
@@ -714,49 +792,160 @@ size_t DicomFile::frameBufferSize(int32_t n) const {
     return m_frames[static_cast<size_t>(n - 1)].size;
 }
 
-std::vector<uint8_t> DicomFile::frame8(int32_t n) {
+const std::vector<VoiWindow>& DicomFile::windows(int32_t n) const {
+    if (!m_windows.empty()) return m_windows;
+    if (n >= 1 && size_t(n) <= m_frameWindows.size() && !m_frameWindows[size_t(n - 1)].empty())
+        return m_frameWindows[size_t(n - 1)];
+    return m_sharedWindows;
+}
+
+namespace {
+
+int32_t roundedWindowValue(double v) {
+    return truncateToInt32(v < 0.0 ? v - 0.5 : v + 0.5);
+}
+
+} // namespace
+
+void DicomFile::initialWindow(int32_t n, bool exact, int32_t& center, int32_t& width) const {
+    const std::vector<VoiWindow>& list = windows(n);
+    if (exact) {
+        if (!list.empty()) {
+            center = roundedWindowValue(list.front().center);
+            width = std::max(1, roundedWindowValue(list.front().width));
+        } else if (!m_voiLut.empty()) {
+            center = m_voiLut.center();
+            width = m_voiLut.width();
+        } else {
+            center = width = 0;
+        }
+        return;
+    }
+    if (m_windows.empty() && !list.empty()) {
+        center = roundedWindowValue(list.front().center);
+        width = std::max(1, roundedWindowValue(list.front().width));
+        return;
+    }
+    center = m_windowCenter;
+    width = m_windowWidth;
+}
+
+std::vector<uint8_t> DicomFile::frame8(int32_t n) { return frame8(n, WindowChoice{}); }
+
+bool DicomFile::frameRange(int32_t n, int32_t& min, int32_t& max) const {
+    const size_t pixels = size_t(std::max(m_rows, 0)) * size_t(std::max(m_columns, 0));
+    const uint8_t* in = frameBuffer(n);
+    if (in == nullptr || pixels == 0 || frameBufferSize(n) < 2 * pixels) return false;
+    const Frame& stored = m_frames[static_cast<size_t>(n - 1)];
+    if (stored.rangeKnown) {
+        min = stored.min;
+        max = stored.max;
+        return true;
+    }
+    const auto* s = reinterpret_cast<const int16_t*>(in);
+    max = INT32_MIN;
+    min = INT32_MAX;
+    for (size_t i = 0; i < pixels; ++i) {
+        max = std::max<int32_t>(max, s[i]);
+        min = std::min<int32_t>(min, s[i]);
+    }
+    return true;
+}
+
+bool DicomFile::displayWindow(int32_t n, const WindowChoice& choice, DisplayWindow& out) {
+    if (n < 1 || n > m_frameCount || (m_bitsAllocated != 12 && m_bitsAllocated != 16)) return false;
+    int32_t min = 0, max = 0;
+    if (!frameRange(n, min, max)) return false;
+    const std::vector<VoiWindow>& own = windows(n);
+    out = DisplayWindow{};
+    if (choice.mode == WindowMode::Auto) {
+        int32_t center = 0, width = 0;
+        initialWindow(n, false, center, width);
+        const bool fileWindow = center == m_windowCenter && width == m_windowWidth;
+        int32_t upper = center + width / 2;
+        int32_t lower = center - width / 2;
+        out.kind = DisplayWindow::Fitted;
+        if (upper > 2 * max || upper < min || lower < min || lower > 2 * max || (upper == 0 && lower == 0)) {
+            lower = min;
+            upper = max;
+            center = min + (max - min) / 2;
+            width = max - min;
+            // Later frames use this window too (when it was the file's).
+            if (fileWindow) {
+                m_windowCenter = static_cast<int16_t>(std::clamp<int32_t>(center, INT16_MIN, INT16_MAX));
+                m_windowWidth = static_cast<int16_t>(std::clamp<int32_t>(width, INT16_MIN, INT16_MAX));
+            }
+        } else if (usesVoiLut(n) && center == m_voiLut.center() && width == m_voiLut.width()) {
+            out.kind = DisplayWindow::Lookup;
+        }
+        out.center = center;
+        out.width = width;
+        out.lower = lower;
+        out.upper = upper;
+    } else if (choice.mode == WindowMode::Given || !own.empty()) {
+        out.kind = DisplayWindow::Linear;
+        out.center = choice.mode == WindowMode::Given ? choice.center : own.front().center;
+        out.width = choice.mode == WindowMode::Given ? choice.width : own.front().width;
+    } else if (!m_voiLut.empty()) {
+        out.kind = DisplayWindow::Lookup;
+        out.center = m_voiLut.center();
+        out.width = m_voiLut.width();
+    } else {
+        // No window in the file: the frame's range.
+        out.kind = DisplayWindow::Linear;
+        out.width = double(max) - min + 1.0;
+        out.center = min + out.width / 2.0;
+    }
+    return true;
+}
+
+std::vector<uint8_t> DicomFile::frame8(int32_t n, const WindowChoice& choice) {
     if (n < 1 || n > m_frameCount) return {};
     const size_t pixels = size_t(std::max(m_rows, 0)) * size_t(std::max(m_columns, 0));
     if (m_bitsAllocated == 8) {
         std::vector<uint8_t> out(isColour() ? 3 * pixels : pixels, 0);
         const uint8_t* in = frameBuffer(n);
         if (in != nullptr) std::memcpy(out.data(), in, std::min(out.size(), frameBufferSize(n)));
+        // A grey 8-bit frame shows through a window only when one is asked
+        // for: the file's (MONOCHROME1 frames hold 255 - stored value).
+        const std::vector<VoiWindow>& own = windows(n);
+        const bool windowed = !isColour() && in != nullptr &&
+                              (choice.mode == WindowMode::Given || (choice.mode == WindowMode::File && !own.empty()));
+        if (windowed) {
+            const double c = choice.mode == WindowMode::Given ? choice.center : own.front().center;
+            const double w = choice.mode == WindowMode::Given ? choice.width : own.front().width;
+            const bool mono1 = isMonochrome1();
+            uint8_t table[256];
+            for (int v = 0; v < 256; ++v) {
+                const uint8_t y = linearWindow(mono1 ? 255 - v : v, c, w);
+                table[v] = mono1 ? uint8_t(255 - y) : y;
+            }
+            for (uint8_t& b : out) b = table[b];
+        }
         return out;
     }
-    if (m_bitsAllocated != 12 && m_bitsAllocated != 16) return {};
-    const uint8_t* in = frameBuffer(n);
-    if (in == nullptr || frameBufferSize(n) < 2 * pixels) return {};
-    const auto* s = reinterpret_cast<const int16_t*>(in);
-    if (pixels == 0) return {};
-    const Frame& stored = m_frames[static_cast<size_t>(n - 1)];
-    int32_t max = INT32_MIN, min = INT32_MAX;
-    if (stored.rangeKnown) {
-        min = stored.min;
-        max = stored.max;
-    } else {
-        for (size_t i = 0; i < pixels; ++i) {
-            max = std::max<int32_t>(max, s[i]);
-            min = std::min<int32_t>(min, s[i]);
+    DisplayWindow window;
+    if (!displayWindow(n, choice, window)) return {};
+    int32_t min = 0, max = 0;
+    frameRange(n, min, max);
+    const auto* s = reinterpret_cast<const int16_t*>(frameBuffer(n));
+    // One table entry per value of the frame's range.
+    std::vector<uint8_t> lut(size_t(max - min) + 1, 0);
+    if (window.kind == DisplayWindow::Lookup) {
+        for (int32_t v = min; v <= max; ++v) lut[size_t(v - min)] = m_voiLut.outputAt(v);
+    } else if (window.kind == DisplayWindow::Linear) {
+        for (int32_t v = min; v <= max; ++v) lut[size_t(v - min)] = linearWindow(v, window.center, window.width);
+    } else if (window.upper != window.lower) {
+        // Each entry computed exactly as the per-sample formula would.
+        const double span = double(window.upper) - double(window.lower);
+        for (int32_t v = min; v <= max; ++v) {
+            const double x = (double(v) - double(window.lower)) / span * 255.0;
+            lut[size_t(v - min)] = x < 0.0 ? 0 : (x > 255.0 ? 255 : static_cast<uint8_t>(x));
         }
     }
-    int32_t upper = m_windowCenter + m_windowWidth / 2;
-    int32_t lower = m_windowCenter - m_windowWidth / 2;
-    if (upper > 2 * max || upper < min || lower < min || lower > 2 * max || (upper == 0 && lower == 0)) {
-        lower = min;
-        upper = max;
-        m_windowCenter = static_cast<int16_t>(min + (max - min) / 2);
-        m_windowWidth = static_cast<int16_t>(max - min);
-    }
-    std::vector<uint8_t> out(pixels, 0);
-    if (upper == lower) return out;
-    // One table entry per value of the frame's range, each computed exactly as
-    // the per-sample formula would.
-    const double span = double(upper) - double(lower);
-    std::vector<uint8_t> lut(size_t(max - min) + 1);
-    for (int32_t v = min; v <= max; ++v) {
-        const double x = (double(v) - double(lower)) / span * 255.0;
-        lut[size_t(v - min)] = x < 0.0 ? 0 : (x > 255.0 ? 255 : static_cast<uint8_t>(x));
-    }
+    if (m_displayInverted)
+        for (uint8_t& b : lut) b = static_cast<uint8_t>(255 - b);
+    std::vector<uint8_t> out(pixels);
     const uint8_t* table = lut.data() - min;
     for (size_t i = 0; i < pixels; ++i) out[i] = table[s[i]];
     return out;

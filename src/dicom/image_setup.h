@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "dicom_error.h"
 
@@ -46,8 +47,12 @@ class ImageSetup {
     bool convertColour();
     bool convertPalette();
     bool convertWide();
-    void applyModalityLut();
-    void applyVoiLut();
+    struct ModalityTable {
+        int32_t first = 0;
+        std::vector<uint16_t> entries;
+    };
+    bool readModalityLut(ModalityTable& table);
+    void readVoiLut();
 
     DicomFile& m_file;
     DicomError m_error = DicomError::NoError;

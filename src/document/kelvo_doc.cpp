@@ -127,6 +127,7 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
     if (bits != 8 && bits != 12 && bits != 16) return false;
     if (showProgress) m_ui.beginProgress("Please wait...", count - 1);
     std::vector<std::unique_ptr<ImageBuffer>> built;
+    std::shared_ptr<const DisplayLut> voiTable;
     bool ok = true;
     for (int32_t n = 1; n <= count && ok; ++n) {
         auto frame = std::make_unique<ImageBuffer>();
@@ -140,9 +141,12 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
                 if (size >= need)
                     result = frame->createFromRaw8(width, height, static_cast<int32_t>(need), colour, pixels);
             } else if (size >= size_t(width) * size_t(height) * 2) {
-                result = frame->createFromSamples16(width, height, file.windowCenter(), file.windowWidth(),
+                int32_t center = 0, windowWidth = 0;
+                file.initialWindow(n, false, center, windowWidth);
+                result = frame->createFromSamples16(width, height, center, windowWidth,
                                                     reinterpret_cast<const int16_t*>(pixels));
             }
+            if (result == 1) setUpDisplay(file, n, *frame, voiTable);
         }
         ok = result == 1 && frame->hasStore();
         if (ok) {
@@ -157,6 +161,43 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
     for (auto& f : built) out.push_back(std::move(f));
     (void)fileIndex;
     return true;
+}
+
+void CKelvoDoc::setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
+                             std::shared_ptr<const DisplayLut>& voiTable) const {
+    const bool keep = m_options.keepFileWindow();
+    int32_t center = 0, width = 0;
+    if (file.bitsAllocated() == 8) {
+        // 8-bit grey frames show their file's window only when it is kept;
+        // MONOCHROME1 frames hold 255 - stored value, so the window turns too.
+        if (!keep || file.isColour() || file.windows(n).empty()) return;
+        file.initialWindow(n, true, center, width);
+        if (file.isMonochrome1()) center = 255 - center;
+        frame.setInitialWindow(center, width);
+        return;
+    }
+    frame.setInvertedDisplay(file.displayInverted());
+    if (file.usesVoiLut(n)) {
+        // The VOI lookup table is shown from the start, standing for its
+        // equivalent window (which the tools then change like any other).
+        if (!voiTable) {
+            const VoiLut& voi = file.voiLut();
+            auto lut = std::make_shared<DisplayLut>();
+            lut->first = voi.first;
+            lut->center = voi.center();
+            lut->width = voi.width();
+            lut->bytes.resize(voi.entries.size());
+            for (size_t i = 0; i < voi.entries.size(); ++i)
+                lut->bytes[i] = voi.outputAt(voi.first + static_cast<int32_t>(i));
+            voiTable = std::move(lut);
+        }
+        frame.setDisplayLut(voiTable);
+        frame.setInitialWindow(voiTable->center, voiTable->width);
+        return;
+    }
+    if (!keep) return;
+    file.initialWindow(n, true, center, width);
+    if (center != 0 || width != 0) frame.setInitialWindow(center, width);
 }
 
 void CKelvoDoc::correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames) {

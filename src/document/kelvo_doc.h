@@ -9,6 +9,7 @@
 
 #include "dicom/dicom_file.h"
 #include "document/document_ui.h"
+#include "document/export_state.h"
 #include "imaging/frame_history.h"
 #include "imaging/image_buffer.h"
 #include "settings/settings_store.h"
@@ -145,6 +146,9 @@ class CKelvoDoc {
     // The overlay side of undo, supplied by the overlay stores once they exist.
     void setOverlayUndo(OverlayUndo overlay) { m_overlayUndo = std::move(overlay); }
 
+    // Export, print and video choices kept while the document is open.
+    DocumentExportState& exportState() { return m_exportState; }
+
     FrameHistory& frameHistory() { return m_history; }
     const FrameHistory& frameHistory() const { return m_history; }
 
@@ -160,6 +164,10 @@ class CKelvoDoc {
     bool buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
                      std::vector<std::unique_ptr<ImageBuffer>>& out);
     void correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames);
+    // Inversion, VOI lookup table and first window of a new frame n of `file`
+    // (`voiTable` holds the file's table once made, shared by its frames).
+    void setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
+                      std::shared_ptr<const DisplayLut>& voiTable) const;
 
     SettingsStore& m_settings;
     const UserOptions& m_options;
@@ -198,6 +206,7 @@ class CKelvoDoc {
     bool m_measurementsVisible = true;
     FrameHistory m_history;
     OverlayUndo m_overlayUndo;
+    DocumentExportState m_exportState;
 
     std::vector<ImageBuffer*> framePointers() const;
 };

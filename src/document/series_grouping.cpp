@@ -82,23 +82,58 @@ bool SeriesScanner::matches(FileRef ra, FileRef rb) const {
     return true;
 }
 
+std::string SeriesScanner::keyOf(FileRef ref) const {
+    using settings::GroupingKey;
+    const ScannedFile& f = file(ref);
+    auto on = [&](GroupingKey k) { return m_keys[static_cast<size_t>(k)]; };
+    // Each ticked value with its length, so that no two value lists share a key.
+    std::string key;
+    auto text = [&](const std::string& v) {
+        key += std::to_string(v.size());
+        key.push_back(':');
+        key += v;
+    };
+    auto number = [&](int64_t v) {
+        key += std::to_string(v);
+        key.push_back(';');
+    };
+    if (on(GroupingKey::Directory)) number(ref.folder);
+    if (on(GroupingKey::StudyIUID)) text(f.studyUid);
+    if (on(GroupingKey::SeriesIUID)) text(f.seriesUid);
+    if (on(GroupingKey::PatientName)) text(f.patientName);
+    if (on(GroupingKey::Modality)) text(f.modality);
+    if (on(GroupingKey::StudyDate)) text(f.studyDate);
+    if (on(GroupingKey::StudyID)) text(f.studyId);
+    if (on(GroupingKey::ImageRows)) number(f.rows);
+    if (on(GroupingKey::ImageColumns)) number(f.columns);
+    if (on(GroupingKey::BitsAllocated)) number(f.bitsAllocated);
+    if (on(GroupingKey::BitsStored)) number(f.bitsStored);
+    if (on(GroupingKey::HighBit)) number(f.highBit);
+    return key;
+}
+
 void SeriesScanner::group(FileRef added) {
-    // The first earlier file that matches on every ticked key decides the group.
-    for (int32_t fo = 0; fo < int32_t(m_folders.size()); ++fo) {
-        const int32_t files = int32_t(m_folders[size_t(fo)].files.size());
-        for (int32_t fi = 0; fi < files; ++fi) {
-            const FileRef earlier{fo, fi};
-            if (fo == added.folder && fi == added.file) continue;
-            const int32_t g = m_groupOf[size_t(fo)][size_t(fi)];
-            if (g < 0 || !matches(earlier, added)) continue;
-            m_groups[size_t(g)].files.push_back(added);
-            m_groups[size_t(g)].label = groupLabel(file(earlier));
-            m_groupOf[size_t(added.folder)][size_t(added.file)] = g;
-            return;
-        }
+    // Matching is equality on the ticked keys, so all files that match one
+    // another share one group, found through a hash of their key values. The
+    // first earlier file that matches (folder by folder, file by file) is the
+    // group's first member in that order; it names the group.
+    const std::string key = keyOf(added);
+    const auto found = m_groupOfKey.find(key);
+    if (found != m_groupOfKey.end()) {
+        const int32_t g = found->second;
+        const FileRef first = m_firstOf[size_t(g)];
+        m_groups[size_t(g)].files.push_back(added);
+        m_groups[size_t(g)].label = groupLabel(file(first));
+        m_groupOf[size_t(added.folder)][size_t(added.file)] = g;
+        if (added.folder < first.folder || (added.folder == first.folder && added.file < first.file))
+            m_firstOf[size_t(g)] = added;
+        return;
     }
     m_groups.push_back({{added}, groupLabel(file(added))});
-    m_groupOf[size_t(added.folder)][size_t(added.file)] = int32_t(m_groups.size() - 1);
+    const int32_t g = int32_t(m_groups.size() - 1);
+    m_groupOf[size_t(added.folder)][size_t(added.file)] = g;
+    m_groupOfKey.emplace(key, g);
+    m_firstOf.push_back(added);
 }
 
 void SeriesScanner::addFile(const std::string& folderPath, ScannedFile f) {
@@ -156,6 +191,8 @@ void SeriesScanner::scan(const std::string& folder, bool recursive, const ScanPr
     m_folders.clear();
     m_groups.clear();
     m_groupOf.clear();
+    m_groupOfKey.clear();
+    m_firstOf.clear();
     int count = 0;
     bool stopped = false;
     walk(folder, recursive, progress, count, stopped);

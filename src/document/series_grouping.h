@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "settings/settings_keys.h"
@@ -74,9 +75,14 @@ class SeriesScanner {
     // "%s, %d" (label, number of files).
     std::vector<std::string> groupPaths(int32_t group) const;
     std::string groupTitle(int32_t group) const;
+    // Whether two files agree on every ticked key: the grouping's rule (the
+    // grouping itself finds matching files through a hash of the key values).
+    bool matches(FileRef a, FileRef b) const;
 
   private:
-    bool matches(FileRef a, FileRef b) const;
+    // The ticked keys' values of a file as one text: equal exactly when the
+    // files match.
+    std::string keyOf(FileRef ref) const;
     void group(FileRef added);
     void walk(const std::string& folder, bool recursive, const ScanProgress& progress, int& count,
               bool& stopped);
@@ -85,6 +91,8 @@ class SeriesScanner {
     std::vector<ScannedFolder> m_folders;
     std::vector<FileGroup> m_groups;
     std::vector<std::vector<int32_t>> m_groupOf; // per folder, per file
+    std::unordered_map<std::string, int32_t> m_groupOfKey;
+    std::vector<FileRef> m_firstOf; // per group, its first member in folder-then-file order
 };
 
 // Reads the values of a scanned file record; false for unreadable files.

@@ -68,6 +68,32 @@ WindowRanges windowRanges(int32_t min, int32_t max) {
     return r;
 }
 
+std::vector<WindowPreset> fileWindowPresets(CKelvoDoc& doc, int32_t frameIndex) {
+    std::vector<WindowPreset> out;
+    const int32_t fileIndex = doc.frameFileIndex(frameIndex);
+    DicomFile* file = fileIndex >= 0 ? doc.fileAt(fileIndex) : nullptr;
+    if (file == nullptr || file->isColour()) return out;
+    const bool mirrored = file->bitsAllocated() == 8 && file->isMonochrome1();
+    const std::vector<VoiWindow>& windows = file->windows(doc.loadIndexOfFrame(frameIndex) + 1);
+    for (size_t i = 0; i < windows.size(); ++i) {
+        const VoiWindow& v = windows[i];
+        WindowPreset p;
+        p.name = v.explanation.empty() ? "File " + std::to_string(i + 1) : v.explanation;
+        p.window.center = truncateToInt32(v.center < 0 ? v.center - 0.5 : v.center + 0.5);
+        p.window.width = std::max(1, truncateToInt32(v.width + 0.5));
+        if (mirrored) p.window.center = 255 - p.window.center;
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+std::string frameValueUnit(CKelvoDoc& doc, int32_t frameIndex) {
+    const int32_t fileIndex = doc.frameFileIndex(frameIndex);
+    DicomFile* file = fileIndex >= 0 ? doc.fileAt(fileIndex) : nullptr;
+    if (file == nullptr || file->rescaleTypeText() == "HU") return {};
+    return file->rescaleTypeText();
+}
+
 int applyWindow(CKelvoDoc& doc, Window w, bool allFrames) {
     return doc.editFrames(allFrames, [&](ImageBuffer& f) {
         if (f.setWindow(w.center, w.width) != 1) return 0;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "settings/settings_keys.h"
 
@@ -48,6 +49,14 @@ struct WindowRanges {
     }
 };
 WindowRanges windowRanges(int32_t min, int32_t max);
+
+// The windows the file of frame `frameIndex` carries for it, as presets
+// named by their explanations ("File 1", "File 2", ... without one), in the
+// frame's terms (8-bit MONOCHROME1 frames hold 255 - stored value).
+std::vector<WindowPreset> fileWindowPresets(CKelvoDoc& doc, int32_t frameIndex);
+// The Rescale Type of the frame's file when it is not Hounsfield units
+// ("OD", "US"...); empty for HU or none.
+std::string frameValueUnit(CKelvoDoc& doc, int32_t frameIndex);
 
 // Sets `w` on every frame of the document when `allFrames`, else on the
 // current frame; each frame changed gets an image entry in its history.

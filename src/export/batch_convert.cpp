@@ -4,6 +4,7 @@
 
 #include "dicom/dicom_file.h"
 #include "export_names.h"
+#include "html_page.h"
 
 namespace veltor {
 
@@ -45,7 +46,8 @@ ExportResult writeImage(const std::string& target, const PixelView& image,
 
 } // namespace
 
-bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, PixelView& view) {
+bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, PixelView& view,
+                    const WindowChoice& window) {
     const int bits = file.bitsAllocated();
     if (bits != 8 && bits != 12 && bits != 16) return false;
     if (file.rows() <= 0 || file.columns() <= 0) return false;
@@ -54,21 +56,23 @@ bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, P
     view = {file.columns(), file.rows(), samples, nullptr, static_cast<size_t>(expected)};
     // An 8-bit frame's converted buffer already is the image: grey bytes or
     // R, G, B triplets, rows top to bottom.
-    const uint8_t* converted = bits == 8 ? file.frameBuffer(n) : nullptr;
+    // A chosen window applies to grey 8-bit frames too.
+    const bool windowed8 = samples == 1 && window.mode != WindowMode::Auto;
+    const uint8_t* converted = bits == 8 && !windowed8 ? file.frameBuffer(n) : nullptr;
     if (converted != nullptr && file.frameBufferSize(n) >= expected) {
         view.bytes = converted;
         return true;
     }
-    storage = file.frame8(n);
+    storage = file.frame8(n, window);
     if (storage.size() != expected) return false;
     view.bytes = storage.data();
     return true;
 }
 
-bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image) {
+bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image, const WindowChoice& window) {
     std::vector<uint8_t> storage;
     PixelView view;
-    if (!frameImageView(file, n, storage, view)) return false;
+    if (!frameImageView(file, n, storage, view, window)) return false;
     image.width = view.width;
     image.height = view.height;
     image.samples = view.samples;
@@ -95,6 +99,8 @@ std::string convertFailureText(const ConvertReport& report) {
         return "no frames of 8, 12 or 16 bits to convert";
     case ConvertFailure::NoPixelData:
         return "no pixel data";
+    case ConvertFailure::Declined:
+        return "the page exists and was kept";
     }
     return {};
 }
@@ -121,6 +127,27 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
         return report;
     }
     report.frames = frames;
+    if (options.html) {
+        const std::string page = batchHtmlPagePath(outputDirectory, sourcePath);
+        if (callbacks.confirmOverwrite && pathExists(page) && !callbacks.confirmOverwrite(page)) {
+            ++report.skipped;
+            report.failure = ConvertFailure::Declined;
+            return report;
+        }
+        const BatchHtmlResult html =
+            writeBatchHtml(file, sourcePath, outputDirectory, options.anonymizeExports, options.anonymize,
+                           options.jpegQuality);
+        if (html.page.ok()) {
+            ++report.written;
+            if (callbacks.written) callbacks.written(page);
+        } else {
+            ++report.failed;
+            if (callbacks.writeFailed) callbacks.writeFailed(page, html.page);
+        }
+        report.written += html.imagesWritten;
+        report.failed += html.imagesFailed;
+        return report;
+    }
     const std::string base = batchOutputBase(outputDirectory, sourcePath);
     std::vector<uint8_t> storage;
     PixelView image;
@@ -132,7 +159,7 @@ ConvertReport convertFile(const std::string& sourcePath, const std::string& outp
             continue;
         }
         ExportResult result;
-        if (!frameImageView(file, i + 1, storage, image))
+        if (!frameImageView(file, i + 1, storage, image, options.window))
             result.status = ExportStatus::BadImage;
         else
             result = writeImage(target, image, options);

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "dicom/dicom_error.h"
+#include "dicom/voi.h"
+#include "anonymize_options.h"
 #include "frame_export.h"
 
 namespace veltor {
@@ -26,6 +28,15 @@ struct ConvertOptions {
     ExportFormat format = ExportFormat::Tiff;
     ConvertCommand command = ConvertCommand::ExportSelectedFiles;
     int jpegQuality = 75; // imglib's default; batch conversion has no setting of its own
+    // The window of grey frames: Auto (the file's, or the frame's range when
+    // it does not fit), File (exactly as stored) or a given one.
+    WindowChoice window;
+    // HTML instead of `format`: a page with the header and the frames as JPEG
+    // files in a folder beside it; the header's identifying values empty
+    // while `anonymizeExports` holds.
+    bool html = false;
+    bool anonymizeExports = true;
+    AnonymizeOptions anonymize;
 };
 
 // The frame image of frame n (from 1) of a fully opened file: 8 bits
@@ -33,11 +44,12 @@ struct ConvertOptions {
 // monochrome gives grey; 12 and 16 bits give grey windowed with the file's
 // window (which an unusable window replaces for the later frames). False for
 // other depths, an empty image or a frame without pixels.
-bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image);
+bool makeFrameImage(DicomFile& file, int32_t n, PackedPixels& image, const WindowChoice& window = {});
 // The same image without a copy where there is one already: 8-bit frames are
 // viewed in the file's converted buffer (valid while `file` lives); windowed
 // frames are made into `storage`, which the view then points into.
-bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, PixelView& view);
+bool frameImageView(DicomFile& file, int32_t n, std::vector<uint8_t>& storage, PixelView& view,
+                    const WindowChoice& window = {});
 
 // Every callback is optional.
 struct ConvertCallbacks {
@@ -59,6 +71,7 @@ enum class ConvertFailure {
     NotParsed,        // the full open failed; `dicomStatus` says why
     UnsupportedImage, // no frames, or a depth other than 8, 12 or 16 bits
     NoPixelData,      // an object without pixels (a report, a presentation state): skipped
+    Declined,         // an HTML page exists and was not to be replaced
 };
 
 struct ConvertReport {

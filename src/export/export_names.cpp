@@ -62,6 +62,13 @@ std::string defaultExportName(ExportFormat format, const std::string& name) {
     return withoutExtension(name) + ext;
 }
 
+std::string defaultDocumentExportName(const std::string& documentName, const char* extension) {
+    if (sourceKind(documentName) == SourceKind::Other) return documentName + extension;
+    return withoutExtension(documentName) + extension;
+}
+
+std::string nameWithoutExtension(const std::string& name) { return withoutExtension(name); }
+
 std::string exportFramesBaseName(const std::string& name) {
     return sourceKind(name) == SourceKind::Other ? name : withoutExtension(name);
 }

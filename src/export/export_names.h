@@ -21,6 +21,13 @@ const char* exportExtension(ExportFormat format);
 // source keeps its whole name (image.dcm gives image.dcm.tif).
 std::string defaultExportName(ExportFormat format, const std::string& documentName);
 
+// The name offered for a page or video of the document ("image.dcm.html",
+// "photo.avi" for photo.jpg): `extension` after the name without its
+// extension for BMP and JPEG sources, after the whole name otherwise.
+std::string defaultDocumentExportName(const std::string& documentName, const char* extension);
+// The name without its extension (the whole name when nothing precedes the dot).
+std::string nameWithoutExtension(const std::string& name);
+
 // The base of the numbered names of the Export frames dialog: the name
 // without its extension for BMP and JPEG sources, else the name unchanged.
 std::string exportFramesBaseName(const std::string& documentName);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "atomic_file.h"
 #include "imglib/imglib.h"
 
 namespace veltor {
@@ -32,8 +33,9 @@ struct Part {
     size_t size;
 };
 
-// Creates `path` afresh and writes the parts with as few system calls as the
-// kernel allows (one writev for files below 2 GiB).
+// Writes the parts under a temporary name and renames the finished file over
+// `path`: a failed write (a full disk) leaves neither a truncated image, which
+// would pass for a complete one, nor a hole where a replaced file was.
 ExportResult writeParts(const char* path, std::initializer_list<Part> parts) {
     ExportResult result;
     if (path == nullptr || path[0] == '\0') {
@@ -41,57 +43,23 @@ ExportResult writeParts(const char* path, std::initializer_list<Part> parts) {
         result.systemError = ENOENT;
         return result;
     }
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    AtomicFile file;
+    if (!file.open(path)) {
         result.status = ExportStatus::CreateFailed;
-        result.systemError = errno;
+        result.systemError = file.error();
         return result;
     }
-    iovec vectors[4];
-    int count = 0;
     for (const Part& part : parts) {
-        if (part.size == 0 || count == 4) continue;
-        vectors[count].iov_base = const_cast<void*>(part.data);
-        vectors[count].iov_len = part.size;
-        ++count;
-    }
-    int first = 0;
-    while (first < count) {
-        const ssize_t n = ::writev(fd, vectors + first, count - first);
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        if (part.size != 0 && !file.write(part.data, part.size)) {
             result.status = ExportStatus::WriteFailed;
-            result.systemError = errno;
-            break;
-        }
-        if (n == 0) {
-            result.status = ExportStatus::WriteFailed;
-            result.systemError = EIO;
-            break;
-        }
-        size_t done = static_cast<size_t>(n);
-        while (first < count && done >= vectors[first].iov_len) {
-            done -= vectors[first].iov_len;
-            ++first;
-        }
-        if (first < count) {
-            vectors[first].iov_base = static_cast<uint8_t*>(vectors[first].iov_base) + done;
-            vectors[first].iov_len -= done;
+            result.systemError = file.error();
+            return result;
         }
     }
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    // A file replaced over a read-only one (possible for a privileged user)
-    // is left writable, so the next export can replace it again.
-    if (result.ok() && regular && (st.st_mode & S_IWUSR) == 0) ::fchmod(fd, st.st_mode | S_IWUSR);
-    if (::close(fd) != 0 && result.ok()) {
+    if (!file.commit()) {
         result.status = ExportStatus::WriteFailed;
-        result.systemError = errno;
+        result.systemError = file.error();
     }
-    // A truncated image is worse than none: it would pass for a complete one.
-    // Only a regular file is removed; a device or pipe named as the target
-    // stays where it is.
-    if (!result.ok() && regular) ::unlink(path);
     return result;
 }
 
@@ -337,8 +305,46 @@ ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t 
     DibLayout layout;
     if (!exportLayout(bitmap, size, layout)) return failed(ExportStatus::BadImage);
     if (path == nullptr || path[0] == '\0') return failed(ExportStatus::CreateFailed);
-    if (!Imglib_WriteFile(path, bitmap, jpegQuality)) return failed(ExportStatus::LibraryFailed);
+    // imglib picks the format by the extension, so the temporary name keeps it.
+    const std::string target(path);
+    const size_t slash = target.rfind('/');
+    const size_t dot = target.rfind('.');
+    const std::string extension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? target.substr(dot) : "";
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string pattern = folder + ".export.XXXXXX" + extension;
+    const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
+    if (fd < 0) {
+        ExportResult result = failed(ExportStatus::CreateFailed);
+        result.systemError = errno;
+        return result;
+    }
+    ::close(fd);
+    if (!Imglib_WriteFile(pattern.c_str(), bitmap, jpegQuality)) {
+        ::unlink(pattern.c_str());
+        return failed(ExportStatus::LibraryFailed);
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(pattern.c_str(), 0666 & ~mask);
+    if (::rename(pattern.c_str(), path) != 0) {
+        ExportResult result = failed(ExportStatus::WriteFailed);
+        result.systemError = errno;
+        ::unlink(pattern.c_str());
+        return result;
+    }
     return {};
+}
+
+ExportResult writeExportBitmap(ExportFormat format, const char* path, const uint8_t* bitmap, size_t size,
+                               int jpegQuality) {
+    switch (format) {
+    case ExportFormat::Tiff: return writeTiffBitmap(path, bitmap, size);
+    case ExportFormat::Bmp: return writeBmpBitmap(path, bitmap, size);
+    case ExportFormat::Raw: return writeRawBitmap(path, bitmap, size);
+    case ExportFormat::Jpeg: return writeLibraryBitmap(path, bitmap, size, jpegQuality);
+    }
+    return failed(ExportStatus::BadImage);
 }
 
 } // namespace veltor

@@ -98,5 +98,8 @@ ExportResult writeRawBitmap(const char* path, const uint8_t* bitmap, size_t size
 // `jpegQuality` 1..100.
 ExportResult writeLibraryBitmap(const char* path, const uint8_t* bitmap, size_t size,
                                 int jpegQuality);
+// The writer of `format`: own TIFF, BMP and raw layouts, JPEG through imglib.
+ExportResult writeExportBitmap(ExportFormat format, const char* path, const uint8_t* bitmap, size_t size,
+                               int jpegQuality);
 
 } // namespace veltor

@@ -23,6 +23,8 @@ struct ImageBuffer::DisplayCache {
     int64_t high16 = 0;
     int32_t min16 = 0;
     int32_t max16 = 0;
+    bool inverted16 = false;
+    const DisplayLut* lut16 = nullptr; // the table the entries came from, if any
     // 65536 entries indexed by sample + 32768, the clamping to the level's range
     // folded in, so the per-sample work is a single load.
     std::unique_ptr<uint8_t[]> table16;

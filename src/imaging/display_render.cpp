@@ -119,14 +119,30 @@ bool ImageBuffer::buildDisplay(const ImageLevel& level, DisplayBitmap& bitmap)
                 return false;
             cache->valid16 = false;
         }
+        // The frame's lookup table stands in for its own equivalent window.
+        const DisplayLut* lut = m_displayLut && !m_displayLut->bytes.empty() &&
+                                        level.windowCenter == m_displayLut->center &&
+                                        level.windowWidth == m_displayLut->width
+                                    ? m_displayLut.get()
+                                    : nullptr;
         if (!cache->valid16 || cache->low16 != low || cache->high16 != high || cache->min16 != minValue ||
-            cache->max16 != maxValue) {
+            cache->max16 != maxValue || cache->inverted16 != m_invertedDisplay || cache->lut16 != lut) {
             uint8_t* table = cache->table16.get();
             const int32_t range = maxValue - minValue;
             // Samples below the minimum show as the minimum, above the maximum as
             // the maximum.
             uint8_t* inRange = table + (static_cast<int32_t>(minValue) + 32768);
-            fillTable16(inRange, minValue, range, low, span);
+            if (lut != nullptr) {
+                const int64_t last = static_cast<int64_t>(lut->bytes.size()) - 1;
+                for (int32_t j = 0; j <= range; ++j)
+                    inRange[j] = lut->bytes[static_cast<size_t>(
+                        std::clamp<int64_t>(static_cast<int64_t>(minValue) + j - lut->first, 0, last))];
+            } else {
+                fillTable16(inRange, minValue, range, low, span);
+            }
+            if (m_invertedDisplay)
+                for (int32_t j = 0; j <= range; ++j)
+                    inRange[j] = static_cast<uint8_t>(255 - inRange[j]);
             std::memset(table, inRange[0], static_cast<size_t>(minValue + 32768));
             std::memset(inRange + range + 1, inRange[range], static_cast<size_t>(32767 - maxValue));
             cache->valid16 = true;
@@ -134,6 +150,8 @@ bool ImageBuffer::buildDisplay(const ImageLevel& level, DisplayBitmap& bitmap)
             cache->high16 = high;
             cache->min16 = minValue;
             cache->max16 = maxValue;
+            cache->inverted16 = m_invertedDisplay;
+            cache->lut16 = lut;
         }
         const uint8_t* zero = cache->table16.get() + 32768;
         const int16_t* samples = level.samples16();

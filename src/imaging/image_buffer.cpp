@@ -119,6 +119,8 @@ void ImageBuffer::resetStore()
     m_pending = LevelSlot{};
     m_editOpen = false;
     m_displayCache.reset();
+    m_invertedDisplay = false;
+    m_displayLut.reset();
 }
 
 bool ImageBuffer::installStore(bool sixteenBit, const ImageLevel& level, SampleBuffer owned)
@@ -364,6 +366,40 @@ int ImageBuffer::setWindow(int32_t center, int32_t width)
     list.pairs.resize(static_cast<size_t>(list.current));
     list.pairs.push_back({center, width});
     list.current = static_cast<int32_t>(list.pairs.size());
+    return 1;
+}
+
+void ImageBuffer::setInvertedDisplay(bool inverted)
+{
+    if (m_invertedDisplay == inverted)
+        return;
+    m_invertedDisplay = inverted;
+    if (m_displayCache)
+        m_displayCache->valid16 = false;
+    if (PixelStore* s = store())
+        s->displayPending = true;
+}
+
+void ImageBuffer::setDisplayLut(std::shared_ptr<const DisplayLut> lut)
+{
+    m_displayLut = std::move(lut);
+    if (m_displayCache)
+        m_displayCache->valid16 = false;
+    if (PixelStore* s = store())
+        s->displayPending = true;
+}
+
+int ImageBuffer::setInitialWindow(int32_t center, int32_t width)
+{
+    PixelStore* s = store();
+    if (s == nullptr || s->currentLevel != 0 || s->levels.size() != 1 || s->windowList.pairs.size() != 1)
+        return 0;
+    s->first.windowCenter = center;
+    s->first.windowWidth = width;
+    s->levels[0].level.windowCenter = center;
+    s->levels[0].level.windowWidth = width;
+    s->windowList.pairs[0] = WindowSetting{center, width};
+    s->displayPending = true;
     return 1;
 }
 

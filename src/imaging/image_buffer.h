@@ -14,10 +14,23 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltor {
 
 class ImageBuffer;
+struct CustomMask;
+
+// A lookup table from sample values to display bytes that stands in for the
+// linear window while the frame's window is the table's equivalent window
+// (`center`, `width`): samples first .. first + size - 1 map to `bytes`,
+// those below or above to the first or last entry.
+struct DisplayLut {
+    int32_t first = 0;
+    std::vector<uint8_t> bytes;
+    int32_t center = 0;
+    int32_t width = 0;
+};
 
 // A sample read back from a frame: R, G, B for colour, the grey value three
 // times for grey frames.
@@ -222,6 +235,18 @@ public:
     // keeping the old bitmap).
     int rebuildDisplay();
 
+    // ---- Display of 16-bit grey frames, set after construction and before
+    // any edit. Inverted: the display bytes are 255 minus the windowed value
+    // (MONOCHROME1 frames, whose windows mean stored values).
+    void setInvertedDisplay(bool inverted);
+    bool invertedDisplay() const { return m_invertedDisplay; }
+    // The table shown while the window is the table's own; null for none.
+    void setDisplayLut(std::shared_ptr<const DisplayLut> lut);
+    const DisplayLut* displayLut() const { return m_displayLut.get(); }
+    // Replaces the window the store was created with (level 0, the reset
+    // window), kept exactly; 0 once the frame has been edited.
+    int setInitialWindow(int32_t center, int32_t width);
+
     // ---- Palette. Numbers 0 .. 10 are the built-in tables; 11 + i is custom
     // palette i, whose colours the caller hands in (required for 11 and above),
     // copied into the frame's custom slot. The colour table of the display
@@ -291,6 +316,42 @@ public:
     int fillValue(int32_t value);
     int fillColour(uint8_t red, uint8_t green, uint8_t blue);
 
+    // ---- Neighbourhood filters (neighbourhood_filters.cpp). ApplyScope and
+    // selected pixels; windowed filters keep a ring of their radius along the
+    // scope. 1, or 0 without a pushed level for arguments out of range.
+    int blur(int32_t mask);      // mask 1 .. 4
+    int laplacian(int32_t mask); // 1 .. 4
+    int sharpen(int32_t mask);   // 1 .. 4
+    int sobel();
+    int prewitt();
+    int kirsch();
+    // Window (2 radius + 1) square; refused when it does not fit the scope.
+    int minimumFilter(int32_t radius);
+    int medianFilter(int32_t radius);
+    int maximumFilter(int32_t radius);
+    int smooth(int32_t amount);                           // 0 .. 100 %
+    int localAverage(int32_t threshold, int32_t mask);    // threshold >= 0, mask 0 .. 3
+    int unsharp(int32_t amount, int32_t radius);          // whole image; amount >= 0 %, radius >= 1
+    int edgeEnhance(int32_t amount);                      // 0 .. 100 %
+    int dustAndScratches(int32_t radius, int32_t threshold);
+    int geometricMean();
+    int customMask(const CustomMask& masks);              // whole image, one level for all passes
+    // Blur, weighted grey (colour frames), inverse, maximum, half turn and
+    // unsharp filtering, recorded as one step.
+    int enhancementChain(float redFactor, float greenFactor, float blueFactor);
+
+    // ---- FFT filters (fft_filters.cpp). The frame, or the selection's
+    // bounding box with only selected pixels written; the result spans the
+    // input's range per channel. family 0 .. 3 (Butterworth, Chebyshev,
+    // Elliptic, Bessel); shift 0 .. 0.99, 1 or more for none. Curves have
+    // max(width, height) entries. 1, or 0 without a level for bad arguments.
+    int fftLowPass(int32_t family, int32_t order, int32_t fco, double shift);
+    int fftHighPass(int32_t family, int32_t order, int32_t fco, double shift);
+    int fftBandPass(int32_t family, int32_t order, int32_t lfco, int32_t hfco, double shift);
+    int fftBandReject(int32_t family, int32_t order, int32_t lfco, int32_t hfco, double shift);
+    int fftInverse(int32_t order, int32_t fco, double shift);
+    int fftCustom(std::span<const double> curve);
+
 private:
     friend class LevelEdit;
 
@@ -343,6 +404,8 @@ private:
     // sample range stay the same (the window drag rebuilds many times).
     struct DisplayCache;
     std::unique_ptr<DisplayCache> m_displayCache;
+    bool m_invertedDisplay = false;
+    std::shared_ptr<const DisplayLut> m_displayLut;
 };
 
 } // namespace veltor

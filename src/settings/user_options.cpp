@@ -100,6 +100,7 @@ void UserOptions::load(const SettingsStore& s) {
     if (m_lineWidth < 1 || m_lineWidth > 64) m_lineWidth = d.m_lineWidth;
     m_useMButton = readFlag(s, "UseMButton", d.m_useMButton);
     m_aspectRatio = readFlag(s, "AspectRatio", d.m_aspectRatio);
+    m_keepFileWindow = readFlag(s, "KeepFileWindow", d.m_keepFileWindow);
 }
 
 void UserOptions::save(SettingsStore& s) const {
@@ -120,6 +121,7 @@ void UserOptions::save(SettingsStore& s) const {
     s.writeInt(kSection, "LineWidth", m_lineWidth);
     s.writeInt(kSection, "UseMButton", m_useMButton ? 1 : 0);
     s.writeInt(kSection, "AspectRatio", m_aspectRatio ? 1 : 0);
+    s.writeInt(kSection, "KeepFileWindow", m_keepFileWindow ? 1 : 0);
 }
 
 } // namespace veltor

@@ -71,6 +71,10 @@ class UserOptions {
     void setUseMButton(bool v) { m_useMButton = v; }
     bool aspectRatio() const { return m_aspectRatio; }
     void setAspectRatio(bool v) { m_aspectRatio = v; }
+    // "Keep the file's window": 12- and 16-bit frames start with the file's
+    // window exactly as stored instead of the fitted one.
+    bool keepFileWindow() const { return m_keepFileWindow; }
+    void setKeepFileWindow(bool v) { m_keepFileWindow = v; }
 
   private:
     bool m_autoClose = false;
@@ -90,6 +94,7 @@ class UserOptions {
     int m_lineWidth = 2;
     bool m_useMButton = false;
     bool m_aspectRatio = true;
+    bool m_keepFileWindow = false;
 };
 
 } // namespace veltor

@@ -188,6 +188,7 @@ std::vector<uint8_t> roiBitmap(const ImageBuffer& frame) {
                         src[size_t(box.top + y) * size_t(level->width) + size_t(box.left + x)];
         if (roi.createFromCopy16(w, h, 16, frame.windowCenter(), frame.windowWidth(), samples.data()) != 1)
             return {};
+        roi.setInvertedDisplay(frame.invertedDisplay());
     } else {
         const int32_t ch = level->channels();
         std::vector<uint8_t> samples(size_t(w) * size_t(h) * size_t(ch), 0);

@@ -43,6 +43,8 @@ check "good files still listed" grep -qx "# $data/sample_ct.dcm" "$tmp/mixed"
 "$veltor" info "$data/sample_ct.dcm" "$fixtures/rgb8_rle.dcm" > "$tmp/info"; rc=$?
 check "info exits 0" test $rc -eq 0
 check "info of the sample" grep -q "sample_ct.dcm: 256x256 frames=1 samples=1 bits=16/16 photometric=MONOCHROME2 compression=NONE window=40/400 rescale=1/-1024" "$tmp/info"
+check "info shows the file's windows and the one used" grep -q "sample_ct.dcm: .* file-windows=40/400,400/1500 used=40/400" "$tmp/info"
+"$veltor" info --window 10,0 "$data/sample_ct.dcm" > /dev/null 2>&1; check "info refuses a window of width 0" test $? -eq 2
 check "info of an RLE file" grep -q "rgb8_rle.dcm: 8x8 frames=1 samples=3 bits=8/8 photometric=RGB compression=RLE" "$tmp/info"
 "$veltor" info "$tmp/text.txt" > /dev/null 2>&1; check "info failure exit 1" test $? -eq 1
 

@@ -23,6 +23,7 @@ mkdir -p "$tmp/out" "$tmp/src/sub"
 "$veltor" --help | grep -q convert; check "main help names the command" test $? -eq 0
 "$veltor" convert > /dev/null 2>&1; check "no input is a usage error" test $? -eq 2
 "$veltor" convert --format png "$ct" > /dev/null 2>&1; check "unknown format is a usage error" test $? -eq 2
+"$veltor" convert --window 40 "$ct" > /dev/null 2>&1; check "a window without width is a usage error" test $? -eq 2
 "$veltor" convert --quality 0 "$ct" > /dev/null 2>&1; check "quality 0 is a usage error" test $? -eq 2
 "$veltor" convert --out > /dev/null 2>&1; check "--out without a value is a usage error" test $? -eq 2
 "$veltor" convert --out "$tmp/nowhere" "$ct" > /dev/null 2> "$tmp/err"; rc=$?
@@ -144,6 +145,30 @@ check "truncated file: exit 1, no crash" test $rc -eq 1
 "$veltor" convert --out /proc "$ct" > /dev/null 2> "$tmp/stderr"; rc=$?
 check "unwritable output: exit 1" test $rc -eq 1
 check "unwritable output: File creation error" grep -q "File creation error" "$tmp/stderr"
+
+# HTML pages: the page, its folder with both sets of pictures, CR LF lines
+ct2=$fixtures/codecs/ct16.dcm
+mkdir -p "$tmp/html"
+"$veltor" convert --format html --out "$tmp/html" "$ct2" > /dev/null 2>&1
+check "html: exit 0" test $? -eq 0
+check "html: page" test -f "$tmp/html/ct16.dcm.html"
+check "html: pictures numbered from 1 and from 0" test -f "$tmp/html/ct16.dcm_files/0002.jpg" -a -f "$tmp/html/ct16.dcm_files/ct16.dcm_0001.jpg"
+check "html: CR LF line ends" grep -q $'^<HEAD>\r$' "$tmp/html/ct16.dcm.html"
+check "html: absolute picture paths" grep -q "<IMG SRC=\"$tmp/html/ct16.dcm_files/0001.jpg\"> <BR> Frame : 0001 <BR>" "$tmp/html/ct16.dcm.html"
+
+# video: a playable AVI, and bad values refused
+if command -v ffprobe > /dev/null; then
+    "$veltor" video --frame-time 40 --codec mjpeg --size 32x24 "$ct2" "$tmp/v.avi" 2> /dev/null
+    check "video: exit 0" test $? -eq 0
+    probe=$(ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,r_frame_rate,nb_read_frames -of csv=p=0 "$tmp/v.avi")
+    check "video: mjpeg 32x24 at 25 fps, 2 frames ($probe)" test "$probe" = "mjpeg,32,24,25/1,2"
+fi
+"$veltor" video --fps 1001 "$ct2" "$tmp/x.avi" > /dev/null 2>&1; check "video: 1001 fps refused" test $? -eq 2
+"$veltor" video --size 0x10 "$ct2" "$tmp/x.avi" > /dev/null 2>&1; check "video: size 0 refused" test $? -eq 2
+"$veltor" video "$ct2" "$tmp/nowhere/x.avi" > /dev/null 2> "$tmp/err"; rc=$?
+check "video: missing folder fails" test $rc -eq 1
+check "video: missing folder message" grep -q "I can not create file" "$tmp/err"
+check "video: nothing left behind" test ! -e "$tmp/x.avi"
 
 echo "convert smoke: $passed passed, $failed failed"
 test $failed -eq 0

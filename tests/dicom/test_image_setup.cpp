@@ -132,14 +132,17 @@ TEST(ImageSetup, EightBitMonochrome1) {
     EXPECT_EQ(f.windowCenter(), 128);
     EXPECT_EQ(f.windowWidth(), 256);
 
-    // with a rescale the frame becomes 16-bit, inverted over its own range
+    // with a rescale the frame becomes 16-bit: the rescaled values, shown
+    // inverted (so that windows keep meaning stored values)
     im.intercept = "5";
     bytes = build(im);
     ASSERT_TRUE(f.openMemory(bytes.data(), bytes.size(), false));
     EXPECT_EQ(f.bitsAllocated(), 16);
+    EXPECT_TRUE(f.displayInverted());
     const int16_t* s = samplesOf(f, 1);
-    EXPECT_EQ(s[0], 45); // 15 .. 45: 45 + 15 - 15
-    EXPECT_EQ(s[3], 15);
+    EXPECT_EQ(s[0], 15);
+    EXPECT_EQ(s[3], 45);
+    EXPECT_EQ(f.frame8(1)[0], 255); // the range 15 .. 45, inverted
 }
 
 TEST(ImageSetup, OutlierCorrectionAndTwelveBitsStored) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -353,3 +354,64 @@ TEST_F(DocumentTest, APreviewedCommandReachesTheOtherFramesWithApplyToAll) {
 }
 
 } // namespace
+
+// An enhanced multi-frame file with a window per frame in its functional
+// groups: each frame starts with its own; a VOI LUT shows as a lookup at its
+// equivalent window.
+TEST_F(DocumentTest, PerFrameWindowsAndVoiLut) {
+    auto write = [](const char* name, const std::function<void(DicomBytes&)>& more) {
+        DicomBytes b;
+        b.preamble("1.2.840.10008.1.2.1");
+        b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+        b.element(0x0028, 0x0008, "IS", "2 ");
+        b.element(0x0028, 0x0010, "US", us(1));
+        b.element(0x0028, 0x0011, "US", us(3));
+        b.element(0x0028, 0x0100, "US", us(16));
+        b.element(0x0028, 0x0101, "US", us(12));
+        b.element(0x0028, 0x0102, "US", us(11));
+        more(b);
+        b.element(0x7FE0, 0x0010, "OW", us(0) + us(100) + us(200) + us(0) + us(100) + us(200));
+        const std::string path = ::testing::TempDir() + name;
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(b.bytes().data(), 1, b.size(), f);
+        std::fclose(f);
+        return path;
+    };
+    const std::string enhanced = write("enhanced.dcm", [](DicomBytes& b) {
+        b.sequence(0x5200, 0x9230, 0xFFFFFFFF);
+        for (const char* center : {"50", "150 "}) {
+            b.item(0xFFFFFFFF).sequence(0x0028, 0x9132, 0xFFFFFFFF).item(0xFFFFFFFF);
+            b.element(0x0028, 0x1050, "DS", center).element(0x0028, 0x1051, "DS", "20");
+            b.itemEnd().sequenceEnd().itemEnd();
+        }
+        b.sequenceEnd();
+    });
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.openDocument(enhanced));
+    EXPECT_EQ(doc.frameAt(0)->windowCenter(), 50);
+    EXPECT_EQ(doc.frameAt(1)->windowCenter(), 150);
+    PixelValue v;
+    ASSERT_TRUE(doc.frameAt(1)->displayedValueAt(1, 0, v));
+    EXPECT_EQ(v.red, 0); // 100 lies below 150/20
+
+    const std::string lut = write("voilut.dcm", [](DicomBytes& b) {
+        b.sequence(0x0028, 0x3010, 0xFFFFFFFF).item(0xFFFFFFFF);
+        b.element(0x0028, 0x3002, "US", us(3) + us(99) + us(8));
+        b.element(0x0028, 0x3006, "OW", us(7) + us(9) + us(11));
+        b.itemEnd().sequenceEnd();
+    });
+    CKelvoDoc withLut(settings, options, ui);
+    ASSERT_TRUE(withLut.openDocument(lut));
+    ImageBuffer* frame = withLut.frameAt(0);
+    EXPECT_EQ(frame->windowCenter(), 100);
+    EXPECT_EQ(frame->windowWidth(), 3);
+    ASSERT_TRUE(frame->displayedValueAt(1, 0, v));
+    EXPECT_EQ(v.red, 9); // the table's entry for 100
+    ASSERT_TRUE(frame->displayedValueAt(2, 0, v));
+    EXPECT_EQ(v.red, 11); // beyond the table: its last entry
+    // another window leaves the table
+    frame->setWindow(100, 200);
+    frame->rebuildDisplay();
+    ASSERT_TRUE(frame->displayedValueAt(2, 0, v));
+    EXPECT_EQ(v.red, 255);
+}

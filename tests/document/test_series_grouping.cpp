@@ -3,7 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "dicom_bytes.h"
@@ -99,4 +101,72 @@ TEST(SeriesGrouping, DirectoryKeySeparatesCopies) {
     SeriesScanner flat(allKeys());
     flat.scan(top, false);
     EXPECT_TRUE(flat.groups().empty());
+}
+
+// The hashed grouping gives the groups and labels of the pairwise rule (each
+// new file joins the group of the first earlier file that matches it).
+TEST(SeriesGrouping, HashedGroupsEqualPairwiseRule) {
+    uint32_t seed = 12345;
+    auto next = [&](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 20; ++round) {
+        GroupingKeys keys;
+        for (bool& k : keys) k = next(2) == 1;
+        SeriesScanner scanner(keys);
+        for (int i = 0; i < 300; ++i) {
+            ScannedFile f;
+            f.patientName = next(3) ? "DOE" : "ROE";
+            f.studyUid = "1.2." + std::to_string(next(3));
+            f.seriesUid = "1.3." + std::to_string(next(4));
+            f.modality = next(2) ? "CT" : "MR";
+            f.studyDate = "2024010" + std::to_string(next(2));
+            f.studyId = std::to_string(next(2));
+            f.rows = int32_t(next(2)) * 256;
+            f.columns = 512;
+            f.bitsStored = 12 + int32_t(next(2)) * 4;
+            f.fileName = "f" + std::to_string(i);
+            scanner.addFile("/d" + std::to_string(next(3)), f);
+        }
+        // The pairwise rule over the same files, in the order they came.
+        std::vector<FileRef> order;
+        for (const FileGroup& g : scanner.groups())
+            for (FileRef r : g.files) order.push_back(r);
+        std::sort(order.begin(), order.end(), [&](FileRef a, FileRef b) {
+            // Arrival order: a file's position in the sequence of addFile calls.
+            return std::stoi(scanner.file(a).fileName.substr(1)) < std::stoi(scanner.file(b).fileName.substr(1));
+        });
+        std::vector<std::vector<FileRef>> groups;
+        std::vector<std::string> labels;
+        std::vector<std::pair<FileRef, size_t>> seen;
+        for (FileRef n : order) {
+            std::optional<std::pair<FileRef, size_t>> first;
+            for (const auto& e : seen) {
+                if (!scanner.matches(e.first, n)) continue;
+                const FileRef f = e.first;
+                if (!first || f.folder < first->first.folder ||
+                    (f.folder == first->first.folder && f.file < first->first.file))
+                    first = e;
+            }
+            if (first) {
+                groups[first->second].push_back(n);
+                labels[first->second] = groupLabel(scanner.file(first->first));
+                seen.push_back({n, first->second});
+            } else {
+                groups.push_back({n});
+                labels.push_back(groupLabel(scanner.file(n)));
+                seen.push_back({n, groups.size() - 1});
+            }
+        }
+        ASSERT_EQ(groups.size(), scanner.groups().size()) << "round " << round;
+        for (size_t g = 0; g < groups.size(); ++g) {
+            EXPECT_EQ(labels[g], scanner.groups()[g].label);
+            ASSERT_EQ(groups[g].size(), scanner.groups()[g].files.size());
+            for (size_t i = 0; i < groups[g].size(); ++i) {
+                EXPECT_EQ(groups[g][i].folder, scanner.groups()[g].files[i].folder);
+                EXPECT_EQ(groups[g][i].file, scanner.groups()[g].files[i].file);
+            }
+        }
+    }
 }

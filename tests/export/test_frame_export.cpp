@@ -381,8 +381,10 @@ TEST(WritingFiles, FilesThatCannotBeCreatedAreReportedWithTheReason) {
     const std::vector<uint8_t> b = makeExportBitmap(p.view());
     EXPECT_EQ(writeBmpBitmap(missing.c_str(), b.data(), b.size()).status,
               ExportStatus::CreateFailed);
+    // The library's file is made under a temporary name first, so a missing
+    // folder is told apart from a failed encoder.
     EXPECT_EQ(writeLibraryBitmap((dir / "no/f.jpg").c_str(), b.data(), b.size(), 75).status,
-              ExportStatus::LibraryFailed);
+              ExportStatus::CreateFailed);
 }
 
 TEST(WritingFiles, WriteErrorsAreReportedAndOnlyRegularFilesRemoved) {

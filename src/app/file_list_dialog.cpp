@@ -1,0 +1,299 @@
+#include "file_list_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/browse_support.h"
+#include "settings/settings_keys.h"
+
+namespace veltor {
+
+QString fittedText(const QString& text, int width, const QFontMetrics& metrics) {
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    QString cut = text;
+    while (!cut.isEmpty() && metrics.horizontalAdvance(cut + QStringLiteral("...")) > width) cut.chop(1);
+    return cut + QStringLiteral("...");
+}
+
+namespace {
+
+const char* const kColumns[] = {"Icon", "Patient Name", "ID", "Study Date", "Modality", "Frames", "File Name"};
+const int kWidths[] = {68, 180, 100, 100, 70, 70, 250};
+
+const char* const kCriteria[] = {"Patient's name (0x0010,0x0010)", "Patient ID (0x0010,0x0020)",
+                                 "Physician's Name (0x0008,0x1050)", "Study ID (0x0020,0x0010)",
+                                 "Study date (0x0008,0x0020) from...", "Study date (0x0008,0x0020) to..."};
+
+} // namespace
+
+FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open, QWidget* parent)
+    : QDialog(parent), m_mode(mode), m_settings(settings), m_openFile(std::move(open)) {
+    const bool search = mode == Mode::Search;
+    setWindowTitle(search ? tr("Search...") : tr("Directory Contents"));
+    setObjectName(search ? QStringLiteral("SearchWindow") : QStringLiteral("DirectoryContents"));
+    m_savedWorkingFolder = QDir::currentPath();
+
+    m_folders = new QComboBox(this);
+    m_folders->setMinimumContentsLength(40);
+    m_folders->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_browse = new QPushButton(tr("Directory..."), this);
+    m_scan = new QPushButton(search ? tr("Search") : tr("Refresh"), this);
+    m_open = new QPushButton(tr("Open"), this);
+    m_close = new QPushButton(tr("Close"), this);
+    m_subdirectories = new QCheckBox(tr("Search Subdirectories"), this);
+    m_icons = new QCheckBox(tr("Load Icons"), this);
+    m_subdirectories->setChecked(true);
+    m_icons->setChecked(true);
+    m_list = new QTreeWidget(this);
+    m_list->setColumnCount(7);
+    QStringList headers;
+    for (const char* c : kColumns) headers << tr(c);
+    m_list->setHeaderLabels(headers);
+    for (int i = 0; i < 7; ++i) m_list->setColumnWidth(i, kWidths[i]);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setIconSize(QSize(browse::kListThumbnailSize, browse::kListThumbnailSize));
+    m_list->setStyleSheet(QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }")); // grid lines
+    m_status = new QLabel(this);
+    m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_folders, 1);
+    top->addWidget(m_browse);
+    top->addWidget(m_scan);
+    top->addWidget(m_open);
+    top->addWidget(m_close);
+    auto* switches = new QHBoxLayout;
+    switches->addWidget(m_subdirectories);
+    switches->addWidget(m_icons);
+    switches->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(switches);
+    if (search) {
+        auto* grid = new QGridLayout;
+        for (int i = 0; i < 6; ++i) {
+            m_criteria[i] = new QLineEdit(this);
+            if (i >= 4) m_criteria[i]->setPlaceholderText(QStringLiteral(" YYYYMMDD"));
+            grid->addWidget(new QLabel(tr(kCriteria[i]), this), i / 2, (i % 2) * 2);
+            grid->addWidget(m_criteria[i], i / 2, (i % 2) * 2 + 1);
+        }
+        layout->addLayout(grid);
+    }
+    layout->addWidget(m_list, 1);
+    layout->addWidget(m_status);
+    resize(900, 600);
+
+    const QString start = displayPath(settings::currentWorkingDirectory(m_settings));
+    if (!start.isEmpty()) {
+        m_folders->addItem(start);
+        m_folders->setCurrentIndex(0);
+    }
+    if (search) m_status->setText(start);
+
+    connect(m_browse, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, tr("Directory..."), m_folders->currentText());
+        if (folder.isEmpty()) return;
+        QDir::setCurrent(folder);
+        addFolder(folder);
+    });
+    connect(m_folders, &QComboBox::activated, this, [this](int) {
+        showFolder(m_folders->currentText());
+        m_status->clear();
+        updateButtons();
+    });
+    connect(m_folders, &QComboBox::currentTextChanged, this, [this] { updateButtons(); });
+    connect(m_scan, &QPushButton::clicked, this, &FileListDialog::scanOrStop);
+    connect(m_open, &QPushButton::clicked, this, &FileListDialog::openSelected);
+    connect(m_close, &QPushButton::clicked, this, &FileListDialog::closeWindow);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &FileListDialog::updateButtons);
+    connect(m_list, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { m_status->setText(item->data(0, Qt::UserRole).toString()); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { openSelected(); });
+    updateButtons();
+}
+
+FileListDialog::~FileListDialog() { m_fileList.stop(); }
+
+void FileListDialog::updateButtons() {
+    m_open->setEnabled(!m_list->selectedItems().isEmpty());
+    if (m_mode == Mode::Search) m_scan->setEnabled(scanning() || !m_folders->currentText().trimmed().isEmpty());
+    m_scan->setText(scanning() ? tr("Stop") : m_mode == Mode::Search ? tr("Search") : tr("Refresh"));
+}
+
+void FileListDialog::addFolder(const QString& chosen) {
+    QString folder = chosen;
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    int index = -1;
+    for (int i = 0; i < m_folders->count(); ++i) {
+        QString held = m_folders->itemText(i);
+        if (!held.endsWith(QLatin1Char('/'))) held += QLatin1Char('/');
+        if (held.compare(folder, Qt::CaseInsensitive) == 0) index = i;
+    }
+    if (index < 0) {
+        m_folders->addItem(folder);
+        index = m_folders->count() - 1;
+    }
+    m_folders->setCurrentIndex(index);
+    showFolder(m_folders->currentText());
+    updateButtons();
+}
+
+void FileListDialog::showFolder(const QString& folder) {
+    m_list->clear();
+    const browse::DirectoryRecord* record = m_fileList.record(localPath(folder));
+    if (record == nullptr) return;
+    for (const browse::FileListItem& item : record->items) addRow(*record, item, record->iconsMade);
+}
+
+void FileListDialog::addRow(const browse::DirectoryRecord& record, const browse::FileListItem& item, bool icons) {
+    auto* row = new QTreeWidgetItem(m_list);
+    row->setText(1, QString::fromLatin1(item.patientName.c_str()));
+    row->setText(2, QString::fromLatin1(item.studyId.c_str()));
+    row->setText(3, QString::fromLatin1(item.studyDate.c_str()));
+    row->setText(4, QString::fromLatin1(item.modality.c_str()));
+    row->setText(5, QString::fromStdString(item.frames));
+    row->setText(6, displayPath(item.fileName));
+    row->setData(0, Qt::UserRole, displayPath(record.path + item.fileName));
+    if (icons && !item.thumbnail.empty()) row->setIcon(0, QIcon(QPixmap::fromImage(thumbnailImage(item.thumbnail))));
+    m_list->scrollToItem(row);
+}
+
+void FileListDialog::scanOrStop() {
+    if (scanning()) {
+        m_fileList.stop();
+        return;
+    }
+    runScan();
+}
+
+void FileListDialog::runScan() {
+    QString root = m_folders->currentText().trimmed();
+    if (root.isEmpty()) return;
+    if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+    browse::DicomFileList::ScanOptions options;
+    options.subdirectories = m_subdirectories->isChecked();
+    options.loadIcons = m_icons->isChecked();
+    if (m_mode == Mode::Search) {
+        // A search starts afresh from the folder shown.
+        m_folders->clear();
+        m_folders->addItem(root);
+        m_fileList.clear();
+        m_searchCriteria.patientName = m_criteria[0]->text().toStdString();
+        m_searchCriteria.patientId = m_criteria[1]->text().toStdString();
+        m_searchCriteria.physicianName = m_criteria[2]->text().toStdString();
+        m_searchCriteria.studyId = m_criteria[3]->text().toStdString();
+        m_searchCriteria.dateFrom = m_criteria[4]->text().toStdString();
+        m_searchCriteria.dateTo = m_criteria[5]->text().toStdString();
+        m_searchCriteria.normalize();
+        options.criteria = &m_searchCriteria;
+    }
+    m_list->clear();
+    const QString selectedBefore = m_folders->currentText();
+
+    // "Please wait..." with Cancel while the walk runs.
+    auto* wait = new QDialog(this, Qt::Tool);
+    wait->setWindowTitle(tr("Please wait..."));
+    auto* waitLayout = new QVBoxLayout(wait);
+    waitLayout->addWidget(new QLabel(tr("Please wait..."), wait));
+    auto* cancel = new QPushButton(tr("Cancel"), wait);
+    waitLayout->addWidget(cancel);
+    connect(cancel, &QPushButton::clicked, this, [this] { m_fileList.stop(); });
+    wait->show();
+    m_wait = wait;
+
+    const std::string working = localPath(QDir::currentPath());
+    QPointer<FileListDialog> alive(this);
+    const bool icons = options.loadIcons;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    m_fileList.scan(
+        localPath(root), options,
+        [&](int count, const std::string& folder, const std::string& name) {
+            m_status->setText(QString::asprintf("Search (%d) : ", count) + displayPath(folder) + displayPath(name));
+            // The window stays responsive: pending events are handled between files.
+            if (sinceEvents.elapsed() >= 15) {
+                QApplication::processEvents();
+                sinceEvents.restart();
+            }
+            if (!alive) m_fileList.stop();
+        },
+        [&](const browse::DirectoryRecord& record, const browse::FileListItem& item, bool first) {
+            if (first) m_list->clear();
+            addRow(record, item, icons);
+            updateButtons();
+        });
+    if (!alive) return;
+    delete m_wait;
+    m_wait = nullptr;
+    QDir::setCurrent(displayPath(working));
+
+    m_folders->clear();
+    for (const browse::DirectoryRecord& r : m_fileList.records()) m_folders->addItem(displayPath(r.path));
+    int index = m_folders->findText(selectedBefore);
+    if (index < 0 && m_folders->count() > 0) index = 0;
+    if (index < 0) {
+        m_folders->addItem(root);
+        index = 0;
+    }
+    m_folders->setCurrentIndex(index);
+    showFolder(m_folders->currentText());
+    m_status->setText(tr("Finished!"));
+    updateButtons();
+}
+
+QStringList FileListDialog::selectedPaths() const {
+    QStringList paths;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_list->topLevelItem(i);
+        if (row->isSelected()) paths << row->data(0, Qt::UserRole).toString();
+    }
+    return paths;
+}
+
+void FileListDialog::openSelected() {
+    if (!m_openFile) return;
+    for (const QString& path : selectedPaths()) m_openFile(path);
+}
+
+void FileListDialog::closeWindow() {
+    if (scanning()) {
+        m_fileList.stop();
+        return;
+    }
+    QDir::setCurrent(m_savedWorkingFolder);
+    QDialog::reject();
+}
+
+void FileListDialog::reject() { closeWindow(); }
+
+void FileListDialog::closeEvent(QCloseEvent* event) {
+    if (scanning()) {
+        m_fileList.stop();
+        event->ignore();
+        return;
+    }
+    QDir::setCurrent(m_savedWorkingFolder);
+    QDialog::closeEvent(event);
+}
+
+} // namespace veltor

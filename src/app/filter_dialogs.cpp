@@ -1,0 +1,277 @@
+#include "app/filter_dialogs.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/slider_with_value.h"
+#include "imaging/image_buffer.h"
+
+namespace veltor {
+
+// ---------------------------------------------------------------------------
+
+SliderFilterDialog::SliderFilterDialog(const QString& title, ImageBuffer& frame, PreviewSession::Mode mode,
+                                       Build build, std::function<void()> repaint, QWidget* parent)
+    : PreviewDialog(frame, mode, std::move(repaint), parent), m_build(std::move(build)) {
+    setWindowTitle(title);
+    m_layout = new QVBoxLayout(this);
+    setMinimumWidth(360);
+}
+
+void SliderFilterDialog::addSlider(const QString& label, int minimum, int maximum, int value) {
+    auto* box = new QGroupBox(label, this);
+    auto* row = new QHBoxLayout(box);
+    auto* slider = new SliderWithValue(minimum, maximum, std::clamp(value, minimum, maximum), box);
+    row->addWidget(slider);
+    m_layout->addWidget(box);
+    m_sliders.push_back(slider);
+    m_choices.push_back(nullptr);
+    connect(slider, &SliderWithValue::valueChanged, this, [this] { schedulePreview(); });
+}
+
+void SliderFilterDialog::addChoice(const QString& label, const QStringList& items, int index) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(label, this));
+    auto* combo = new QComboBox(this);
+    combo->addItems(items);
+    combo->setCurrentIndex(std::clamp(index, 0, int(items.size()) - 1));
+    row->addWidget(combo, 1);
+    m_layout->addLayout(row);
+    m_sliders.push_back(nullptr);
+    m_choices.push_back(combo);
+    connect(combo, &QComboBox::currentIndexChanged, this, [this] { schedulePreview(); });
+}
+
+void SliderFilterDialog::finish() {
+    addButtons(m_layout);
+}
+
+int SliderFilterDialog::value(int row) const {
+    const auto i = size_t(row);
+    if (i >= m_sliders.size()) return 0;
+    return m_sliders[i] != nullptr ? m_sliders[i]->value() : m_choices[i]->currentIndex();
+}
+
+void SliderFilterDialog::setValue(int row, int value) {
+    const auto i = size_t(row);
+    if (i >= m_sliders.size()) return;
+    if (m_sliders[i] != nullptr)
+        m_sliders[i]->setValue(value);
+    else
+        m_choices[i]->setCurrentIndex(value);
+}
+
+std::vector<int> SliderFilterDialog::rawValues() const {
+    std::vector<int> v;
+    for (size_t i = 0; i < m_sliders.size(); ++i) v.push_back(value(int(i)));
+    return v;
+}
+
+std::vector<double> SliderFilterDialog::values() const {
+    const std::vector<int> raw = rawValues();
+    return {raw.begin(), raw.end()};
+}
+
+FrameOperation SliderFilterDialog::operation() const {
+    return m_build(rawValues());
+}
+
+namespace {
+
+// The span of sample values of the frame: 255 for 8-bit frames.
+int valueSpan(const ImageBuffer& frame) {
+    return std::max(0, frame.maxValue() - frame.minValue());
+}
+
+} // namespace
+
+SliderFilterDialog* SliderFilterDialog::unsharp(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent) {
+    auto* d = new SliderFilterDialog(
+        tr("Unsharp filtering"), frame, PreviewSession::Mode::Plain,
+        [](const std::vector<int>& v) -> FrameOperation {
+            const int amount = v[0], radius = v[1];
+            return [=](ImageBuffer& f) { return f.unsharp(amount, radius); };
+        },
+        std::move(repaint), parent);
+    d->addSlider(tr("Amount (%)"), 1, 500, 15);
+    d->addSlider(tr("Radius"), 1, 100, 50);
+    d->finish();
+    return d;
+}
+
+SliderFilterDialog* SliderFilterDialog::smoothing(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent) {
+    auto* d = new SliderFilterDialog(
+        tr("Smoothing"), frame, PreviewSession::Mode::Plain,
+        [](const std::vector<int>& v) -> FrameOperation {
+            const int amount = v[0];
+            return [=](ImageBuffer& f) { return f.smooth(amount); };
+        },
+        std::move(repaint), parent);
+    d->addSlider(tr("Amount (%)"), 0, 100, 50);
+    d->finish();
+    return d;
+}
+
+SliderFilterDialog* SliderFilterDialog::edgeEnhancement(ImageBuffer& frame, std::function<void()> repaint,
+                                                        QWidget* parent) {
+    auto* d = new SliderFilterDialog(
+        tr("Edge Enhacement"), frame, PreviewSession::Mode::Plain,
+        [](const std::vector<int>& v) -> FrameOperation {
+            const int amount = v[0];
+            return [=](ImageBuffer& f) { return f.edgeEnhance(amount); };
+        },
+        std::move(repaint), parent);
+    d->addSlider(tr("Amount (%)"), 0, 100, 50);
+    d->finish();
+    return d;
+}
+
+SliderFilterDialog* SliderFilterDialog::dustAndScratches(ImageBuffer& frame, std::function<void()> repaint,
+                                                         QWidget* parent) {
+    auto* d = new SliderFilterDialog(
+        tr("Dust And Scratches"), frame, PreviewSession::Mode::Plain,
+        [](const std::vector<int>& v) -> FrameOperation {
+            const int radius = v[0] + 1, threshold = v[1];
+            return [=](ImageBuffer& f) { return f.dustAndScratches(radius, threshold); };
+        },
+        std::move(repaint), parent);
+    d->addChoice(tr("Radius"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, 0);
+    const int span = valueSpan(frame) + 1;
+    d->addSlider(tr("Threshold"), 0, span, span / 10);
+    d->finish();
+    return d;
+}
+
+SliderFilterDialog* SliderFilterDialog::localAveraging(ImageBuffer& frame, std::function<void()> repaint,
+                                                       QWidget* parent) {
+    auto* d = new SliderFilterDialog(
+        tr("Local Averaging"), frame, PreviewSession::Mode::Trial,
+        [](const std::vector<int>& v) -> FrameOperation {
+            const int threshold = v[0], mask = v[1] + 1;
+            return [=](ImageBuffer& f) { return f.localAverage(threshold, mask); };
+        },
+        std::move(repaint), parent);
+    const int span = valueSpan(frame);
+    d->addSlider(tr("Threshold"), 0, span, span / 10);
+    // The choices are Blur masks 2 to 4: centre weights 4, 2 and 1.
+    d->addChoice(tr("Mask"), {tr("Centre weight 4"), tr("Centre weight 2"), tr("Centre weight 1")}, 0);
+    d->finish();
+    return d;
+}
+
+// ---------------------------------------------------------------------------
+
+CustomMaskDialog::CustomMaskDialog(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent)
+    : PreviewDialog(frame, PreviewSession::Mode::Plain, std::move(repaint), parent) {
+    setWindowTitle(tr("User-Defined Mask"));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(tr("Radius"), this));
+    m_radius = new QSpinBox(this);
+    m_radius->setRange(1, 3);
+    top->addWidget(m_radius);
+    top->addStretch(1);
+    layout->addLayout(top);
+
+    auto* gridBox = new QGroupBox(tr("Mask"), this);
+    auto* grid = new QGridLayout(gridBox);
+    const CustomMaskPass defaults = CustomMaskPass::boxMean();
+    // Shown as the image sees it: the cell at screen column 3 + dx and row
+    // 3 + dy weighs the neighbour at (dx, dy), i.e. grid entry (3 + dx, 3 + dy).
+    for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -3; dx <= 3; ++dx) {
+            auto* cell = new QSpinBox(gridBox);
+            cell->setRange(-999, 999);
+            cell->setAlignment(Qt::AlignRight);
+            const size_t index = size_t((3 + dx) * 7 + 3 + dy);
+            cell->setValue(defaults.grid[index]);
+            m_cells[index] = cell;
+            grid->addWidget(cell, 3 + dy, 3 + dx);
+            connect(cell, qOverload<int>(&QSpinBox::valueChanged), this, [this] { schedulePreview(); });
+        }
+    layout->addWidget(gridBox);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(tr("Divisor"), this));
+    m_divisor = new QSpinBox(this);
+    m_divisor->setRange(-99999, 99999);
+    m_divisor->setValue(defaults.divisor);
+    bottom->addWidget(m_divisor);
+    bottom->addStretch(1);
+    layout->addLayout(bottom);
+    addButtons(layout);
+
+    connect(m_radius, qOverload<int>(&QSpinBox::valueChanged), this, [this] {
+        updateEnabled();
+        schedulePreview();
+    });
+    connect(m_divisor, qOverload<int>(&QSpinBox::valueChanged), this, [this] { schedulePreview(); });
+    updateEnabled();
+}
+
+void CustomMaskDialog::updateEnabled() {
+    const int r = m_radius->value();
+    for (int row = 0; row < 7; ++row)
+        for (int column = 0; column < 7; ++column)
+            m_cells[size_t(row * 7 + column)]->setEnabled(std::abs(row - 3) <= r && std::abs(column - 3) <= r);
+}
+
+void CustomMaskDialog::setRadius(int radius) { m_radius->setValue(radius); }
+void CustomMaskDialog::setDivisor(int divisor) { m_divisor->setValue(divisor); }
+
+void CustomMaskDialog::setWeights(const std::array<int32_t, 49>& grid) {
+    for (size_t i = 0; i < grid.size(); ++i) m_cells[i]->setValue(grid[i]);
+}
+
+CustomMask CustomMaskDialog::mask() const {
+    CustomMaskPass pass;
+    for (size_t i = 0; i < m_cells.size(); ++i) pass.grid[i] = m_cells[i]->value();
+    pass.divisor = m_divisor->value();
+    return CustomMask{m_radius->value(), {pass}};
+}
+
+FrameOperation CustomMaskDialog::operation() const {
+    const CustomMask m = mask();
+    return [m](ImageBuffer& f) { return f.customMask(m); };
+}
+
+std::vector<double> CustomMaskDialog::values() const {
+    const CustomMask m = mask();
+    std::vector<double> v(m.passes[0].grid.begin(), m.passes[0].grid.end());
+    v.push_back(m.passes[0].divisor);
+    v.push_back(m.radius);
+    return v;
+}
+
+QString CustomMaskDialog::problemText(CustomMaskProblem problem) {
+    switch (problem) {
+    case CustomMaskProblem::Ok:
+        return {};
+    case CustomMaskProblem::Divisor:
+        return tr("The divisor must be a number above 0.");
+    case CustomMaskProblem::AllZero:
+        return tr("The mask needs at least one weight that is not 0.");
+    case CustomMaskProblem::Radius:
+    case CustomMaskProblem::NoPasses:
+    case CustomMaskProblem::TooManyPasses:
+        break;
+    }
+    return tr("The radius must be 1, 2 or 3.");
+}
+
+bool CustomMaskDialog::validate(bool tell) {
+    const QString text = problemText(checkCustomMask(mask()));
+    if (text.isEmpty()) return true;
+    if (tell) QMessageBox::warning(this, windowTitle(), text);
+    return false;
+}
+
+} // namespace veltor

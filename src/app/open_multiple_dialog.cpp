@@ -1,0 +1,255 @@
+#include "open_multiple_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/browse_support.h"
+#include "app/dicom_tags_widget.h"
+#include "browse/thumbnail.h"
+#include "dicom/dicom_file.h"
+#include "settings/settings_keys.h"
+
+namespace veltor {
+
+namespace {
+
+using settings::GroupingKey;
+
+// The check boxes under " Group by "; Series Instance UID has none.
+const std::pair<GroupingKey, const char*> kKeyBoxes[] = {
+    {GroupingKey::StudyIUID, "Study Instance UID"}, {GroupingKey::Directory, "Directory"},
+    {GroupingKey::PatientName, "Patient's Name"},   {GroupingKey::Modality, "Modality"},
+    {GroupingKey::StudyDate, "Study Date"},         {GroupingKey::StudyID, "Study ID"},
+    {GroupingKey::ImageRows, "Image Rows"},         {GroupingKey::ImageColumns, "Image Columns"},
+    {GroupingKey::BitsAllocated, "Bits Allocated"}, {GroupingKey::BitsStored, "Bits Stored"},
+    {GroupingKey::HighBit, "High Bit"},
+};
+
+const char* const kColumns[] = {"Patient Name", "Study ID", "Study Date", "Modality", "Frames", "File Name"};
+const int kWidths[] = {160, 80, 90, 70, 60, 120};
+
+} // namespace
+
+OpenMultipleDialog::OpenMultipleDialog(SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings) {
+    setWindowTitle(tr("Open Multiple Files"));
+    m_folder = new QLineEdit(displayPath(settings::currentWorkingDirectory(m_settings)), this);
+    auto* browse = new QPushButton(tr("Directory..."), this);
+    m_scan = new QPushButton(tr("Search"), this);
+    auto* close = new QPushButton(tr("Close"), this);
+    m_subdirectories = new QCheckBox(tr("Search Subdirectories"), this);
+    m_icons = new QCheckBox(tr("Load Icons"), this);
+    m_subdirectories->setChecked(true);
+    m_icons->setChecked(true);
+    auto* keys = new QGroupBox(tr(" Group by "), this);
+    auto* keyGrid = new QGridLayout(keys);
+    const GroupingKeys stored = settings::groupingKeys(m_settings);
+    int n = 0;
+    for (const auto& [key, label] : kKeyBoxes) {
+        auto* box = new QCheckBox(tr(label), keys);
+        box->setChecked(stored[size_t(key)]);
+        m_keys[int(key)] = box;
+        keyGrid->addWidget(box, n / 4, n % 4);
+        ++n;
+    }
+    m_groups = new QComboBox(this);
+    m_minimum = new QSpinBox(this);
+    m_minimum->setRange(0, 1000000);
+    m_files = new QTreeWidget(this);
+    m_files->setColumnCount(6);
+    QStringList headers;
+    for (const char* c : kColumns) headers << tr(c);
+    m_files->setHeaderLabels(headers);
+    for (int i = 0; i < 6; ++i) m_files->setColumnWidth(i, kWidths[i]);
+    m_files->setRootIsDecorated(false);
+    m_files->setUniformRowHeights(true);
+    m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_picture = new QLabel(this);
+    m_picture->setFixedSize(128, 128);
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_viewHeader = new QPushButton(tr("View Header..."), this);
+    m_openAll = new QPushButton(tr("Open all"), this);
+    m_openSelected = new QPushButton(tr("Open Selected"), this);
+    m_status = new QLabel(this);
+    m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_folder, 1);
+    top->addWidget(browse);
+    top->addWidget(m_scan);
+    top->addWidget(close);
+    auto* switches = new QHBoxLayout;
+    switches->addWidget(m_subdirectories);
+    switches->addWidget(m_icons);
+    switches->addStretch(1);
+    auto* groupRow = new QHBoxLayout;
+    groupRow->addWidget(new QLabel(tr("File Groups:"), this));
+    groupRow->addWidget(m_groups, 1);
+    groupRow->addWidget(new QLabel(tr("Show groups with more than"), this));
+    groupRow->addWidget(m_minimum);
+    groupRow->addWidget(new QLabel(tr("images"), this));
+    auto* side = new QVBoxLayout;
+    side->addWidget(m_picture);
+    side->addWidget(m_viewHeader);
+    side->addStretch(1);
+    side->addWidget(m_openAll);
+    side->addWidget(m_openSelected);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(m_files, 1);
+    middle->addLayout(side);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(switches);
+    layout->addWidget(keys);
+    layout->addLayout(groupRow);
+    layout->addLayout(middle, 1);
+    layout->addWidget(m_status);
+    resize(860, 600);
+
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, tr("Directory..."), m_folder->text());
+        if (!folder.isEmpty()) m_folder->setText(folder);
+    });
+    connect(m_scan, &QPushButton::clicked, this, &OpenMultipleDialog::scanOrStop);
+    connect(close, &QPushButton::clicked, this, &OpenMultipleDialog::reject);
+    connect(m_minimum, &QSpinBox::valueChanged, this, &OpenMultipleDialog::fillGroups);
+    connect(m_groups, &QComboBox::currentIndexChanged, this, &OpenMultipleDialog::showGroup);
+    connect(m_files, &QTreeWidget::currentItemChanged, this, &OpenMultipleDialog::showPicture);
+    connect(m_openAll, &QPushButton::clicked, this, [this] { openGroup(true); });
+    connect(m_openSelected, &QPushButton::clicked, this, [this] { openGroup(false); });
+    connect(m_files, &QTreeWidget::itemDoubleClicked, this, [this] { openGroup(false); });
+    connect(m_viewHeader, &QPushButton::clicked, this, [this] {
+        QTreeWidgetItem* row = m_files->currentItem();
+        if (row == nullptr) return;
+        const QString path = row->data(0, Qt::UserRole).toString();
+        DicomFile file;
+        if (!file.openFile(localPath(path).c_str(), true)) return;
+        DicomTagsDialog dialog(file, path, this);
+        dialog.exec();
+    });
+}
+
+OpenMultipleDialog::~OpenMultipleDialog() { m_stop = true; }
+
+GroupingKeys OpenMultipleDialog::tickedKeys() const {
+    GroupingKeys keys = settings::groupingKeys(m_settings); // Series Instance UID as stored
+    for (int i = 0; i < settings::kGroupingKeyCount; ++i)
+        if (m_keys[i] != nullptr) keys[size_t(i)] = m_keys[i]->isChecked();
+    return keys;
+}
+
+void OpenMultipleDialog::scanOrStop() {
+    if (m_scanning) {
+        m_stop = true;
+        return;
+    }
+    const QString folder = m_folder->text().trimmed();
+    if (folder.isEmpty()) return;
+    const GroupingKeys keys = tickedKeys();
+    settings::setGroupingKeys(m_settings, keys);
+    m_scanner = std::make_unique<SeriesScanner>(keys);
+    m_groups->clear();
+    m_files->clear();
+    m_scanning = true;
+    m_stop = false;
+    m_scan->setText(tr("Stop"));
+    QPointer<OpenMultipleDialog> alive(this);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    SeriesScanner* scanner = m_scanner.get();
+    scanner->scan(localPath(folder), m_subdirectories->isChecked(),
+                  [&](int count, const std::string& dir, const std::string& name) {
+                      m_status->setText(QString::asprintf("Search (%d) : ", count) + displayPath(dir) +
+                                        displayPath(name));
+                      if (sinceEvents.elapsed() >= 15) {
+                          QApplication::processEvents();
+                          sinceEvents.restart();
+                      }
+                      return alive && !m_stop;
+                  });
+    if (!alive) return;
+    m_scanning = false;
+    m_scan->setText(tr("Search"));
+    fillGroups();
+    m_status->setText(tr("Finished!"));
+}
+
+void OpenMultipleDialog::fillGroups() {
+    m_groups->blockSignals(true);
+    m_groups->clear();
+    if (m_scanner) {
+        for (int32_t g : m_scanner->groupsWithAtLeast(size_t(std::max(1, m_minimum->value()))))
+            m_groups->addItem(QString::asprintf("%04d", g + 1), g);
+    }
+    m_groups->setCurrentIndex(m_groups->count() > 0 ? 0 : -1);
+    m_groups->blockSignals(false);
+    showGroup();
+}
+
+void OpenMultipleDialog::showGroup() {
+    m_files->clear();
+    m_picture->clear();
+    if (!m_scanner || m_groups->currentIndex() < 0) return;
+    const int32_t g = m_groups->currentData().toInt();
+    m_groups->setToolTip(QString::fromLatin1(m_scanner->groups()[size_t(g)].label.c_str()));
+    for (const FileRef& ref : m_scanner->orderedFiles(g)) {
+        const ScannedFile& f = m_scanner->file(ref);
+        auto* row = new QTreeWidgetItem(m_files);
+        row->setText(0, QString::fromLatin1(f.patientName.c_str()));
+        row->setText(1, QString::fromLatin1(f.studyId.c_str()));
+        row->setText(2, QString::fromLatin1(f.studyDate.c_str()));
+        row->setText(3, QString::fromLatin1(f.modality.c_str()));
+        row->setText(4, QString::fromStdString(f.frames));
+        row->setText(5, displayPath(f.fileName));
+        row->setData(0, Qt::UserRole, displayPath(m_scanner->pathOf(ref)));
+    }
+}
+
+void OpenMultipleDialog::showPicture() {
+    m_picture->clear();
+    QTreeWidgetItem* row = m_files->currentItem();
+    if (row == nullptr || !m_icons->isChecked()) return;
+    DicomFile file;
+    if (!file.openFile(localPath(row->data(0, Qt::UserRole).toString()).c_str(), false)) return;
+    const browse::Thumbnail t = browse::makeThumbnail(file, 128);
+    if (!t.empty()) m_picture->setPixmap(QPixmap::fromImage(thumbnailImage(t)));
+}
+
+void OpenMultipleDialog::openGroup(bool all) {
+    if (!m_scanner || m_groups->currentIndex() < 0) return;
+    const int32_t g = m_groups->currentData().toInt();
+    QStringList paths;
+    for (int i = 0; i < m_files->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = m_files->topLevelItem(i);
+        if (all || row->isSelected()) paths << row->data(0, Qt::UserRole).toString();
+    }
+    if (paths.isEmpty()) return;
+    const QString title =
+        QString::fromLatin1(m_scanner->groups()[size_t(g)].label.c_str()) + QStringLiteral(", %1").arg(paths.size());
+    emit openRequested(paths, title);
+}
+
+void OpenMultipleDialog::reject() {
+    if (m_scanning) {
+        m_stop = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+} // namespace veltor
