@@ -123,8 +123,12 @@ PreferencesDialog::PreferencesDialog(const UserOptions& options, QWidget* parent
     m_aspectRatio->setChecked(options.aspectRatio());
     m_useMButton = new QCheckBox(QStringLiteral("Zoom with middle mouse button"), this);
     m_useMButton->setChecked(options.useMButton());
+    // 12- and 16-bit frames open with the window stored in the file.
+    m_keepFileWindow = new QCheckBox(QStringLiteral("Keep the file's window"), this);
+    m_keepFileWindow->setChecked(options.keepFileWindow());
     switches->addWidget(m_aspectRatio);
     switches->addWidget(m_useMButton);
+    switches->addWidget(m_keepFileWindow);
 
     auto* grid = new QGridLayout;
     grid->addWidget(startup, 0, 0);
@@ -244,6 +248,7 @@ void PreferencesDialog::applyTo(UserOptions& o) const {
     o.setDefaultAnnotations(m_defaultAnnotations->isChecked());
     o.setAspectRatio(m_aspectRatio->isChecked());
     o.setUseMButton(m_useMButton->isChecked());
+    o.setKeepFileWindow(m_keepFileWindow->isChecked());
     o.setLineWidth(std::clamp(m_lineWidth->value(), kMinLineWidth, kMaxLineWidth));
     o.setAnnotationFont(m_fonts[AnnotationFont]);
     o.setMeasurementFont(m_fonts[MeasurementFont]);

@@ -56,6 +56,7 @@ class PreferencesDialog : public QDialog {
     QCheckBox* m_bgImage = nullptr;
     QCheckBox* m_aspectRatio = nullptr;
     QCheckBox* m_useMButton = nullptr;
+    QCheckBox* m_keepFileWindow = nullptr;
     QSpinBox* m_lineWidth = nullptr;
     std::array<QRadioButton*, 4> m_corners{}; // indexed by AxisCorner
 };

@@ -57,6 +57,7 @@ class PreferencesTest : public QObject {
         widgetNamed<QCheckBox>(dialog, "Show background image")->setChecked(true);
         widgetNamed<QCheckBox>(dialog, "Automatic Pixel Aspect Ratio")->setChecked(false);
         widgetNamed<QCheckBox>(dialog, "Zoom with middle mouse button")->setChecked(true);
+        widgetNamed<QCheckBox>(dialog, "Keep the file's window")->setChecked(true);
         widgetNamed<QRadioButton>(dialog, "Upper right")->setChecked(true);
         dialog.findChild<QSpinBox*>("LineWidth")->setValue(3);
         for (int c = 0; c < PreferencesDialog::ColourCount; ++c)
@@ -73,7 +74,7 @@ class PreferencesTest : public QObject {
         QSettingsStore reread((dir.path() + "/s.ini").toStdString());
         UserOptions o;
         o.load(reread);
-        QVERIFY(o.rulersOn() && o.bgImage() && o.useMButton() && o.defaultAnnotations());
+        QVERIFY(o.rulersOn() && o.bgImage() && o.useMButton() && o.defaultAnnotations() && o.keepFileWindow());
         QVERIFY(!o.aspectRatio());
         QCOMPARE(o.axisStart(), AxisCorner::UpperRight);
         QCOMPARE(o.lineWidth(), 3);
