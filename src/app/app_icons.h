@@ -70,8 +70,10 @@ enum class CommandIcon {
     MeasureLength,
     MeasureAngle,
     Calculator,
+    PrintSetup,
+    PageSetup,
 };
-constexpr int kCommandIconCount = static_cast<int>(CommandIcon::Calculator) + 1;
+constexpr int kCommandIconCount = static_cast<int>(CommandIcon::PageSetup) + 1;
 
 constexpr int kSmallIconSize = 16; // toolbars and the small tool palette
 constexpr int kLargeIconSize = 24; // the large tool palette

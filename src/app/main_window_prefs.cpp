@@ -94,6 +94,15 @@ void CMainFrame::createUtilityActions(QMenu* options, QMenu* tools, QMenu* help)
 void CMainFrame::addUtilityToolButtons(QToolBar* file, QToolBar* view) {
     file->addAction(m_utilities->about);
     view->addAction(m_utilities->calculator);
+    // Commands of the File and Edit toolbars made elsewhere take their
+    // drawings here when they have none of their own.
+    const std::pair<const char*, CommandIcon> pictures[] = {
+        {"exportFrames", CommandIcon::ExportFrames}, {"print", CommandIcon::Print},
+        {"printPreview", CommandIcon::PrintPreview}, {"printSetup", CommandIcon::PrintSetup},
+        {"pageSetup", CommandIcon::PageSetup},       {"copyFrame", CommandIcon::Copy}};
+    for (const auto& [name, id] : pictures)
+        for (QAction* action : findChildren<QAction*>(QString::fromLatin1(name)))
+            if (action->icon().isNull()) action->setIcon(commandIcon(id));
 }
 
 void CMainFrame::updateUtilityActions(bool hasDocument) {
