@@ -92,17 +92,31 @@ void CMainFrame::createUtilityActions(QMenu* options, QMenu* tools, QMenu* help)
 }
 
 void CMainFrame::addUtilityToolButtons(QToolBar* file, QToolBar* view) {
+    auto named = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    // Search comes before the print commands on the File toolbar.
+    QAction* search = nullptr;
+    for (QAction* a : file->actions())
+        if (a->text() == tr("&Search...")) search = a;
+    if (search != nullptr && named("print") != nullptr && file->actions().contains(named("print"))) {
+        file->removeAction(search);
+        file->insertAction(named("print"), search);
+    }
     file->addAction(m_utilities->about);
     view->addAction(m_utilities->calculator);
+    // The Edit toolbar: the copy commands after Undo and Redo.
+    if (auto* edit = findChild<QToolBar*>(QStringLiteral("EditToolbar")))
+        for (const char* name : {"copyFrame", "copyAllFrames", "copyHeader", "copyAll", "copySelected"})
+            if (QAction* a = named(name); a != nullptr && !edit->actions().contains(a)) edit->addAction(a);
     // Commands of the File and Edit toolbars made elsewhere take their
     // drawings here when they have none of their own.
     const std::pair<const char*, CommandIcon> pictures[] = {
-        {"exportFrames", CommandIcon::ExportFrames}, {"print", CommandIcon::Print},
-        {"printPreview", CommandIcon::PrintPreview}, {"printSetup", CommandIcon::PrintSetup},
-        {"pageSetup", CommandIcon::PageSetup},       {"copyFrame", CommandIcon::Copy}};
+        {"exportFrames", CommandIcon::ExportFrames},   {"print", CommandIcon::Print},
+        {"printPreview", CommandIcon::PrintPreview},   {"printSetup", CommandIcon::PrintSetup},
+        {"pageSetup", CommandIcon::PageSetup},         {"copyFrame", CommandIcon::Copy},
+        {"copyAllFrames", CommandIcon::CopyAllFrames}, {"copyHeader", CommandIcon::CopyHeader},
+        {"copyAll", CommandIcon::CopyAll},             {"copySelected", CommandIcon::CopySelectedFrames}};
     for (const auto& [name, id] : pictures)
-        for (QAction* action : findChildren<QAction*>(QString::fromLatin1(name)))
-            if (action->icon().isNull()) action->setIcon(commandIcon(id));
+        if (QAction* a = named(name); a != nullptr && a->icon().isNull()) a->setIcon(commandIcon(id));
 }
 
 void CMainFrame::updateUtilityActions(bool hasDocument) {
