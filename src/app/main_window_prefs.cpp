@@ -200,7 +200,7 @@ void CMainFrame::startCalculator() {
 void CMainFrame::arrangeDefaultToolBars(int width) {
     // Top toolbars share rows; a bar that would run past `width` starts a new
     // row, so no bar shows cut off behind an extension button. The bars are
-    // taken in the order the layout shows them.
+    // taken in the order the layout shows them, and rows already there stay.
     layout()->activate();
     std::vector<QToolBar*> bars;
     for (QToolBar* bar : findChildren<QToolBar*>())
@@ -210,8 +210,13 @@ void CMainFrame::arrangeDefaultToolBars(int width) {
         return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
     });
     int used = 0;
+    int row = bars.empty() ? 0 : bars.front()->y();
     for (QToolBar* bar : bars) {
         const int barWidth = bar->sizeHint().width() + 8;
+        if (bar->y() != row) { // a row of its own already (a restored layout)
+            row = bar->y();
+            used = 0;
+        }
         if (used > 0 && used + barWidth > width) {
             insertToolBarBreak(bar);
             used = 0;
@@ -227,7 +232,8 @@ void CMainFrame::showAtStart() {
     // carried out, and the window would keep its small natural size. Placing
     // it over the available area first gives the same picture in both cases.
     setGeometry(available);
-    if (!m_layoutRestored) arrangeDefaultToolBars(available.width());
+    // Also a layout saved on a wider screen gets the rows it needs here.
+    arrangeDefaultToolBars(available.width());
     showMaximized();
 }
 
