@@ -4,7 +4,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <map>
 #include <random>
 #include <string>
@@ -55,6 +57,44 @@ void BM_DisplayImage16(benchmark::State& state)
     dragWindow(state, frame);
 }
 BENCHMARK(BM_DisplayImage16)->Arg(512)->Arg(3000)->Unit(benchmark::kMicrosecond);
+
+// MONOCHROME1: the same drag, shown inverted.
+void BM_DisplayImage16Inverted(benchmark::State& state)
+{
+    const int size = static_cast<int>(state.range(0));
+    const auto samples = ctSamples(size);
+    ImageBuffer frame;
+    frame.createFromSamples16(size, size, 40, 400, samples.data());
+    frame.setInvertedDisplay(true);
+    dragWindow(state, frame);
+}
+BENCHMARK(BM_DisplayImage16Inverted)->Arg(512)->Unit(benchmark::kMicrosecond);
+
+// A VOI lookup table of 4096 entries shown at its own window: each build
+// fills the display table from the lookup table (the table is handed in
+// again, so nothing is reused) and maps every sample.
+void BM_DisplayImage16VoiLut(benchmark::State& state)
+{
+    const int size = static_cast<int>(state.range(0));
+    const auto samples = ctSamples(size);
+    auto lut = std::make_shared<veltor::DisplayLut>();
+    lut->first = -1024;
+    lut->bytes.resize(4096);
+    for (size_t i = 0; i < lut->bytes.size(); ++i)
+        lut->bytes[i] = static_cast<uint8_t>(255.0 * std::sqrt(double(i) / 4095.0));
+    lut->center = lut->first + 2048;
+    lut->width = 4096;
+    ImageBuffer frame;
+    frame.createFromSamples16(size, size, 40, 400, samples.data());
+    frame.setInitialWindow(lut->center, lut->width);
+    for (auto _ : state) {
+        frame.setDisplayLut(lut);
+        frame.rebuildDisplay();
+        benchmark::DoNotOptimize(frame.displayBitmap());
+    }
+    state.SetItemsProcessed(state.iterations() * frame.width() * frame.height());
+}
+BENCHMARK(BM_DisplayImage16VoiLut)->Arg(512)->Unit(benchmark::kMicrosecond);
 
 // The floor: one table load per sample into a contiguous buffer, the table
 // built once.
@@ -114,6 +154,12 @@ public:
             if (display != m_times.end() && plain != m_times.end() && plain->second > 0)
                 std::printf("Image16 %sx%s display build / plain lookup pass: %.2fx (goal: within 3x)\n", size, size,
                             display->second / plain->second);
+        }
+        const auto plain = m_times.find("BM_PlainLookup16/512");
+        for (const char* name : {"BM_DisplayImage16Inverted/512", "BM_DisplayImage16VoiLut/512"}) {
+            const auto t = m_times.find(name);
+            if (t != m_times.end() && plain != m_times.end() && plain->second > 0)
+                std::printf("%s / plain lookup pass: %.2fx (goal: within 3x)\n", name, t->second / plain->second);
         }
     }
 

@@ -11,8 +11,12 @@
 
 namespace veltor {
 
-inline std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-inline QString displayPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+inline std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+inline QString displayPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
 inline QImage thumbnailImage(const browse::Thumbnail& t) {
     if (t.empty()) return {};

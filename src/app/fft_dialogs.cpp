@@ -324,7 +324,8 @@ FftCustomDialog::FftCustomDialog(ImageBuffer& frame, std::function<void()> repai
     m_table->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("Value")});
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setMinimumWidth(160);
+    m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_table->setMinimumWidth(190);
     top->addWidget(m_table, 1);
     layout->addLayout(top, 1);
 

@@ -5,8 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QPointer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -14,9 +13,15 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <deque>
+#include <memory>
+#include <mutex>
 
 #include "app/browse_support.h"
 #include "settings/settings_keys.h"
@@ -26,18 +31,21 @@ namespace veltor {
 QString fittedText(const QString& text, int width, const QFontMetrics& metrics) {
     if (metrics.horizontalAdvance(text) <= width) return text;
     QString cut = text;
-    while (!cut.isEmpty() && metrics.horizontalAdvance(cut + QStringLiteral("...")) > width) cut.chop(1);
+    while (!cut.isEmpty() && metrics.horizontalAdvance(cut + QStringLiteral("...")) > width)
+        cut.chop(1);
     return cut + QStringLiteral("...");
 }
 
 namespace {
 
-const char* const kColumns[] = {"Icon", "Patient Name", "ID", "Study Date", "Modality", "Frames", "File Name"};
+const char* const kColumns[] = {"Icon",     "Patient Name", "ID",       "Study Date",
+                                "Modality", "Frames",       "File Name"};
 const int kWidths[] = {68, 180, 100, 100, 70, 70, 250};
 
-const char* const kCriteria[] = {"Patient's name (0x0010,0x0010)", "Patient ID (0x0010,0x0020)",
-                                 "Physician's Name (0x0008,0x1050)", "Study ID (0x0020,0x0010)",
-                                 "Study date (0x0008,0x0020) from...", "Study date (0x0008,0x0020) to..."};
+const char* const kCriteria[] = {
+    "Patient's name (0x0010,0x0010)",     "Patient ID (0x0010,0x0020)",
+    "Physician's Name (0x0008,0x1050)",   "Study ID (0x0020,0x0010)",
+    "Study date (0x0008,0x0020) from...", "Study date (0x0008,0x0020) to..."};
 
 } // namespace
 
@@ -62,16 +70,19 @@ FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open
     m_list = new QTreeWidget(this);
     m_list->setColumnCount(7);
     QStringList headers;
-    for (const char* c : kColumns) headers << tr(c);
+    for (const char* c : kColumns)
+        headers << tr(c);
     m_list->setHeaderLabels(headers);
-    for (int i = 0; i < 7; ++i) m_list->setColumnWidth(i, kWidths[i]);
+    for (int i = 0; i < 7; ++i)
+        m_list->setColumnWidth(i, kWidths[i]);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setIconSize(QSize(browse::kListThumbnailSize, browse::kListThumbnailSize));
-    m_list->setStyleSheet(QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }")); // grid lines
+    m_list->setStyleSheet(
+        QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }")); // grid lines
     m_status = new QLabel(this);
     m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -111,7 +122,8 @@ FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open
     if (search) m_status->setText(start);
 
     connect(m_browse, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Directory..."), m_folders->currentText());
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, tr("Directory..."), m_folders->currentText());
         if (folder.isEmpty()) return;
         QDir::setCurrent(folder);
         addFolder(folder);
@@ -126,18 +138,25 @@ FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open
     connect(m_open, &QPushButton::clicked, this, &FileListDialog::openSelected);
     connect(m_close, &QPushButton::clicked, this, &FileListDialog::closeWindow);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &FileListDialog::updateButtons);
-    connect(m_list, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { m_status->setText(item->data(0, Qt::UserRole).toString()); });
+    connect(m_list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        m_status->setText(item->data(0, Qt::UserRole).toString());
+    });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { openSelected(); });
     updateButtons();
 }
 
-FileListDialog::~FileListDialog() { m_fileList.stop(); }
+FileListDialog::~FileListDialog() {
+    m_fileList.stop();
+    if (m_worker.joinable()) m_worker.join();
+}
 
 void FileListDialog::updateButtons() {
     m_open->setEnabled(!m_list->selectedItems().isEmpty());
-    if (m_mode == Mode::Search) m_scan->setEnabled(scanning() || !m_folders->currentText().trimmed().isEmpty());
-    m_scan->setText(scanning() ? tr("Stop") : m_mode == Mode::Search ? tr("Search") : tr("Refresh"));
+    if (m_mode == Mode::Search)
+        m_scan->setEnabled(scanning() || !m_folders->currentText().trimmed().isEmpty());
+    m_scan->setText(scanning()               ? tr("Stop")
+                    : m_mode == Mode::Search ? tr("Search")
+                                             : tr("Refresh"));
 }
 
 void FileListDialog::addFolder(const QString& chosen) {
@@ -159,13 +178,16 @@ void FileListDialog::addFolder(const QString& chosen) {
 }
 
 void FileListDialog::showFolder(const QString& folder) {
+    if (scanning()) return; // the cache belongs to the walk until it ends
     m_list->clear();
     const browse::DirectoryRecord* record = m_fileList.record(localPath(folder));
     if (record == nullptr) return;
-    for (const browse::FileListItem& item : record->items) addRow(*record, item, record->iconsMade);
+    for (const browse::FileListItem& item : record->items)
+        addRow(*record, item, record->iconsMade);
 }
 
-void FileListDialog::addRow(const browse::DirectoryRecord& record, const browse::FileListItem& item, bool icons) {
+void FileListDialog::addRow(const browse::DirectoryRecord& record, const browse::FileListItem& item,
+                            bool icons) {
     auto* row = new QTreeWidgetItem(m_list);
     row->setText(1, QString::fromLatin1(item.patientName.c_str()));
     row->setText(2, QString::fromLatin1(item.studyId.c_str()));
@@ -174,7 +196,8 @@ void FileListDialog::addRow(const browse::DirectoryRecord& record, const browse:
     row->setText(5, QString::fromStdString(item.frames));
     row->setText(6, displayPath(item.fileName));
     row->setData(0, Qt::UserRole, displayPath(record.path + item.fileName));
-    if (icons && !item.thumbnail.empty()) row->setIcon(0, QIcon(QPixmap::fromImage(thumbnailImage(item.thumbnail))));
+    if (icons && !item.thumbnail.empty())
+        row->setIcon(0, QIcon(QPixmap::fromImage(thumbnailImage(item.thumbnail))));
     m_list->scrollToItem(row);
 }
 
@@ -224,31 +247,78 @@ void FileListDialog::runScan() {
     const std::string working = localPath(QDir::currentPath());
     QPointer<FileListDialog> alive(this);
     const bool icons = options.loadIcons;
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    m_fileList.scan(
-        localPath(root), options,
-        [&](int count, const std::string& folder, const std::string& name) {
-            m_status->setText(QString::asprintf("Search (%d) : ", count) + displayPath(folder) + displayPath(name));
-            // The window stays responsive: pending events are handled between files.
-            if (sinceEvents.elapsed() >= 15) {
-                QApplication::processEvents();
-                sinceEvents.restart();
-            }
-            if (!alive) m_fileList.stop();
-        },
-        [&](const browse::DirectoryRecord& record, const browse::FileListItem& item, bool first) {
-            if (first) m_list->clear();
-            addRow(record, item, icons);
-            updateButtons();
-        });
-    if (!alive) return;
+
+    // What the worker found, handed to this thread in order.
+    struct Found {
+        std::string folder;
+        browse::FileListItem item;
+        bool first = false;
+    };
+    struct Shared {
+        std::mutex lock;
+        std::deque<Found> found;
+        int count = 0;
+        std::string folder, name;
+        bool done = false;
+    };
+    auto shared = std::make_shared<Shared>();
+    m_worker = std::thread([this, shared, root = localPath(root), options] {
+        m_fileList.scan(
+            root, options,
+            [&](int count, const std::string& folder, const std::string& name) {
+                std::lock_guard<std::mutex> hold(shared->lock);
+                shared->count = count;
+                shared->folder = folder;
+                shared->name = name;
+            },
+            [&](const browse::DirectoryRecord& record, const browse::FileListItem& item,
+                bool first) {
+                std::lock_guard<std::mutex> hold(shared->lock);
+                shared->found.push_back({record.path, item, first});
+            });
+        std::lock_guard<std::mutex> hold(shared->lock);
+        shared->done = true;
+    });
+    QEventLoop loop;
+    QTimer tick;
+    auto drain = [&] {
+        std::deque<Found> found;
+        bool done = false;
+        QString status;
+        {
+            std::lock_guard<std::mutex> hold(shared->lock);
+            found.swap(shared->found);
+            done = shared->done;
+            if (shared->count > 0)
+                status = QString::asprintf("Search (%d) : ", shared->count) +
+                         displayPath(shared->folder) + displayPath(shared->name);
+        }
+        if (!status.isEmpty()) m_status->setText(status);
+        for (const Found& f : found) {
+            if (f.first) m_list->clear();
+            browse::DirectoryRecord record;
+            record.path = f.folder;
+            addRow(record, f.item, icons);
+        }
+        if (!found.empty()) updateButtons();
+        if (done) loop.quit();
+    };
+    connect(&tick, &QTimer::timeout, this, drain);
+    // A window destroyed meanwhile (its owner closing) ends the wait too.
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    tick.start(20);
+    updateButtons();
+    loop.exec();
+    tick.stop();
+    if (!alive) return; // the destructor has stopped and joined the worker
+    m_worker.join();
     delete m_wait;
     m_wait = nullptr;
     QDir::setCurrent(displayPath(working));
 
     m_folders->clear();
-    for (const browse::DirectoryRecord& r : m_fileList.records()) m_folders->addItem(displayPath(r.path));
+    for (const browse::DirectoryRecord& r : m_fileList.records())
+        m_folders->addItem(displayPath(r.path));
     int index = m_folders->findText(selectedBefore);
     if (index < 0 && m_folders->count() > 0) index = 0;
     if (index < 0) {
@@ -272,7 +342,8 @@ QStringList FileListDialog::selectedPaths() const {
 
 void FileListDialog::openSelected() {
     if (!m_openFile) return;
-    for (const QString& path : selectedPaths()) m_openFile(path);
+    for (const QString& path : selectedPaths())
+        m_openFile(path);
 }
 
 void FileListDialog::closeWindow() {
@@ -284,7 +355,9 @@ void FileListDialog::closeWindow() {
     QDialog::reject();
 }
 
-void FileListDialog::reject() { closeWindow(); }
+void FileListDialog::reject() {
+    closeWindow();
+}
 
 void FileListDialog::closeEvent(QCloseEvent* event) {
     if (scanning()) {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <thread>
 
 #include "browse/dicom_file_list.h"
 
@@ -38,7 +39,9 @@ class FileListDialog : public QDialog {
     QCheckBox* subdirectories() const { return m_subdirectories; }
     QCheckBox* loadIcons() const { return m_icons; }
     // The six criteria fields of the Search window (null in Directory Contents).
-    QLineEdit* criterion(int index) const { return index >= 0 && index < 6 ? m_criteria[index] : nullptr; }
+    QLineEdit* criterion(int index) const {
+        return index >= 0 && index < 6 ? m_criteria[index] : nullptr;
+    }
     bool scanning() const { return m_fileList.scanning(); }
     const browse::DicomFileList& fileList() const { return m_fileList; }
 
@@ -59,7 +62,8 @@ class FileListDialog : public QDialog {
   private:
     void runScan();
     void showFolder(const QString& folder);
-    void addRow(const browse::DirectoryRecord& record, const browse::FileListItem& item, bool icons);
+    void addRow(const browse::DirectoryRecord& record, const browse::FileListItem& item,
+                bool icons);
     void updateButtons();
     void closeWindow();
 
@@ -80,6 +84,9 @@ class FileListDialog : public QDialog {
     QTreeWidget* m_list = nullptr;
     QLabel* m_status = nullptr;
     QWidget* m_wait = nullptr;
+    // The walk runs here so that slow files (a long cine's thumbnail) never
+    // stall the window; rows arrive in walk order, as a sequential scan gives them.
+    std::thread m_worker;
 };
 
 } // namespace veltor

@@ -66,7 +66,7 @@ void SliderFilterDialog::setValue(int row, int value) {
     if (m_sliders[i] != nullptr)
         m_sliders[i]->setValue(value);
     else
-        m_choices[i]->setCurrentIndex(value);
+        m_choices[i]->setCurrentIndex(std::clamp(value, 0, m_choices[i]->count() - 1));
 }
 
 std::vector<int> SliderFilterDialog::rawValues() const {

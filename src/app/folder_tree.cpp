@@ -22,10 +22,12 @@ const char kPlaceholder[] = "...";
 
 QStringList sortedNames(QStringList names) {
     std::vector<std::string> raw;
-    for (const QString& n : names) raw.push_back(localPath(n));
+    for (const QString& n : names)
+        raw.push_back(localPath(n));
     browse::naturalSort(raw);
     QStringList out;
-    for (const std::string& r : raw) out << displayPath(r);
+    for (const std::string& r : raw)
+        out << displayPath(r);
     return out;
 }
 
@@ -40,20 +42,22 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
 
 bool FolderTree::hasSomethingToShow(const QString& folder) const {
     // Hidden entries are left out, as the file managers of this desktop do.
-    const QDir::Filters filters = QDir::Dirs | QDir::NoDotAndDotDot | (m_listFiles ? QDir::Files : QDir::Filters());
+    const QDir::Filters filters =
+        QDir::Dirs | QDir::NoDotAndDotDot | (m_listFiles ? QDir::Files : QDir::Filters());
     QDirIterator it(folder, filters);
     return it.hasNext();
 }
 
-QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& label, const QString& path,
-                                     bool folder) {
+QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& label,
+                                     const QString& path, bool folder) {
     static const QFileIconProvider icons;
     auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, label);
     item->setData(0, kPathRole, path);
     item->setData(0, kFolderRole, folder);
     item->setIcon(0, icons.icon(folder ? QFileIconProvider::Folder : QFileIconProvider::File));
-    if (folder && hasSomethingToShow(path)) new QTreeWidgetItem(item, QStringList(QString::fromLatin1(kPlaceholder)));
+    if (folder && hasSomethingToShow(path))
+        new QTreeWidgetItem(item, QStringList(QString::fromLatin1(kPlaceholder)));
     return item;
 }
 
@@ -69,7 +73,8 @@ bool FolderTree::fill(const QString& root) {
         m_error = tr("%1 is not a folder").arg(root);
         return false;
     }
-    QTreeWidgetItem* node = addNode(nullptr, info.absoluteFilePath(), info.absoluteFilePath(), true);
+    QTreeWidgetItem* node =
+        addNode(nullptr, info.absoluteFilePath(), info.absoluteFilePath(), true);
     node->setExpanded(true);
     return true;
 }

@@ -30,7 +30,8 @@ class FolderTree : public QTreeWidget {
   private:
     void expandNode(QTreeWidgetItem* item);
     void collapseNode(QTreeWidgetItem* item);
-    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& label, const QString& path, bool folder);
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& label, const QString& path,
+                             bool folder);
     bool hasSomethingToShow(const QString& folder) const;
 
     bool m_listFiles = false;

@@ -584,7 +584,7 @@ void CMainFrame::updateStatus() {
             PixelValue v;
             if (view->cursorInside() && frame->sampleAt(p.x(), p.y(), v)) {
                 t[8] = frame->isColour() ? QString::asprintf("R:%d G:%d B:%d", v.red, v.green, v.blue)
-                                         : QString::number(v.red);
+                                         : valueReadout(doc, v.red);
             }
         }
     }

@@ -39,6 +39,9 @@ class CMainFrame : public QMainWindow {
     CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+    // A grey value of the status bar with its unit when not HU
+    // (main_window_display.cpp).
+    static QString valueReadout(CKelvoDoc& doc, int32_t value);
     // Opens one file as a document window; false (message shown, no window
     // left) when it cannot be read.
     bool openFile(const QString& path);

@@ -55,7 +55,8 @@ std::vector<uint8_t> packedBitmap(const QImage& source) {
     const size_t stride = (size_t(w) * 3 + 3) & ~size_t(3);
     std::vector<uint8_t> dib(40 + stride * size_t(h), 0);
     auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) dib[at + size_t(i)] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            dib[at + size_t(i)] = uint8_t(v >> (8 * i));
     };
     put32(0, 40);
     put32(4, uint32_t(w));
@@ -102,7 +103,8 @@ struct CMainFrame::BrowseState {
 void CMainFrame::createBrowseActions(QMenu* file) {
     m_browse = std::make_shared<BrowseState>();
     m_browse->navigation = browse::NavigationModel([](const std::string& folder) {
-        return browse::readableFiles(folder, [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        return browse::readableFiles(
+            folder, [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     });
     BrowseState& b = *m_browse;
     auto make = [this](const QString& text, QKeySequence key, auto slot) {
@@ -112,14 +114,18 @@ void CMainFrame::createBrowseActions(QMenu* file) {
         return a;
     };
     using Step = browse::NavigationModel::Step;
-    b.firstFile = make(tr("&First File"), QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { stepFile(int(Step::First)); });
-    b.previousFile =
-        make(tr("&Previous  File"), QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { stepFile(int(Step::Previous)); });
-    b.nextFile = make(tr("&Next  File"), QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { stepFile(int(Step::Next)); });
-    b.lastFile = make(tr("&Last File"), QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { stepFile(int(Step::Last)); });
+    b.firstFile = make(tr("&First File"), QKeySequence(Qt::CTRL | Qt::Key_Up),
+                       [this] { stepFile(int(Step::First)); });
+    b.previousFile = make(tr("&Previous  File"), QKeySequence(Qt::CTRL | Qt::Key_Left),
+                          [this] { stepFile(int(Step::Previous)); });
+    b.nextFile = make(tr("&Next  File"), QKeySequence(Qt::CTRL | Qt::Key_Right),
+                      [this] { stepFile(int(Step::Next)); });
+    b.lastFile = make(tr("&Last File"), QKeySequence(Qt::CTRL | Qt::Key_Down),
+                      [this] { stepFile(int(Step::Last)); });
     b.selectDirectory = make(tr("Select &current directory..."), {}, [this] {
         const QString folder = QFileDialog::getExistingDirectory(
-            this, tr("Select current directory"), displayPath(settings::currentWorkingDirectory(m_settings)));
+            this, tr("Select current directory"),
+            displayPath(settings::currentWorkingDirectory(m_settings)));
         if (folder.isEmpty()) return;
         QDir::setCurrent(folder);
         selectNavigationFolder(folder);
@@ -130,38 +136,46 @@ void CMainFrame::createBrowseActions(QMenu* file) {
     });
     b.directoryContents = make(tr("&Directory Contents..."), {}, [this] {
         if (m_browse->contents == nullptr) {
-            m_browse->contents = new FileListDialog(FileListDialog::Mode::Contents, m_settings,
-                                                    [this](const QString& p) { openFile(p); }, this);
+            m_browse->contents = new FileListDialog(
+                FileListDialog::Mode::Contents, m_settings,
+                [this](const QString& p) { openFile(p); }, this);
             m_browse->contents->setModal(false);
         }
         FileListDialog* d = m_browse->contents;
-        if (d->isVisible() && !d->scanning()) d->hide();
+        if (d->isVisible() && !d->scanning())
+            d->hide();
         else {
             d->show();
             d->raise();
         }
     });
     b.search = make(tr("&Search..."), {}, [this] {
-        FileListDialog dialog(FileListDialog::Mode::Search, m_settings, [this](const QString& p) { openFile(p); },
-                              this);
+        FileListDialog dialog(
+            FileListDialog::Mode::Search, m_settings, [this](const QString& p) { openFile(p); },
+            this);
         dialog.exec();
     });
     b.openMultiple = make(tr("Open &Multiple Files..."), QKeySequence(Qt::ALT | Qt::Key_O), [this] {
         OpenMultipleDialog dialog(m_settings, this);
-        connect(&dialog, &OpenMultipleDialog::openRequested, this,
-                [this](const QStringList& paths, const QString& title) { openPathList(paths, title); });
+        connect(
+            &dialog, &OpenMultipleDialog::openRequested, this,
+            [this](const QStringList& paths, const QString& title) { openPathList(paths, title); });
         dialog.exec();
     });
-    b.openInternet = make(tr("Open from &Internet..."), QKeySequence(Qt::CTRL | Qt::Key_I), [this] { openFromInternet(); });
+    b.openInternet = make(tr("Open from &Internet..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+                          [this] { openFromInternet(); });
     b.openList = make(tr("Open file list"), {}, [this] {
         OpenListDialog dialog(m_settings, this);
         if (dialog.exec() != QDialog::Accepted || dialog.chosenPaths().isEmpty()) return;
         const QStringList paths = dialog.chosenPaths();
-        if (paths.size() > 1 && dialog.openAsSingle()) openPathList(paths, QString::fromLatin1(kMultipleFiles));
+        if (paths.size() > 1 && dialog.openAsSingle())
+            openPathList(paths, QString::fromLatin1(kMultipleFiles));
         else
-            for (auto it = paths.crbegin(); it != paths.crend(); ++it) openFile(*it);
+            for (auto it = paths.crbegin(); it != paths.crend(); ++it)
+                openFile(*it);
     });
-    b.paste = make(tr("Insert Clipboard contents"), QKeySequence(Qt::CTRL | Qt::Key_V), [this] { pasteImage(); });
+    b.paste = make(tr("Insert Clipboard contents"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                   [this] { pasteImage(); });
     b.sortFrames = make(tr("Sort File Frames"), {}, [this] {
         CChildFrame* child = activeChild();
         if (child == nullptr || child->document().frameCount() < 2) return;
@@ -194,20 +208,25 @@ void CMainFrame::createBrowseActions(QMenu* file) {
     file->insertSeparator(m_recentMenu->menuAction());
 
     const std::pair<QAction*, CommandIcon> icons[] = {
-        {b.search, CommandIcon::Search},        {b.selectDirectory, CommandIcon::SelectDirectory},
-        {b.refresh, CommandIcon::Refresh},      {b.firstFile, CommandIcon::FirstFile},
-        {b.previousFile, CommandIcon::PreviousFile}, {b.nextFile, CommandIcon::NextFile},
+        {b.search, CommandIcon::Search},
+        {b.selectDirectory, CommandIcon::SelectDirectory},
+        {b.refresh, CommandIcon::Refresh},
+        {b.firstFile, CommandIcon::FirstFile},
+        {b.previousFile, CommandIcon::PreviousFile},
+        {b.nextFile, CommandIcon::NextFile},
         {b.lastFile, CommandIcon::LastFile},
     };
-    for (const auto& [action, id] : icons) action->setIcon(commandIcon(id));
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { updateBrowseActions(); });
+    for (const auto& [action, id] : icons)
+        action->setIcon(commandIcon(id));
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { updateBrowseActions(); });
 }
 
 void CMainFrame::createBrowseToolBars() {
     BrowseState& b = *m_browse;
-    if (auto* fileBar = findChild<QToolBar*>(QStringLiteral("FileToolbar"))) fileBar->addAction(b.search);
+    if (auto* fileBar = findChild<QToolBar*>(QStringLiteral("FileToolbar")))
+        fileBar->addAction(b.search);
 
-    addToolBarBreak();
     QToolBar* bar = addToolBar(tr("Select file in current dirctory"));
     bar->setObjectName(QStringLiteral("SelectFileToolbar"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -244,7 +263,8 @@ void CMainFrame::createBrowseToolBars() {
     bar->addAction(b.lastFile);
     QToolBar* mini = addToolBar(tr("Select File Toolbar"));
     mini->setObjectName(QStringLiteral("SelectFileMiniToolbar"));
-    for (QAction* a : {b.selectDirectory, b.refresh, b.firstFile, b.previousFile, b.nextFile, b.lastFile})
+    for (QAction* a :
+         {b.selectDirectory, b.refresh, b.firstFile, b.previousFile, b.nextFile, b.lastFile})
         mini->addAction(a);
     mini->hide();
     m_barsMenu->addAction(bar->toggleViewAction());
@@ -270,15 +290,18 @@ void CMainFrame::refillNavigationBar() {
     b.filling = true;
     const auto& entries = b.navigation.entries();
     b.folders->clear();
-    for (const browse::NavigationEntry& e : entries) b.folders->addItem(displayPath(e.folder));
+    for (const browse::NavigationEntry& e : entries)
+        b.folders->addItem(displayPath(e.folder));
     b.folders->setCurrentIndex(b.navigation.selected());
     b.files->clear();
     if (const browse::NavigationEntry* e = b.navigation.current()) {
-        for (const std::string& name : e->files) b.files->addItem(displayPath(name));
+        for (const std::string& name : e->files)
+            b.files->addItem(displayPath(name));
         b.files->setCurrentIndex(e->position);
         b.folders->setToolTip(displayPath(browse::comboTip(e->folder)));
-        b.files->setToolTip(e->position >= 0 ? displayPath(browse::comboTip(e->files[size_t(e->position)]))
-                                             : tr("Current File"));
+        b.files->setToolTip(e->position >= 0
+                                ? displayPath(browse::comboTip(e->files[size_t(e->position)]))
+                                : tr("Current File"));
     }
     b.position->setText(QString::fromStdString(b.navigation.positionText()));
     b.filling = false;
@@ -288,7 +311,8 @@ void CMainFrame::refillNavigationBar() {
 void CMainFrame::selectNavigationFolder(const QString& folder) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (m_browse->navigation.selectFolder(localPath(folder))) {
-        settings::setCurrentWorkingDirectory(m_settings, settings::withTrailingSeparator(localPath(folder)));
+        settings::setCurrentWorkingDirectory(m_settings,
+                                             settings::withTrailingSeparator(localPath(folder)));
     }
     QApplication::restoreOverrideCursor();
     refillNavigationBar();
@@ -297,7 +321,11 @@ void CMainFrame::selectNavigationFolder(const QString& folder) {
 void CMainFrame::syncToOpenedFile(const QString& path) {
     if (!m_browse) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const size_t folders = m_browse->navigation.entries().size();
     m_browse->navigation.syncToOpenedFile(localPath(QFileInfo(path).absoluteFilePath()));
+    // A folder new to the bar becomes the working folder of the next dialogs.
+    if (m_browse->navigation.entries().size() > folders)
+        settings::setCurrentWorkingDirectory(m_settings, m_browse->navigation.current()->folder);
     QApplication::restoreOverrideCursor();
     refillNavigationBar();
 }
@@ -329,7 +357,8 @@ void CMainFrame::updateBrowseActions() {
 bool CMainFrame::openPathList(const QStringList& paths, const QString& title) {
     if (paths.isEmpty()) return false;
     std::vector<std::string> list;
-    for (const QString& p : paths) list.push_back(localPath(p));
+    for (const QString& p : paths)
+        list.push_back(localPath(p));
     auto doc = std::make_unique<CKelvoDoc>(m_settings, m_options, *m_ui);
     if (!doc->loadFromPaths(list, title.toStdString())) {
         QMessageBox::warning(this, QStringLiteral("Veltor Dicom Viewer"),
@@ -345,8 +374,9 @@ void CMainFrame::openFromInternet() {
     if (dialog.exec() != QDialog::Accepted) return;
     const QString address = dialog.address();
     if (!browse::allowedScheme(address.toStdString())) {
-        QMessageBox::critical(this, QStringLiteral("Veltor Dicom Viewer"),
-                              tr("%1 cannot be opened: only http, https, ftp and file addresses are.").arg(address));
+        QMessageBox::critical(
+            this, QStringLiteral("Veltor Dicom Viewer"),
+            tr("%1 cannot be opened: only http, https, ftp and file addresses are.").arg(address));
         return;
     }
     QProgressDialog progress(tr("Downloading %1").arg(address), tr("Cancel"), 0, 0, this);
@@ -368,15 +398,17 @@ void CMainFrame::openFromInternet() {
     progress.close();
     if (!result.ok) {
         if (result.reason == "Cancelled") return;
-        QMessageBox::critical(this, QStringLiteral("Veltor Dicom Viewer"),
-                              QString::fromLatin1(kFileNotFound) + QStringLiteral("\n") +
-                                  QString::fromStdString(result.reason));
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Veltor Dicom Viewer"),
+                        QString::fromLatin1(kFileNotFound), QMessageBox::Ok, this);
+        box.setInformativeText(QString::fromStdString(result.reason));
+        box.exec();
         return;
     }
     QString entry = displayPath(result.path);
     QString title = address;
     const auto answer = QMessageBox::question(this, QStringLiteral("Veltor Dicom Viewer"),
-                                              QString::fromLatin1(kSaveLocally), QMessageBox::Yes | QMessageBox::No);
+                                              QString::fromLatin1(kSaveLocally),
+                                              QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {
         const QString offered = displayPath(browse::offeredFileName(address.toStdString()));
         QFileDialog save(this, tr("Save As"), offered);
@@ -420,8 +452,8 @@ void CMainFrame::openDialog() {
     if (files.isEmpty()) return;
     if (files.size() == 1) {
         QDir::setCurrent(QFileInfo(files[0]).absolutePath());
-        settings::setCurrentWorkingDirectory(
-            m_settings, settings::withTrailingSeparator(localPath(QFileInfo(files[0]).absolutePath())));
+        settings::setCurrentWorkingDirectory(m_settings, settings::withTrailingSeparator(localPath(
+                                                             QFileInfo(files[0]).absolutePath())));
         openFile(files[0]);
         return;
     }
@@ -430,7 +462,8 @@ void CMainFrame::openDialog() {
         return;
     }
     // Several files open as separate documents, starting with the last.
-    for (auto it = files.crbegin(); it != files.crend(); ++it) openFile(*it);
+    for (auto it = files.crbegin(); it != files.crend(); ++it)
+        openFile(*it);
 }
 
 } // namespace veltor

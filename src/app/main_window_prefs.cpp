@@ -1,18 +1,19 @@
 // Preferences, About, System Info and Calculator, the place of the main
 // window at start-up, and the message when the settings cannot be saved.
+#include <algorithm>
+
 #include <QAction>
-#include <QLayout>
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QToolBar>
 
-#include <algorithm>
 #include <vector>
 
 #include "app/about_dialog.h"

@@ -29,7 +29,8 @@ constexpr int kAddFavoriteId = 33191;
 constexpr int kRemoveFavoriteId = 33192;
 constexpr int kFirstFavoriteId = 36000;
 
-const char* const kCaptions[] = {"Patient's Name :", "Study ID :", "Date :", "Modality :", "Frames :", "Size :"};
+const char* const kCaptions[] = {
+    "Patient's Name :", "Study ID :", "Date :", "Modality :", "Frames :", "Size :"};
 
 // The names in the file-name field: one bare name, or several in quotes.
 QStringList namesOf(const QString& text) {
@@ -49,14 +50,16 @@ QString textOf(const DicomFile& f, uint16_t group, uint16_t element, bool& found
 
 } // namespace
 
-MCFileDialog::MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const QString& folder, QWidget* parent)
+MCFileDialog::MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const QString& folder,
+                           QWidget* parent)
     : QFileDialog(parent, tr("Open"), folder), m_settings(settings) {
     setObjectName(QStringLiteral("MCFileDialog"));
     setOption(QFileDialog::DontUseNativeDialog, true);
     setOption(QFileDialog::ReadOnly, true);
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::ExistingFiles);
-    setNameFilters({tr("All Files (*)"), tr("Bitmap Files (*.bmp)"), tr("JPEG Files (*.jpg *.jpe)")});
+    setNameFilters(
+        {tr("All Files (*)"), tr("Bitmap Files (*.bmp)"), tr("JPEG Files (*.jpg *.jpe)")});
 
     QFont small(QStringLiteral("MS Sans Serif"));
     small.setPointSize(8);
@@ -90,7 +93,8 @@ MCFileDialog::MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const
     extraLayout->addLayout(left);
     extraLayout->addWidget(m_picture, 0, Qt::AlignTop);
     extraLayout->addStretch(1);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout())) grid->addWidget(extras, grid->rowCount(), 0, 1, -1);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addWidget(extras, grid->rowCount(), 0, 1, -1);
 
     // "Favorites" at the end of the dialog's own toolbar.
     m_favorites = new QToolButton(this);
@@ -108,11 +112,14 @@ MCFileDialog::MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const
         for (QBoxLayout* box : boxes)
             if (box->indexOf(anchor) >= 0) bar = box;
     }
-    if (bar != nullptr) bar->addWidget(m_favorites);
-    else extraLayout->addWidget(m_favorites, 0, Qt::AlignTop);
+    if (bar != nullptr)
+        bar->addWidget(m_favorites);
+    else
+        extraLayout->addWidget(m_favorites, 0, Qt::AlignTop);
 
     m_nameEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (m_nameEdit != nullptr) connect(m_nameEdit, &QLineEdit::textChanged, this, &MCFileDialog::selectionChanged);
+    if (m_nameEdit != nullptr)
+        connect(m_nameEdit, &QLineEdit::textChanged, this, &MCFileDialog::selectionChanged);
     connect(m_showPreview, &QCheckBox::clicked, this, &MCFileDialog::selectionChanged);
     connect(m_viewHeader, &QPushButton::clicked, this, [this] {
         if (!m_previewFile) return;
@@ -123,10 +130,13 @@ MCFileDialog::MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const
 
 MCFileDialog::~MCFileDialog() = default;
 
-bool MCFileDialog::openAsSingleFile() const { return m_single->isChecked(); }
+bool MCFileDialog::openAsSingleFile() const {
+    return m_single->isChecked();
+}
 
 void MCFileDialog::clearPreview() {
-    for (int i = 0; i < 6; ++i) m_info[i]->setText(QString::fromLatin1(kCaptions[i]));
+    for (int i = 0; i < 6; ++i)
+        m_info[i]->setText(QString::fromLatin1(kCaptions[i]));
     m_picture->clear();
     m_viewHeader->setEnabled(false);
 }
@@ -171,8 +181,10 @@ void MCFileDialog::selectionChanged() {
     line(1, 0x0020, 0x0010, true);
     line(2, 0x0008, 0x0020, true);
     line(3, 0x0008, 0x0060, false);
-    m_info[4]->setText(QString::fromLatin1(kCaptions[4]) + QStringLiteral(" %1").arg(shown.frameCount()));
-    const QString size = QString::fromLatin1(kCaptions[5]) + QStringLiteral(" %1KB").arg(QFileInfo(path).size() / 1024);
+    m_info[4]->setText(QString::fromLatin1(kCaptions[4]) +
+                       QStringLiteral(" %1").arg(shown.frameCount()));
+    const QString size = QString::fromLatin1(kCaptions[5]) +
+                         QStringLiteral(" %1KB").arg(QFileInfo(path).size() / 1024);
     m_info[5]->setText(fittedText(size, width, metrics));
     m_picture->clear();
     if (full) {
@@ -204,11 +216,13 @@ void MCFileDialog::fillFavoritesMenu(QMenu* menu) {
 }
 
 void MCFileDialog::addFavorite() {
-    browse::FavoriteFolders(m_settings).add(browse::favoriteForm(localPath(directory().absolutePath())));
+    browse::FavoriteFolders(m_settings)
+        .add(browse::favoriteForm(localPath(directory().absolutePath())));
 }
 
 void MCFileDialog::removeFavorite() {
-    browse::FavoriteFolders(m_settings).remove(browse::favoriteForm(localPath(directory().absolutePath())));
+    browse::FavoriteFolders(m_settings)
+        .remove(browse::favoriteForm(localPath(directory().absolutePath())));
 }
 
 void MCFileDialog::goToFavorite(int position) {
@@ -217,7 +231,8 @@ void MCFileDialog::goToFavorite(int position) {
     if (folder.empty()) return;
     const QString path = displayPath(folder);
     if (!QFileInfo(path).isDir() || !QDir::setCurrent(path)) {
-        QMessageBox::information(this, QString(), QString::asprintf("Directory %s not found!", folder.c_str()));
+        QMessageBox::information(this, QString(),
+                                 QString::asprintf("Directory %s not found!", folder.c_str()));
         favorites.remove(folder);
         return;
     }

@@ -21,7 +21,8 @@ class SettingsStore;
 class MCFileDialog : public QFileDialog {
     Q_OBJECT
   public:
-    MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const QString& folder, QWidget* parent = nullptr);
+    MCFileDialog(SettingsStore& settings, bool showOpenAsSingle, const QString& folder,
+                 QWidget* parent = nullptr);
     ~MCFileDialog() override;
 
     // Whether "Open as single file" was ticked when the dialog closed.

@@ -29,7 +29,8 @@ bool readPathList(const QString& file, QStringList& paths) {
     paths.clear();
     while (!in.atEnd()) {
         QByteArray line = in.readLine(1 << 16);
-        while (!line.isEmpty() && (line.endsWith('\n') || line.endsWith('\r'))) line.chop(1);
+        while (!line.isEmpty() && (line.endsWith('\n') || line.endsWith('\r')))
+            line.chop(1);
         if (!line.isEmpty()) paths << QFile::decodeName(line);
     }
     return true;
@@ -45,7 +46,8 @@ bool writePathList(const QString& file, const QStringList& paths) {
     return out.flush();
 }
 
-OpenListDialog::OpenListDialog(SettingsStore& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
+OpenListDialog::OpenListDialog(SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings) {
     setWindowTitle(tr("Open List"));
     m_tree = new FolderTree(this);
     m_tree->setListFiles(true);
@@ -80,7 +82,9 @@ OpenListDialog::OpenListDialog(SettingsStore& settings, QWidget* parent) : QDial
     left->addWidget(m_treePicture);
     auto* middle = new QVBoxLayout;
     middle->addStretch(1);
-    for (QWidget* w : std::initializer_list<QWidget*>{add, remove, treeHeader, listHeader, m_single}) middle->addWidget(w);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{add, remove, treeHeader, listHeader, m_single})
+        middle->addWidget(w);
     middle->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(m_list, 1);
@@ -111,13 +115,15 @@ OpenListDialog::OpenListDialog(SettingsStore& settings, QWidget* parent) : QDial
     });
     connect(m_list, &QListWidget::currentRowChanged, this, [this] {
         const QListWidgetItem* item = m_list->currentItem();
-        showPreview(m_listPicture, item != nullptr ? item->text() : QString(), m_listPreview->isChecked());
+        showPreview(m_listPicture, item != nullptr ? item->text() : QString(),
+                    m_listPreview->isChecked());
     });
     auto header = [this](const QString& path) {
         if (path.isEmpty()) return;
         DicomFile file;
         if (!file.openFile(localPath(path).c_str(), true)) {
-            QMessageBox::information(this, windowTitle(), tr("%1 is not a file that can be read.").arg(path));
+            QMessageBox::information(this, windowTitle(),
+                                     tr("%1 is not a file that can be read.").arg(path));
             return;
         }
         DicomTagsDialog dialog(file, path, this);
@@ -131,16 +137,17 @@ OpenListDialog::OpenListDialog(SettingsStore& settings, QWidget* parent) : QDial
         if (m_list->currentItem() != nullptr) header(m_list->currentItem()->text());
     });
     connect(openList, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, tr("Open List..."), QString(),
-                                                          tr("File lists (*.txt *.lst);;All Files (*)"));
+        const QString file = QFileDialog::getOpenFileName(
+            this, tr("Open List..."), QString(), tr("File lists (*.txt *.lst);;All Files (*)"));
         if (!file.isEmpty() && !loadList(file))
             QMessageBox::warning(this, windowTitle(), tr("The list %1 cannot be read.").arg(file));
     });
     connect(saveList, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, tr("Save List..."), QString(),
-                                                          tr("File lists (*.txt *.lst);;All Files (*)"));
+        const QString file = QFileDialog::getSaveFileName(
+            this, tr("Save List..."), QString(), tr("File lists (*.txt *.lst);;All Files (*)"));
         if (!file.isEmpty() && !writePathList(file, chosenPaths()))
-            QMessageBox::warning(this, windowTitle(), tr("The list %1 cannot be written.").arg(file));
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("The list %1 cannot be written.").arg(file));
     });
     connect(open, &QPushButton::clicked, this, [this] {
         if (m_list->count() == 0) addFromTree();
@@ -156,7 +163,8 @@ void OpenListDialog::addFromTree() {
     QStringList files;
     if (m_tree->isFolder(item)) {
         const QDir dir(path);
-        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) files << dir.filePath(name);
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+            files << dir.filePath(name);
     } else {
         files << path;
     }
@@ -164,7 +172,9 @@ void OpenListDialog::addFromTree() {
         if (m_list->findItems(f, Qt::MatchExactly).isEmpty()) m_list->addItem(f);
 }
 
-void OpenListDialog::removeChosen() { qDeleteAll(m_list->selectedItems()); }
+void OpenListDialog::removeChosen() {
+    qDeleteAll(m_list->selectedItems());
+}
 
 bool OpenListDialog::loadList(const QString& file) {
     QStringList paths;
@@ -176,11 +186,14 @@ bool OpenListDialog::loadList(const QString& file) {
 
 QStringList OpenListDialog::chosenPaths() const {
     QStringList out;
-    for (int i = 0; i < m_list->count(); ++i) out << m_list->item(i)->text();
+    for (int i = 0; i < m_list->count(); ++i)
+        out << m_list->item(i)->text();
     return out;
 }
 
-bool OpenListDialog::openAsSingle() const { return m_single->isChecked(); }
+bool OpenListDialog::openAsSingle() const {
+    return m_single->isChecked();
+}
 
 void OpenListDialog::showPreview(QLabel* picture, const QString& path, bool on) {
     picture->clear();

@@ -31,15 +31,21 @@ using settings::GroupingKey;
 
 // The check boxes under " Group by "; Series Instance UID has none.
 const std::pair<GroupingKey, const char*> kKeyBoxes[] = {
-    {GroupingKey::StudyIUID, "Study Instance UID"}, {GroupingKey::Directory, "Directory"},
-    {GroupingKey::PatientName, "Patient's Name"},   {GroupingKey::Modality, "Modality"},
-    {GroupingKey::StudyDate, "Study Date"},         {GroupingKey::StudyID, "Study ID"},
-    {GroupingKey::ImageRows, "Image Rows"},         {GroupingKey::ImageColumns, "Image Columns"},
-    {GroupingKey::BitsAllocated, "Bits Allocated"}, {GroupingKey::BitsStored, "Bits Stored"},
+    {GroupingKey::StudyIUID, "Study Instance UID"},
+    {GroupingKey::Directory, "Directory"},
+    {GroupingKey::PatientName, "Patient's Name"},
+    {GroupingKey::Modality, "Modality"},
+    {GroupingKey::StudyDate, "Study Date"},
+    {GroupingKey::StudyID, "Study ID"},
+    {GroupingKey::ImageRows, "Image Rows"},
+    {GroupingKey::ImageColumns, "Image Columns"},
+    {GroupingKey::BitsAllocated, "Bits Allocated"},
+    {GroupingKey::BitsStored, "Bits Stored"},
     {GroupingKey::HighBit, "High Bit"},
 };
 
-const char* const kColumns[] = {"Patient Name", "Study ID", "Study Date", "Modality", "Frames", "File Name"};
+const char* const kColumns[] = {"Patient Name", "Study ID", "Study Date",
+                                "Modality",     "Frames",   "File Name"};
 const int kWidths[] = {160, 80, 90, 70, 60, 120};
 
 } // namespace
@@ -72,9 +78,11 @@ OpenMultipleDialog::OpenMultipleDialog(SettingsStore& settings, QWidget* parent)
     m_files = new QTreeWidget(this);
     m_files->setColumnCount(6);
     QStringList headers;
-    for (const char* c : kColumns) headers << tr(c);
+    for (const char* c : kColumns)
+        headers << tr(c);
     m_files->setHeaderLabels(headers);
-    for (int i = 0; i < 6; ++i) m_files->setColumnWidth(i, kWidths[i]);
+    for (int i = 0; i < 6; ++i)
+        m_files->setColumnWidth(i, kWidths[i]);
     m_files->setRootIsDecorated(false);
     m_files->setUniformRowHeights(true);
     m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -122,7 +130,8 @@ OpenMultipleDialog::OpenMultipleDialog(SettingsStore& settings, QWidget* parent)
     resize(860, 600);
 
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("Directory..."), m_folder->text());
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, tr("Directory..."), m_folder->text());
         if (!folder.isEmpty()) m_folder->setText(folder);
     });
     connect(m_scan, &QPushButton::clicked, this, &OpenMultipleDialog::scanOrStop);
@@ -144,7 +153,9 @@ OpenMultipleDialog::OpenMultipleDialog(SettingsStore& settings, QWidget* parent)
     });
 }
 
-OpenMultipleDialog::~OpenMultipleDialog() { m_stop = true; }
+OpenMultipleDialog::~OpenMultipleDialog() {
+    m_stop = true;
+}
 
 GroupingKeys OpenMultipleDialog::tickedKeys() const {
     GroupingKeys keys = settings::groupingKeys(m_settings); // Series Instance UID as stored
@@ -174,8 +185,8 @@ void OpenMultipleDialog::scanOrStop() {
     SeriesScanner* scanner = m_scanner.get();
     scanner->scan(localPath(folder), m_subdirectories->isChecked(),
                   [&](int count, const std::string& dir, const std::string& name) {
-                      m_status->setText(QString::asprintf("Search (%d) : ", count) + displayPath(dir) +
-                                        displayPath(name));
+                      m_status->setText(QString::asprintf("Search (%d) : ", count) +
+                                        displayPath(dir) + displayPath(name));
                       if (sinceEvents.elapsed() >= 15) {
                           QApplication::processEvents();
                           sinceEvents.restart();
@@ -239,8 +250,8 @@ void OpenMultipleDialog::openGroup(bool all) {
         if (all || row->isSelected()) paths << row->data(0, Qt::UserRole).toString();
     }
     if (paths.isEmpty()) return;
-    const QString title =
-        QString::fromLatin1(m_scanner->groups()[size_t(g)].label.c_str()) + QStringLiteral(", %1").arg(paths.size());
+    const QString title = QString::fromLatin1(m_scanner->groups()[size_t(g)].label.c_str()) +
+                          QStringLiteral(", %1").arg(paths.size());
     emit openRequested(paths, title);
 }
 

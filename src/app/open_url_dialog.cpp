@@ -9,12 +9,14 @@
 
 namespace veltor {
 
-OpenUrlDialog::OpenUrlDialog(SettingsStore& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
+OpenUrlDialog::OpenUrlDialog(SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings) {
     setWindowTitle(tr("Open a file from Internet"));
     m_url = new QLineEdit(this);
     m_url->setMinimumWidth(420);
     m_recent = new QComboBox(this);
-    for (const std::string& u : browse::RecentUrls(m_settings).newestFirst()) m_recent->addItem(QString::fromStdString(u));
+    for (const std::string& u : browse::RecentUrls(m_settings).newestFirst())
+        m_recent->addItem(QString::fromStdString(u));
     m_recent->setCurrentIndex(-1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* form = new QFormLayout(this);
@@ -31,7 +33,9 @@ OpenUrlDialog::OpenUrlDialog(SettingsStore& settings, QWidget* parent) : QDialog
     m_url->setFocus();
 }
 
-QString OpenUrlDialog::address() const { return m_url->text(); }
+QString OpenUrlDialog::address() const {
+    return m_url->text();
+}
 
 void OpenUrlDialog::accept() {
     const std::string typed = m_url->text().trimmed().toStdString();

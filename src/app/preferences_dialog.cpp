@@ -123,7 +123,8 @@ PreferencesDialog::PreferencesDialog(const UserOptions& options, QWidget* parent
     m_aspectRatio->setChecked(options.aspectRatio());
     m_useMButton = new QCheckBox(QStringLiteral("Zoom with middle mouse button"), this);
     m_useMButton->setChecked(options.useMButton());
-    // 12- and 16-bit frames open with the window stored in the file.
+    // New documents start with the window of the file as stored, instead of
+    // one fitted to the samples.
     m_keepFileWindow = new QCheckBox(QStringLiteral("Keep the file's window"), this);
     m_keepFileWindow->setChecked(options.keepFileWindow());
     switches->addWidget(m_aspectRatio);

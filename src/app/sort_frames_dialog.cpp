@@ -18,14 +18,16 @@ SortFramesDialog::SortFramesDialog(CKelvoDoc& doc, QWidget* parent) : QDialog(pa
     setWindowTitle(tr("Sort File Frames"));
     m_list = new QListWidget(this);
     for (int i = 0; i < doc.frameCount(); ++i) {
-        auto* item = new QListWidgetItem(QString::asprintf("Frame %04d", doc.loadIndexOfFrame(i) + 1), m_list);
+        auto* item = new QListWidgetItem(
+            QString::asprintf("Frame %04d", doc.loadIndexOfFrame(i) + 1), m_list);
         item->setData(Qt::UserRole, i);
     }
     m_list->setCurrentRow(doc.currentFrame());
     m_picture = new FramePreview(this);
     m_picture->setFixedSize(128, 128);
     auto* side = new QVBoxLayout;
-    const char* const labels[] = {"Move to Top", "Move Up", "Move Down", "Move to Bottom", "Order of Load"};
+    const char* const labels[] = {"Move to Top", "Move Up", "Move Down", "Move to Bottom",
+                                  "Order of Load"};
     for (int i = 0; i < 5; ++i) {
         auto* button = new QPushButton(tr(labels[i]), this);
         connect(button, &QPushButton::clicked, this, [this, i] { move(i); });
@@ -52,7 +54,8 @@ void SortFramesDialog::move(int how) {
     if (how == 4) {
         const int frame = row >= 0 ? m_list->item(row)->data(Qt::UserRole).toInt() : 0;
         std::vector<QListWidgetItem*> items;
-        while (m_list->count() > 0) items.push_back(m_list->takeItem(0));
+        while (m_list->count() > 0)
+            items.push_back(m_list->takeItem(0));
         std::sort(items.begin(), items.end(), [this](QListWidgetItem* a, QListWidgetItem* b) {
             return m_doc.loadIndexOfFrame(a->data(Qt::UserRole).toInt()) <
                    m_doc.loadIndexOfFrame(b->data(Qt::UserRole).toInt());
@@ -66,7 +69,10 @@ void SortFramesDialog::move(int how) {
         return;
     }
     if (row < 0) return;
-    const int target = how == 0 ? 0 : how == 1 ? std::max(0, row - 1) : how == 2 ? std::min(last, row + 1) : last;
+    const int target = how == 0   ? 0
+                       : how == 1 ? std::max(0, row - 1)
+                       : how == 2 ? std::min(last, row + 1)
+                                  : last;
     if (target == row) return;
     QListWidgetItem* item = m_list->takeItem(row);
     m_list->insertItem(target, item);
@@ -75,15 +81,19 @@ void SortFramesDialog::move(int how) {
 
 std::vector<int32_t> SortFramesDialog::order() const {
     std::vector<int32_t> out;
-    for (int i = 0; i < m_list->count(); ++i) out.push_back(m_list->item(i)->data(Qt::UserRole).toInt());
+    for (int i = 0; i < m_list->count(); ++i)
+        out.push_back(m_list->item(i)->data(Qt::UserRole).toInt());
     return out;
 }
 
-int SortFramesDialog::currentRow() const { return std::max(0, m_list->currentRow()); }
+int SortFramesDialog::currentRow() const {
+    return std::max(0, m_list->currentRow());
+}
 
 void SortFramesDialog::showFrame() {
     const int row = m_list->currentRow();
-    m_picture->setFrame(row < 0 ? nullptr : m_doc.frameAt(m_list->item(row)->data(Qt::UserRole).toInt()));
+    m_picture->setFrame(row < 0 ? nullptr
+                                : m_doc.frameAt(m_list->item(row)->data(Qt::UserRole).toInt()));
 }
 
 } // namespace veltor

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/child_frame.h"
 #include "app/image_view.h"
 #include "document/kelvo_doc.h"
@@ -59,6 +61,10 @@ WindowToolDock::WindowToolDock(SettingsStore& settings, UserOptions& options, QW
         panel->addWidget(b);
         m_presetButtons.push_back(b);
     }
+    m_fileLayout = new QVBoxLayout;
+    m_fileLayout->setContentsMargins(0, 0, 0, 0);
+    m_fileLayout->setSpacing(panel->spacing());
+    panel->addLayout(m_fileLayout);
     auto* setup = new QPushButton(tr("Setup..."), m_presetPanel);
     connect(setup, &QPushButton::clicked, this, &WindowToolDock::editPresets);
     panel->addWidget(setup);
@@ -110,6 +116,7 @@ WindowToolDock::WindowToolDock(SettingsStore& settings, UserOptions& options, QW
     connect(m_enableTimer, &QTimer::timeout, this, [this] {
         const bool on = m_child && m_child->document().frameAt(-1) != nullptr;
         for (QPushButton* b : m_presetButtons) b->setEnabled(on);
+        for (QPushButton* b : m_fileButtons) b->setEnabled(on);
     });
     m_enableTimer->start();
     setChild(nullptr);
@@ -134,7 +141,32 @@ void WindowToolDock::setChild(CChildFrame* child) {
 
 Window WindowToolDock::shownWindow() const { return {m_centerSpin->value(), m_widthSpin->value()}; }
 
+void WindowToolDock::renewFileWindows() {
+    std::vector<WindowPreset> windows;
+    if (m_child && m_child->document().frameAt(-1) != nullptr)
+        windows = fileWindowPresets(m_child->document(), m_child->document().currentFrame());
+    const bool same = windows.size() == m_fileWindows.size() &&
+                      std::equal(windows.begin(), windows.end(), m_fileWindows.begin(),
+                                 [](const WindowPreset& a, const WindowPreset& b) {
+                                     return a.name == b.name && a.window == b.window;
+                                 });
+    if (same) return;
+    for (QPushButton* b : m_fileButtons) delete b;
+    m_fileButtons.clear();
+    m_fileWindows = std::move(windows);
+    for (size_t i = 0; i < m_fileWindows.size(); ++i) {
+        auto* b = new QPushButton(QString::fromStdString(m_fileWindows[i].name), m_presetPanel);
+        b->setToolTip(QStringLiteral("%1 / %2").arg(m_fileWindows[i].window.center).arg(m_fileWindows[i].window.width));
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            if (i < m_fileWindows.size()) applyWindowOf(m_fileWindows[i]);
+        });
+        m_fileLayout->addWidget(b);
+        m_fileButtons.push_back(b);
+    }
+}
+
 void WindowToolDock::refresh() {
+    renewFileWindows();
     ImageBuffer* frame = m_child ? m_child->document().frameAt(-1) : nullptr;
     const bool on = frame != nullptr;
     for (QWidget* w : std::initializer_list<QWidget*>{m_centerSlider, m_widthSlider, m_centerSpin, m_widthSpin,
@@ -177,10 +209,15 @@ void WindowToolDock::apply(Window w) {
 }
 
 void WindowToolDock::applyPreset(int index) {
-    if (index < 0 || index >= int(m_presets.size()) || !m_child) return;
+    if (index < 0 || index >= int(m_presets.size())) return;
+    applyWindowOf(m_presets[size_t(index)]);
+}
+
+void WindowToolDock::applyWindowOf(const WindowPreset& preset) {
+    if (!m_child) return;
     CKelvoDoc& doc = m_child->document();
     if (doc.frameAt(-1) == nullptr) return;
-    applyWindow(doc, m_presets[size_t(index)].window, m_applyToAll->isChecked());
+    applyWindow(doc, preset.window, m_applyToAll->isChecked());
     m_child->imageView()->viewport()->update();
     refresh();
     emit windowApplied();

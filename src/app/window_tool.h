@@ -13,6 +13,7 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 class QTimer;
+class QVBoxLayout;
 class QWidget;
 
 namespace veltor {
@@ -40,6 +41,10 @@ class WindowToolDock : public QDockWidget {
     // Requests a window as the spin edits do; ignored outside the ranges.
     bool requestWindow(Window w);
     QPushButton* presetButton(int index) { return m_presetButtons[size_t(index)]; }
+    // The windows of the current frame's file, as extra buttons after the
+    // presets ("File 1", "File 2", ... or their explanations).
+    const std::vector<WindowPreset>& fileWindows() const { return m_fileWindows; }
+    QPushButton* fileWindowButton(int index) { return m_fileButtons[size_t(index)]; }
 
   signals:
     void windowApplied();
@@ -48,6 +53,8 @@ class WindowToolDock : public QDockWidget {
     void apply(Window w);
     void editPresets();
     void renewPresetCaptions();
+    void renewFileWindows();
+    void applyWindowOf(const WindowPreset& preset);
 
     SettingsStore& m_settings;
     UserOptions& m_options;
@@ -63,6 +70,9 @@ class WindowToolDock : public QDockWidget {
     QPushButton* m_presetToggle = nullptr;
     QWidget* m_presetPanel = nullptr;
     std::vector<QPushButton*> m_presetButtons;
+    QVBoxLayout* m_fileLayout = nullptr;
+    std::vector<WindowPreset> m_fileWindows;
+    std::vector<QPushButton*> m_fileButtons;
     QTimer* m_enableTimer = nullptr;
     bool m_updating = false;
 };

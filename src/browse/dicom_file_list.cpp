@@ -20,7 +20,8 @@ std::string textOf(const DicomFile& f, uint16_t group, uint16_t element) {
     DicomElement e;
     if (!f.findElementByTag(group, element, e)) return {};
     std::string s = e.text();
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0'))
+        s.pop_back();
     return s;
 }
 
@@ -48,13 +49,16 @@ FolderListing listFolder(const std::string& folder) {
                 // A link to a file counts as the file; links to folders are
                 // not followed; broken links are left out.
                 struct stat st {};
-                if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) out.files.push_back(name);
+                if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                    out.files.push_back(name);
                 continue;
             }
             type = S_ISDIR(lst.st_mode) ? DT_DIR : S_ISREG(lst.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (type == DT_DIR) out.folders.push_back(name);
-        else if (type == DT_REG) out.files.push_back(name);
+        if (type == DT_DIR)
+            out.folders.push_back(name);
+        else if (type == DT_REG)
+            out.files.push_back(name);
     }
     ::closedir(dir);
     naturalSort(out.files);
@@ -62,8 +66,8 @@ FolderListing listFolder(const std::string& folder) {
     return out;
 }
 
-bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria* criteria, FileListItem& item,
-                  SearchValues* values) {
+bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria* criteria,
+                  FileListItem& item, SearchValues* values) {
     DicomFile header;
     if (!header.openFile(path.c_str(), true)) return false;
     if (criteria != nullptr || values != nullptr) {
@@ -96,8 +100,8 @@ const DirectoryRecord* DicomFileList::record(const std::string& folder) const {
     return nullptr;
 }
 
-int DicomFileList::scan(const std::string& root, const ScanOptions& options, const Progress& progress,
-                        const Added& added) {
+int DicomFileList::scan(const std::string& root, const ScanOptions& options,
+                        const Progress& progress, const Added& added) {
     m_stop = false;
     m_scanning = true;
     int count = 0;
@@ -106,8 +110,8 @@ int DicomFileList::scan(const std::string& root, const ScanOptions& options, con
     return count;
 }
 
-void DicomFileList::walk(const std::string& folder, const ScanOptions& options, const Progress& progress,
-                         const Added& added, int& count, int depth) {
+void DicomFileList::walk(const std::string& folder, const ScanOptions& options,
+                         const Progress& progress, const Added& added, int& count, int depth) {
     if (depth > kMaxDepth || m_stop) return;
     const std::string base = withTrailingSlash(folder);
     const FolderListing listing = listFolder(base);
@@ -146,19 +150,22 @@ void DicomFileList::walk(const std::string& folder, const ScanOptions& options, 
 
 namespace {
 
-void collectFiles(const std::string& folder, bool recursive, int depth, std::vector<std::string>& out) {
+void collectFiles(const std::string& folder, bool recursive, int depth,
+                  std::vector<std::string>& out) {
     if (depth > kMaxDepth) return;
     const std::string base = withTrailingSlash(folder);
     const FolderListing listing = listFolder(base);
-    for (const std::string& name : listing.files) out.push_back(base + name);
+    for (const std::string& name : listing.files)
+        out.push_back(base + name);
     if (!recursive) return;
-    for (const std::string& sub : listing.folders) collectFiles(base + sub, recursive, depth + 1, out);
+    for (const std::string& sub : listing.folders)
+        collectFiles(base + sub, recursive, depth + 1, out);
 }
 
 } // namespace
 
-std::vector<SearchHit> searchTree(const std::string& root, bool recursive, const SearchCriteria& criteria,
-                                  unsigned threads) {
+std::vector<SearchHit> searchTree(const std::string& root, bool recursive,
+                                  const SearchCriteria& criteria, unsigned threads) {
     std::vector<std::string> paths;
     collectFiles(root, recursive, 0, paths);
     std::vector<char> matched(paths.size(), 0);
@@ -172,7 +179,9 @@ std::vector<SearchHit> searchTree(const std::string& root, bool recursive, const
             // every header-only open makes; files that are not DICOM get that
             // probe afterwards, so raster images are found as before.
             DicomFile header;
-            if (!header.openForListing(paths[i].c_str()) && !header.openFile(paths[i].c_str(), true)) continue;
+            if (!header.openForListing(paths[i].c_str()) &&
+                !header.openFile(paths[i].c_str(), true))
+                continue;
             SearchValues v = searchValues(header);
             if (!matches(criteria, v)) continue;
             values[i] = std::move(v);
@@ -182,9 +191,11 @@ std::vector<SearchHit> searchTree(const std::string& root, bool recursive, const
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     threads = std::min<unsigned>(threads, unsigned(std::max<size_t>(1, paths.size() / 16)));
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(work);
     work();
-    for (std::thread& t : pool) t.join();
+    for (std::thread& t : pool)
+        t.join();
     std::vector<SearchHit> hits;
     for (size_t i = 0; i < paths.size(); ++i)
         if (matched[i]) hits.push_back({std::move(paths[i]), std::move(values[i])});

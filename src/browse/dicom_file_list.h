@@ -44,28 +44,32 @@ FolderListing listFolder(const std::string& folder);
 // Reads one file for a list: a header-only open, then (with `loadIcons`) a
 // full open for the thumbnail. False when the file does not parse or, with
 // criteria, does not match them. Safe to call from several threads at once.
-bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria* criteria, FileListItem& item,
-                  SearchValues* values = nullptr);
+bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria* criteria,
+                  FileListItem& item, SearchValues* values = nullptr);
 
 std::string withTrailingSlash(std::string folder);
 
 class DicomFileList {
   public:
     struct ScanOptions {
-        bool subdirectories = true; // "Search Subdirectories"
-        bool loadIcons = true;      // "Load Icons"
+        bool subdirectories = true;               // "Search Subdirectories"
+        bool loadIcons = true;                    // "Load Icons"
         const SearchCriteria* criteria = nullptr; // normalized; null lists every DICOM file
     };
     // Before each file: the running count of files looked at, the folder
     // (with its trailing '/') and the file name. This is where a caller keeps
     // its window responsive.
-    using Progress = std::function<void(int count, const std::string& folder, const std::string& name)>;
+    using Progress =
+        std::function<void(int count, const std::string& folder, const std::string& name)>;
     // After a file was added; `firstInFolder` when the folder's record was
     // just (re)started, so the rows shown belong to the folder in hand.
-    using Added = std::function<void(const DirectoryRecord& record, const FileListItem& item, bool firstInFolder)>;
+    using Added = std::function<void(const DirectoryRecord& record, const FileListItem& item,
+                                     bool firstInFolder)>;
 
     // Walks `root`; stops early, after the file in hand, once stop() was
-    // called. Returns the number of files looked at.
+    // called. Returns the number of files looked at. The scan may run on a
+    // worker thread (the callbacks then run there); stop() and scanning()
+    // may be called from any thread, records() only while no scan runs.
     int scan(const std::string& root, const ScanOptions& options, const Progress& progress = {},
              const Added& added = {});
     void stop() { m_stop = true; }
@@ -77,12 +81,12 @@ class DicomFileList {
     void clear() { m_records.clear(); }
 
   private:
-    void walk(const std::string& folder, const ScanOptions& options, const Progress& progress, const Added& added,
-              int& count, int depth);
+    void walk(const std::string& folder, const ScanOptions& options, const Progress& progress,
+              const Added& added, int& count, int depth);
 
     std::vector<DirectoryRecord> m_records;
     std::atomic<bool> m_stop{false};
-    bool m_scanning = false;
+    std::atomic<bool> m_scanning{false};
 };
 
 // The search of `veltor search`: every file under `root` (with `recursive`, in
@@ -93,7 +97,7 @@ struct SearchHit {
     std::string path;
     SearchValues values;
 };
-std::vector<SearchHit> searchTree(const std::string& root, bool recursive, const SearchCriteria& criteria,
-                                  unsigned threads = 0);
+std::vector<SearchHit> searchTree(const std::string& root, bool recursive,
+                                  const SearchCriteria& criteria, unsigned threads = 0);
 
 } // namespace veltor::browse

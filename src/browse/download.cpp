@@ -78,7 +78,8 @@ std::string safeName(const std::string& address) {
     std::string name;
     for (char c : offeredFileName(address)) {
         const unsigned char u = static_cast<unsigned char>(c);
-        name.push_back(u < 0x20 || c == '/' || c == '\\' || c == ':' || c == '?' || c == '*' ? '_' : c);
+        name.push_back(u < 0x20 || c == '/' || c == '\\' || c == ':' || c == '?' || c == '*' ? '_'
+                                                                                             : c);
         if (name.size() >= 120) break;
     }
     if (name.empty() || name == "." || name == "..") name = "download";
@@ -111,7 +112,8 @@ bool makeFolders(const std::string& path) {
 std::string defaultCacheFolder() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
     std::string base;
-    if (xdg != nullptr && xdg[0] == '/') base = xdg;
+    if (xdg != nullptr && xdg[0] == '/')
+        base = xdg;
     else {
         const char* home = std::getenv("HOME");
         base = std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.cache";
@@ -127,7 +129,8 @@ DownloadResult download(const std::string& address, const DownloadOptions& optio
         result.reason = "Only http, https, ftp and file addresses can be opened";
         return result;
     }
-    const std::string folder = options.cacheFolder.empty() ? defaultCacheFolder() : options.cacheFolder;
+    const std::string folder =
+        options.cacheFolder.empty() ? defaultCacheFolder() : options.cacheFolder;
     if (!makeFolders(folder)) {
         result.reason = "The cache folder " + folder + " cannot be created";
         return result;
@@ -138,7 +141,8 @@ DownloadResult download(const std::string& address, const DownloadOptions& optio
     t.options = &options;
     t.limit = options.maxBytes;
     struct statvfs vfs {};
-    t.freeBytes = ::statvfs(folder.c_str(), &vfs) == 0 ? uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize) : 0;
+    t.freeBytes =
+        ::statvfs(folder.c_str(), &vfs) == 0 ? uint64_t(vfs.f_bavail) * uint64_t(vfs.f_frsize) : 0;
     // Never executable, whatever the server says.
     t.fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (t.fd < 0) {
@@ -173,18 +177,26 @@ DownloadResult download(const std::string& address, const DownloadOptions& optio
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
     const bool closed = ::close(t.fd) == 0;
-    if (code == CURLE_OK && closed && !t.writeFailed && ::rename(partial.c_str(), target.c_str()) == 0) {
+    if (code == CURLE_OK && closed && !t.writeFailed &&
+        ::rename(partial.c_str(), target.c_str()) == 0) {
         result.ok = true;
         result.path = target;
         return result;
     }
     ::unlink(partial.c_str());
-    if (t.tooLarge) result.reason = "The file is larger than the " + std::to_string(t.limit >> 20) + " MiB allowed";
-    else if (t.noSpace) result.reason = "The file is larger than the free space of " + folder;
-    else if (t.cancelled) result.reason = "Cancelled";
-    else if (t.writeFailed || !closed) result.reason = "The cache file cannot be written";
-    else if (code == CURLE_OPERATION_TIMEDOUT) result.reason = "The server stopped sending";
-    else result.reason = error[0] != '\0' ? error : curl_easy_strerror(code);
+    if (t.tooLarge)
+        result.reason =
+            "The file is larger than the " + std::to_string(t.limit >> 20) + " MiB allowed";
+    else if (t.noSpace)
+        result.reason = "The file is larger than the free space of " + folder;
+    else if (t.cancelled)
+        result.reason = "Cancelled";
+    else if (t.writeFailed || !closed)
+        result.reason = "The cache file cannot be written";
+    else if (code == CURLE_OPERATION_TIMEDOUT)
+        result.reason = "The server stopped sending";
+    else
+        result.reason = error[0] != '\0' ? error : curl_easy_strerror(code);
     return result;
 }
 

@@ -10,7 +10,7 @@ namespace veltor::browse {
 constexpr uint64_t kMaxDownloadBytes = uint64_t(4) << 30; // 4 GiB
 
 struct DownloadOptions {
-    std::string cacheFolder;            // empty: defaultCacheFolder()
+    std::string cacheFolder; // empty: defaultCacheFolder()
     uint64_t maxBytes = kMaxDownloadBytes;
     long connectTimeoutSeconds = 30;
     // A transfer slower than one byte a second for this long is cut.

@@ -22,12 +22,15 @@ int FavoriteFolders::count() const {
     return n < 0 ? 0 : n > 9999 ? 9999 : n;
 }
 
-std::string FavoriteFolders::at(int position) const { return m_store.readText(kSection, keyOf(position), ""); }
+std::string FavoriteFolders::at(int position) const {
+    return m_store.readText(kSection, keyOf(position), "");
+}
 
 std::vector<std::string> FavoriteFolders::all() const {
     std::vector<std::string> out;
     const int n = count();
-    for (int i = 1; i <= n; ++i) out.push_back(at(i));
+    for (int i = 1; i <= n; ++i)
+        out.push_back(at(i));
     return out;
 }
 
@@ -50,7 +53,8 @@ bool FavoriteFolders::remove(const std::string& folder) {
     const int position = find(folder);
     if (position == 0) return false;
     const int n = count();
-    for (int i = position; i < n; ++i) m_store.writeText(kSection, keyOf(i), at(i + 1));
+    for (int i = position; i < n; ++i)
+        m_store.writeText(kSection, keyOf(i), at(i + 1));
     // The last key is emptied: the store has no way to delete a key.
     m_store.writeText(kSection, keyOf(n), "");
     m_store.writeInt(kSection, kNumber, n - 1);
@@ -69,7 +73,8 @@ std::string shortenedFavorite(const std::string& folder) {
 }
 
 std::string favoriteForm(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     return folder;
 }
 

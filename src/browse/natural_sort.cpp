@@ -8,7 +8,9 @@ namespace veltor::browse {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string withoutDashes(const std::string& s) {
     std::string out;
@@ -26,11 +28,15 @@ signed char at(const std::string& s, std::ptrdiff_t i) {
 // Compares the digit runs starting at `i` in each name as numbers of any
 // length: -1, 0 or 1.
 int compareNumbers(const std::string& a, size_t i, const std::string& b, size_t j) {
-    while (i < a.size() && a[i] == '0' && i + 1 < a.size() && isDigit(a[i + 1])) ++i;
-    while (j < b.size() && b[j] == '0' && j + 1 < b.size() && isDigit(b[j + 1])) ++j;
+    while (i < a.size() && a[i] == '0' && i + 1 < a.size() && isDigit(a[i + 1]))
+        ++i;
+    while (j < b.size() && b[j] == '0' && j + 1 < b.size() && isDigit(b[j + 1]))
+        ++j;
     size_t ea = i, eb = j;
-    while (ea < a.size() && isDigit(a[ea])) ++ea;
-    while (eb < b.size() && isDigit(b[eb])) ++eb;
+    while (ea < a.size() && isDigit(a[ea]))
+        ++ea;
+    while (eb < b.size() && isDigit(b[eb]))
+        ++eb;
     if (ea - i != eb - j) return ea - i < eb - j ? -1 : 1;
     for (; i < ea; ++i, ++j)
         if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
@@ -41,13 +47,16 @@ int compareNumbers(const std::string& a, size_t i, const std::string& b, size_t 
 bool strippedBefore(const std::string& b, const std::string& a) {
     const std::ptrdiff_t n = std::ptrdiff_t(std::min(a.size(), b.size())) - 1;
     std::ptrdiff_t i = 0;
-    while (i < n && a[size_t(i)] == b[size_t(i)]) ++i;
+    while (i < n && a[size_t(i)] == b[size_t(i)])
+        ++i;
     // Inside a run of digits the whole numbers decide, not the digits from
     // the first difference on (IM12 before IM101).
     std::ptrdiff_t start = i;
-    while (start > 0 && isDigit(a[size_t(start - 1)])) --start;
+    while (start > 0 && isDigit(a[size_t(start - 1)]))
+        --start;
     const bool inRun = start < i;
-    if ((isDigit(at(a, i)) && isDigit(at(b, i))) || (inRun && (isDigit(at(a, i)) || isDigit(at(b, i))))) {
+    if ((isDigit(at(a, i)) && isDigit(at(b, i))) ||
+        (inRun && (isDigit(at(a, i)) || isDigit(at(b, i))))) {
         const int c = compareNumbers(a, size_t(start), b, size_t(start));
         if (c != 0) return c > 0;
     }
@@ -77,15 +86,20 @@ void naturalSort(std::vector<std::string>& names) {
             const size_t hi = std::min(lo + 2 * width, items.size());
             size_t l = lo, r = mid, o = lo;
             while (l < mid && r < hi) {
-                if (strippedBefore(items[r].first, items[l].first)) buffer[o++] = std::move(items[r++]);
-                else buffer[o++] = std::move(items[l++]);
+                if (strippedBefore(items[r].first, items[l].first))
+                    buffer[o++] = std::move(items[r++]);
+                else
+                    buffer[o++] = std::move(items[l++]);
             }
-            while (l < mid) buffer[o++] = std::move(items[l++]);
-            while (r < hi) buffer[o++] = std::move(items[r++]);
+            while (l < mid)
+                buffer[o++] = std::move(items[l++]);
+            while (r < hi)
+                buffer[o++] = std::move(items[r++]);
         }
         items.swap(buffer);
     }
-    for (size_t i = 0; i < items.size(); ++i) names[i] = std::move(items[i].second);
+    for (size_t i = 0; i < items.size(); ++i)
+        names[i] = std::move(items[i].second);
 }
 
 } // namespace veltor::browse

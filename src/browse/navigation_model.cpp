@@ -18,7 +18,8 @@ bool sameNoCase(const std::string& a, const std::string& b) {
 
 } // namespace
 
-std::vector<std::string> readableFiles(const std::string& folder, const std::function<void()>& progress) {
+std::vector<std::string> readableFiles(const std::string& folder,
+                                       const std::function<void()>& progress) {
     const std::string base = withTrailingSlash(folder);
     std::vector<std::string> names;
     for (const std::string& name : listFolder(base).files) {
@@ -34,7 +35,8 @@ NavigationModel::NavigationModel(Scanner scanner) : m_scanner(std::move(scanner)
 }
 
 const NavigationEntry* NavigationModel::current() const {
-    return m_selected >= 0 && m_selected < int(m_entries.size()) ? &m_entries[size_t(m_selected)] : nullptr;
+    return m_selected >= 0 && m_selected < int(m_entries.size()) ? &m_entries[size_t(m_selected)]
+                                                                 : nullptr;
 }
 
 bool NavigationModel::selectFolder(const std::string& folder) {
@@ -85,9 +87,11 @@ bool NavigationModel::canStep(Step s) const {
     const int n = int(e->files.size());
     switch (s) {
     case Step::First:
-    case Step::Previous: return n > 0 && e->position > 0;
+    case Step::Previous:
+        return n > 0 && e->position > 0;
     case Step::Next:
-    case Step::Last: return e->position < n - 1;
+    case Step::Last:
+        return e->position < n - 1;
     }
     return false;
 }
@@ -96,10 +100,18 @@ std::string NavigationModel::step(Step s) {
     if (!canStep(s)) return {};
     NavigationEntry& e = m_entries[size_t(m_selected)];
     switch (s) {
-    case Step::First: e.position = 0; break;
-    case Step::Previous: e.position -= 1; break;
-    case Step::Next: e.position += 1; break;
-    case Step::Last: e.position = int(e.files.size()) - 1; break;
+    case Step::First:
+        e.position = 0;
+        break;
+    case Step::Previous:
+        e.position -= 1;
+        break;
+    case Step::Next:
+        e.position += 1;
+        break;
+    case Step::Last:
+        e.position = int(e.files.size()) - 1;
+        break;
     }
     return currentPath();
 }
@@ -115,7 +127,8 @@ std::string NavigationModel::choose(int index) {
 std::string NavigationModel::positionText() const {
     const NavigationEntry* e = current();
     char text[32];
-    std::snprintf(text, sizeof text, "%d/%d", e ? e->position + 1 : 0, e ? int(e->files.size()) : 0);
+    std::snprintf(text, sizeof text, "%d/%d", e ? e->position + 1 : 0,
+                  e ? int(e->files.size()) : 0);
     return text;
 }
 
@@ -125,6 +138,8 @@ std::string NavigationModel::currentPath() const {
     return e->folder + e->files[size_t(e->position)];
 }
 
-std::string comboTip(const std::string& text) { return text.size() > 80 ? text.substr(0, 79) : text; }
+std::string comboTip(const std::string& text) {
+    return text.size() > 80 ? text.substr(0, 79) : text;
+}
 
 } // namespace veltor::browse

@@ -10,9 +10,9 @@
 namespace veltor::browse {
 
 struct NavigationEntry {
-    std::string folder;              // with a trailing '/'
-    std::vector<std::string> files;  // names, natural order (later additions appended)
-    int position = -1;               // -1: no current file
+    std::string folder;             // with a trailing '/'
+    std::vector<std::string> files; // names, natural order (later additions appended)
+    int position = -1;              // -1: no current file
 };
 
 // The files of a folder that open as documents (DICOM or raster images), in

@@ -11,12 +11,15 @@ namespace {
 bool equalNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
 
-bool isWild(char c) { return c == '*' || c == '?'; }
+bool isWild(char c) {
+    return c == '*' || c == '?';
+}
 
 std::string digitsOf(const std::string& s) {
     std::string out;
@@ -27,7 +30,9 @@ std::string digitsOf(const std::string& s) {
 
 // Year, month and day compare in that order, which is the order of the first
 // eight digits.
-int compareDates(const std::string& a, const std::string& b) { return a.compare(0, 8, b, 0, 8); }
+int compareDates(const std::string& a, const std::string& b) {
+    return a.compare(0, 8, b, 0, 8);
+}
 
 bool readValue(const DicomFile& f, uint16_t group, uint16_t element, std::string& out) {
     DicomElement e;
@@ -47,7 +52,8 @@ bool wildcardMatch(const std::string& p, const std::string& v) {
     size_t i = 0, k = 0;
     while (i < p.size() && k < v.size()) {
         if (p[i] == '*') {
-            while (i < p.size() && p[i] == '*') ++i;
+            while (i < p.size() && p[i] == '*')
+                ++i;
             if (i == p.size()) return true;
             if (p[i] == '?') continue; // the star stands for nothing
             const size_t f = v.find(p[i], k);
@@ -81,8 +87,10 @@ bool dateInRange(const std::string& value, const std::string& from, const std::s
 std::string normalized(const std::string& text) {
     size_t b = 0, e = text.size();
     auto blank = [](char c) { return c == '\0' || std::isspace(static_cast<unsigned char>(c)); };
-    while (b < e && blank(text[b])) ++b;
-    while (e > b && blank(text[e - 1])) --e;
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
     std::string out = text.substr(b, e - b);
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
@@ -94,11 +102,13 @@ void SearchCriteria::normalize() {
         *s = normalized(*s);
 }
 
-bool SearchCriteria::ignored(const std::string& c) { return c.empty() || c == "*" || c == "?"; }
+bool SearchCriteria::ignored(const std::string& c) {
+    return c.empty() || c == "*" || c == "?";
+}
 
 bool SearchCriteria::allIgnored() const {
-    return ignored(patientName) && ignored(patientId) && ignored(physicianName) && ignored(studyId) &&
-           ignored(dateFrom) && ignored(dateTo);
+    return ignored(patientName) && ignored(patientId) && ignored(physicianName) &&
+           ignored(studyId) && ignored(dateFrom) && ignored(dateTo);
 }
 
 SearchValues searchValues(const DicomFile& f) {

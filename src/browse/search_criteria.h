@@ -25,11 +25,11 @@ bool dateInRange(const std::string& value, const std::string& from, const std::s
 std::string normalized(const std::string& text);
 
 struct SearchCriteria {
-    std::string patientName;    // (0010,0010)
-    std::string patientId;      // (0010,0020)
-    std::string physicianName;  // (0008,1050)
-    std::string studyId;        // (0020,0010)
-    std::string dateFrom;       // (0008,0020), YYYYMMDD
+    std::string patientName;   // (0010,0010)
+    std::string patientId;     // (0010,0020)
+    std::string physicianName; // (0008,1050)
+    std::string studyId;       // (0020,0010)
+    std::string dateFrom;      // (0008,0020), YYYYMMDD
     std::string dateTo;
 
     // Upper-cases and trims every field, as a search does when it starts.

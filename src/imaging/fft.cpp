@@ -310,11 +310,13 @@ bool filterPlane(std::span<const int32_t> samples, int32_t width, int32_t height
     const auto [lowest, highest] = std::minmax_element(samples.begin(), samples.begin() + static_cast<ptrdiff_t>(count));
     const int32_t mn = *lowest;
     const int32_t mx = *highest;
-    std::fill(re.get(), re.get() + elements, static_cast<float>(mn));
     std::fill(im.get(), im.get() + elements, 0.0f);
-    for (int32_t y = 0; y < height; ++y)
+    for (int32_t y = 0; y < height; ++y) {
+        float* r = re.get() + y * nx;
         for (int32_t x = 0; x < width; ++x)
-            re[static_cast<size_t>(y * nx + x)] = static_cast<float>(samples[static_cast<size_t>(y) * width + x]);
+            r[x] = static_cast<float>(samples[static_cast<size_t>(y) * width + x]);
+        std::fill(r + width, r + nx, static_cast<float>(mn));
+    }
 
     const std::vector<double> rx = axisResponse(curve, width, nx);
     const std::vector<double> ry = axisResponse(curve, height, ny);
@@ -325,6 +327,12 @@ bool filterPlane(std::span<const int32_t> samples, int32_t width, int32_t height
     for (int64_t y = 0; y < ny; ++y) {
         float* r = re.get() + y * nx;
         float* i = im.get() + y * nx;
+        if (y >= height) {
+            // A padding row holds mn throughout: its transform is mn x NX at 0.
+            std::fill(r, r + nx, 0.0f);
+            r[0] = static_cast<float>(static_cast<double>(mn) * static_cast<double>(nx) * rx[0]);
+            continue;
+        }
         transform(r, i, nx, 1, 1, twx, false);
         for (int64_t u = 0; u < nx; ++u) {
             r[u] *= static_cast<float>(rx[static_cast<size_t>(u)]);

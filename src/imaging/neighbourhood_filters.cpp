@@ -135,47 +135,89 @@ struct Window3 {
     }
 };
 
-template <typename T>
-void convolve(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region, SampleRange range,
-              const Mask3& mask)
+template <typename T, typename Divide>
+void convolveWith(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region,
+                  SampleRange range, const Mask3& mask, Divide divide)
 {
     const std::ptrdiff_t ch = channels;
     const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(width) * ch;
     // Entry (1 - dy, 1 - dx) for the neighbour at (dx, dy).
     const auto& m = mask.k;
-    const int32_t divisor = mask.divisor();
     forEachInteriorSample(region, 1, width, channels, [&](size_t k) {
         const Window3<T> w(src + k, row, ch);
         const int32_t s = m[8] * w.tl + m[7] * w.t + m[6] * w.tr + m[5] * w.l + m[4] * w.c + m[3] * w.r +
                           m[2] * w.bl + m[1] * w.b + m[0] * w.br;
-        dst[k] = clampTo<T>(s / divisor, range);
+        dst[k] = clampTo<T>(divide(s), range);
     });
+}
+
+// The divisors of the mask tables as constants, so that the division
+// (truncating toward zero) compiles to a multiplication.
+template <typename T>
+void convolve(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region, SampleRange range,
+              const Mask3& mask)
+{
+    const int32_t divisor = mask.divisor();
+    const auto by = [&](auto constant) {
+        convolveWith(src, dst, width, channels, region, range, mask,
+                     [](int32_t s) { return s / decltype(constant)::value; });
+    };
+    switch (divisor) {
+    case 1:
+        by(std::integral_constant<int32_t, 1>{});
+        break;
+    case 9:
+        by(std::integral_constant<int32_t, 9>{});
+        break;
+    case 10:
+        by(std::integral_constant<int32_t, 10>{});
+        break;
+    case 12:
+        by(std::integral_constant<int32_t, 12>{});
+        break;
+    case 16:
+        by(std::integral_constant<int32_t, 16>{});
+        break;
+    default:
+        convolveWith(src, dst, width, channels, region, range, mask, [divisor](int32_t s) { return s / divisor; });
+        break;
+    }
+}
+
+// Integer parts of square roots limited to 255: entry n = the integer part
+// of the square root of n for n < 255 squared. The 8-bit gradient magnitude
+// is then a lookup of g1 squared + g2 squared, exactly the integer part of
+// the floating-point magnitude.
+const uint8_t* magnitudeTable()
+{
+    static const std::vector<uint8_t> table = [] {
+        std::vector<uint8_t> t(255 * 255);
+        for (size_t n = 0; n < t.size(); ++n)
+            t[n] = static_cast<uint8_t>(std::sqrt(static_cast<double>(n)));
+        return t;
+    }();
+    return table.data();
 }
 
 // Gradient magnitude of Sobel (weight 2) or Prewitt (weight 1). 8-bit
 // results are limited to 255; 16-bit ones to the level's range.
 template <typename T>
 void gradient(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region, SampleRange range,
-              int32_t weight, const double* table)
+              int32_t weight)
 {
     constexpr bool kEightBit = std::is_same_v<T, uint8_t>;
     const std::ptrdiff_t ch = channels;
     const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(width) * ch;
+    const uint8_t* table = magnitudeTable();
     forEachInteriorSample(region, 1, width, channels, [&](size_t k) {
         const Window3<T> w(src + k, row, ch);
         const int32_t g1 = (w.tl + weight * w.t + w.tr) - (w.bl + weight * w.b + w.br);
         const int32_t g2 = (w.tl + weight * w.l + w.bl) - (w.tr + weight * w.r + w.br);
-        const int32_t a1 = std::abs(g1);
-        const int32_t a2 = std::abs(g2);
-        double m = 0.0;
-        if (table != nullptr && a1 < 256 && a2 < 256) {
-            m = table[a1 * 256 + a2];
-        } else {
-            m = std::sqrt(static_cast<double>(a1) * a1 + static_cast<double>(a2) * a2);
-        }
         if constexpr (kEightBit) {
-            dst[k] = static_cast<T>(static_cast<int32_t>(std::min(m, 255.0)));
+            const int32_t squared = g1 * g1 + g2 * g2;
+            dst[k] = squared < 255 * 255 ? table[squared] : uint8_t{255};
         } else {
+            const double m = std::sqrt(static_cast<double>(g1) * g1 + static_cast<double>(g2) * g2);
             dst[k] = truncTo<T>(m, range);
         }
     });
@@ -216,15 +258,13 @@ public:
     RunningRank(int32_t bins, int32_t rank) : m_counts(static_cast<size_t>(bins), 0u), m_rank(rank) {}
     void add(int32_t bin)
     {
-        ++m_counts[static_cast<size_t>(bin)];
-        if (bin < m_value)
-            ++m_below;
+        ++m_counts.data()[bin];
+        m_below += static_cast<int64_t>(bin < m_value);
     }
     void remove(int32_t bin)
     {
-        --m_counts[static_cast<size_t>(bin)];
-        if (bin < m_value)
-            --m_below;
+        --m_counts.data()[bin];
+        m_below -= static_cast<int64_t>(bin < m_value);
     }
     // Requires at least `rank` samples in the histogram.
     int32_t value()
@@ -272,6 +312,98 @@ struct Binning {
     }
 };
 
+// The rank-th smallest (1-based) sample of every (2r + 1) square window of
+// an 8-bit plane in constant time per pixel: a histogram per column over
+// the window's rows, kept while moving down, and the window's histogram as
+// the sum of 2r + 1 of them, kept while moving right by adding one column
+// and removing another. A coarse histogram of 16-value buckets shortens the
+// search. Calls visit(x, y, values) for every selected pixel of the interior
+// with one value per channel.
+template <typename Visit>
+void slidingRank8(const uint8_t* src, int32_t width, int32_t channels, const ApplyRegion& region, int32_t r,
+                  int64_t rank, Visit&& visit)
+{
+    const ApplyRegion in = interiorOf(region, r);
+    if (in.right <= in.left || in.bottom <= in.top)
+        return;
+    const size_t ch = static_cast<size_t>(channels);
+    const int32_t firstColumn = in.left - r;
+    const auto columns = static_cast<size_t>(in.right - in.left + 2 * r);
+    // Column counts never exceed 2r + 1 (below 65536: the window fits the frame).
+    std::vector<uint16_t> fine(columns * ch * 256, 0);
+    std::vector<uint16_t> coarse(columns * ch * 16, 0);
+    auto sample = [&](size_t column, int32_t y, size_t c) {
+        return src[(static_cast<size_t>(y) * width + static_cast<size_t>(firstColumn) + column) * ch + c];
+    };
+    auto count = [&](size_t column, int32_t y, int32_t delta) {
+        for (size_t c = 0; c < ch; ++c) {
+            const uint8_t v = sample(column, y, c);
+            const size_t h = column * ch + c;
+            fine[h * 256 + v] = static_cast<uint16_t>(fine[h * 256 + v] + delta);
+            coarse[h * 16 + v / 16] = static_cast<uint16_t>(coarse[h * 16 + v / 16] + delta);
+        }
+    };
+    for (size_t column = 0; column < columns; ++column)
+        for (int32_t y = in.top - r; y <= in.top + r; ++y)
+            count(column, y, 1);
+    std::vector<uint32_t> windowFine(ch * 256);
+    std::vector<uint32_t> windowCoarse(ch * 16);
+    auto addColumn = [&](size_t column, int32_t sign) {
+        for (size_t c = 0; c < ch; ++c) {
+            const uint16_t* f = fine.data() + (column * ch + c) * 256;
+            const uint16_t* g = coarse.data() + (column * ch + c) * 16;
+            uint32_t* wf = windowFine.data() + c * 256;
+            uint32_t* wg = windowCoarse.data() + c * 16;
+            if (sign > 0) {
+                for (size_t b = 0; b < 256; ++b)
+                    wf[b] += f[b];
+                for (size_t b = 0; b < 16; ++b)
+                    wg[b] += g[b];
+            } else {
+                for (size_t b = 0; b < 256; ++b)
+                    wf[b] -= f[b];
+                for (size_t b = 0; b < 16; ++b)
+                    wg[b] -= g[b];
+            }
+        }
+    };
+    uint8_t values[3] = {};
+    for (int32_t y = in.top; y < in.bottom; ++y) {
+        if (y > in.top)
+            for (size_t column = 0; column < columns; ++column) {
+                count(column, y - r - 1, -1);
+                count(column, y + r, 1);
+            }
+        std::fill(windowFine.begin(), windowFine.end(), 0u);
+        std::fill(windowCoarse.begin(), windowCoarse.end(), 0u);
+        for (size_t column = 0; column <= static_cast<size_t>(2 * r); ++column)
+            addColumn(column, 1);
+        const uint8_t* mask = region.mask != nullptr ? region.mask + static_cast<size_t>(y) * width : nullptr;
+        for (int32_t x = in.left;; ++x) {
+            if (mask == nullptr || mask[x] != 0) {
+                for (size_t c = 0; c < ch; ++c) {
+                    const uint32_t* wg = windowCoarse.data() + c * 16;
+                    const uint32_t* wf = windowFine.data() + c * 256;
+                    int64_t below = 0;
+                    size_t bucket = 0;
+                    while (below + wg[bucket] < rank)
+                        below += wg[bucket++];
+                    size_t v = bucket * 16;
+                    while (below + wf[v] < rank)
+                        below += wf[v++];
+                    values[c] = static_cast<uint8_t>(v);
+                }
+                visit(x, y, values);
+            }
+            if (x + 1 >= in.right)
+                break;
+            const auto leaving = static_cast<size_t>(x - firstColumn - r);
+            addColumn(leaving, -1);
+            addColumn(leaving + static_cast<size_t>(2 * r) + 1, 1);
+        }
+    }
+}
+
 // Minimum or maximum over the (2r + 1) square: separable, a row pass into a
 // scratch plane and a column pass out of it.
 template <typename T>
@@ -290,10 +422,12 @@ void minMaxFilter(const T* src, T* dst, int32_t width, int32_t channels, const A
     for (int32_t y = 0; y < rows; ++y) {
         const T* line = src + (static_cast<size_t>(firstRow + y) * width + in.left) * ch;
         T* out = across.data() + static_cast<size_t>(y) * cols;
-        for (size_t k = 0; k < cols; ++k) {
+        for (std::ptrdiff_t k = 0; k < static_cast<std::ptrdiff_t>(cols); ++k) {
             T v = line[k];
-            for (int32_t d = 1; d <= r; ++d)
-                v = pick(v, pick(line[k - d * ch], line[k + d * ch]));
+            for (std::ptrdiff_t d = 1; d <= r; ++d) {
+                const std::ptrdiff_t step = d * static_cast<std::ptrdiff_t>(ch);
+                v = pick(v, pick(line[k - step], line[k + step]));
+            }
             out[k] = v;
         }
     }
@@ -334,18 +468,26 @@ void median3(const T* src, T* dst, int32_t width, int32_t channels, const ApplyR
     });
 }
 
-// Median of a larger window: a running histogram per channel slid along each
-// row of the interior.
+// Median of a larger window: constant-time histograms for 8-bit frames; for
+// 16-bit frames a running histogram per channel slid along each row.
 template <typename T>
 void medianRunning(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region,
                    SampleRange range, int32_t r)
 {
+    const int32_t side = 2 * r + 1;
+    const int32_t rank = (side * side - 1) / 2 + 1;
+    if constexpr (std::is_same_v<T, uint8_t>) {
+        const size_t ch = static_cast<size_t>(channels);
+        slidingRank8(src, width, channels, region, r, rank, [&](int32_t x, int32_t y, const uint8_t* values) {
+            for (size_t c = 0; c < ch; ++c)
+                dst[(static_cast<size_t>(y) * width + x) * ch + c] = values[c];
+        });
+        return;
+    }
     const ApplyRegion in = interiorOf(region, r);
     if (in.right <= in.left || in.bottom <= in.top)
         return;
     const Binning<T> binning{range};
-    const int32_t side = 2 * r + 1;
-    const int32_t rank = (side * side - 1) / 2 + 1;
     const size_t ch = static_cast<size_t>(channels);
     std::vector<RunningRank> hist(ch, RunningRank(binning.bins(), rank));
     auto at = [&](int32_t x, int32_t y, size_t c) { return src[(static_cast<size_t>(y) * width + x) * ch + c]; };
@@ -466,18 +608,34 @@ void unsharp(const T* src, T* dst, int32_t width, int32_t height, int32_t channe
     }
 }
 
-// Dust and scratches: a conditional rank filter walked down each column of
-// the interior with one running histogram per channel.
+// Dust and scratches: a conditional rank filter. 8-bit frames use the
+// constant-time histograms above, so that a large radius costs about what a
+// small one does; 16-bit frames walk down each column of the interior with
+// one running histogram per channel, covering the level's whole range
+// (maxValue - minValue + 1 counters, up to 65,536).
 template <typename T>
 void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region,
                       SampleRange range, int32_t r, int64_t threshold)
 {
+    const int32_t side = 2 * r + 1;
+    const int32_t rank = (side * side - 1) / 2;
+    if constexpr (std::is_same_v<T, uint8_t>) {
+        const size_t ch = static_cast<size_t>(channels);
+        slidingRank8(src, width, channels, region, r, rank, [&](int32_t x, int32_t y, const uint8_t* v) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * ch;
+            bool replace = false;
+            for (size_t c = 0; c < ch; ++c)
+                replace = replace || std::abs(int64_t{v[c]} - src[i + c]) > threshold;
+            if (replace)
+                for (size_t c = 0; c < ch; ++c)
+                    dst[i + c] = v[c];
+        });
+        return;
+    }
     const ApplyRegion in = interiorOf(region, r);
     if (in.right <= in.left || in.bottom <= in.top)
         return;
     const Binning<T> binning{range};
-    const int32_t side = 2 * r + 1;
-    const int32_t rank = (side * side - 1) / 2;
     const size_t ch = static_cast<size_t>(channels);
     std::vector<RunningRank> hist(ch, RunningRank(binning.bins(), rank));
     auto index = [&](int32_t x, int32_t y) { return (static_cast<size_t>(y) * width + x) * ch; };
@@ -501,11 +659,22 @@ void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, con
             }
             if (y + 1 >= in.bottom)
                 break;
-            for (int32_t wx = x - r; wx <= x + r; ++wx)
-                for (size_t c = 0; c < ch; ++c) {
-                    hist[c].remove(binning.bin(src[index(wx, y - r) + c]));
-                    hist[c].add(binning.bin(src[index(wx, y + 1 + r) + c]));
+            // The window's top row leaves, the row below its bottom comes in.
+            const T* leaving = src + index(x - r, y - r);
+            const T* coming = src + index(x - r, y + 1 + r);
+            const size_t span = static_cast<size_t>(2 * r + 1) * ch;
+            if (ch == 1) {
+                RunningRank& h = hist[0];
+                for (size_t k = 0; k < span; ++k) {
+                    h.remove(binning.bin(leaving[k]));
+                    h.add(binning.bin(coming[k]));
                 }
+            } else {
+                for (size_t k = 0; k < span; ++k) {
+                    hist[k % ch].remove(binning.bin(leaving[k]));
+                    hist[k % ch].add(binning.bin(coming[k]));
+                }
+            }
         }
         for (int32_t wy = in.bottom - 1 - r; wy <= in.bottom - 1 + r; ++wy)
             for (int32_t wx = x - r; wx <= x + r; ++wx)
@@ -679,7 +848,7 @@ int ImageBuffer::sobel()
 {
     return pushFilter(*this, [](auto tag, LevelEdit& edit) {
         using T = decltype(tag);
-        filters::gradient(VELTOR_FILTER_ARGS, rangeOf<T>(edit.source()), 2, nullptr);
+        filters::gradient(VELTOR_FILTER_ARGS, rangeOf<T>(edit.source()), 2);
     });
 }
 
@@ -687,15 +856,7 @@ int ImageBuffer::prewitt()
 {
     return pushFilter(*this, [](auto tag, LevelEdit& edit) {
         using T = decltype(tag);
-        std::vector<double> table;
-        if constexpr (std::is_same_v<T, uint8_t>) {
-            // Magnitudes of gradient pairs below 256, built for this call.
-            table.resize(65536);
-            for (int32_t i = 0; i < 256; ++i)
-                for (int32_t j = 0; j < 256; ++j)
-                    table[static_cast<size_t>(i * 256 + j)] = std::min(255.0, std::sqrt(double(i * i + j * j)));
-        }
-        filters::gradient(VELTOR_FILTER_ARGS, rangeOf<T>(edit.source()), 1, table.empty() ? nullptr : table.data());
+        filters::gradient(VELTOR_FILTER_ARGS, rangeOf<T>(edit.source()), 1);
     });
 }
 

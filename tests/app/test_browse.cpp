@@ -4,27 +4,30 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QListWidget>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QTimer>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/child_frame.h"
 #include "app/file_list_dialog.h"
 #include "app/folder_tree.h"
-#include "app/open_multiple_dialog.h"
 #include "app/image_view.h"
-#include "app/sort_frames_dialog.h"
 #include "app/mc_file_dialog.h"
+#include "app/open_multiple_dialog.h"
+#include "app/open_url_dialog.h"
+#include "app/sort_frames_dialog.h"
 #include "app_test_support.h"
+#include "browse/recent_urls.h"
 #include "document/kelvo_doc.h"
 
 using namespace veltor;
@@ -34,14 +37,16 @@ namespace {
 
 void saveShot(QWidget& w, const char* name) {
     const QByteArray folder = qgetenv("VELTOR_SCREENSHOTS");
-    if (!folder.isEmpty()) w.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QLatin1String(name));
+    if (!folder.isEmpty())
+        w.grab().save(QString::fromLocal8Bit(folder) + QLatin1Char('/') + QLatin1String(name));
 }
 
 // IM1, IM2 and IM10 (copies of the sample CT slice) and a text file.
 QString makeSeries(const QTemporaryDir& dir) {
     const QString folder = dir.path() + QStringLiteral("/series");
     QDir().mkpath(folder);
-    for (const char* name : {"IM10", "IM2", "IM1"}) QFile::copy(QStringLiteral(VELTOR_SAMPLE_FILE), folder + "/" + name);
+    for (const char* name : {"IM10", "IM2", "IM1"})
+        QFile::copy(QStringLiteral(VELTOR_SAMPLE_FILE), folder + "/" + name);
     writeFile(folder + "/notes.txt", std::string(400, 'n'));
     return folder;
 }
@@ -57,6 +62,7 @@ class BrowseTest : public QObject {
     void severalFilesMakeOneDocument();
     void folderTreeAndOpenMultipleFiles();
     void sortFramesAndPaste();
+    void openFromInternetFileAddress();
 };
 
 void BrowseTest::navigationBarWalksTheFolder() {
@@ -98,8 +104,9 @@ void BrowseTest::searchListsMatchingFiles() {
     MainWindowUnderTest fixture;
     const QString folder = makeSeries(fixture.dir);
     QStringList opened;
-    FileListDialog dialog(FileListDialog::Mode::Search, fixture.settings,
-                          [&](const QString& p) { opened << p; }, &fixture.w);
+    FileListDialog dialog(
+        FileListDialog::Mode::Search, fixture.settings, [&](const QString& p) { opened << p; },
+        &fixture.w);
     dialog.show();
     dialog.addFolder(folder);
     QVERIFY(dialog.scanButton()->isEnabled());
@@ -117,7 +124,7 @@ void BrowseTest::searchListsMatchingFiles() {
     dialog.openSelected();
     QCOMPARE(opened, QStringList({folder + "/IM1", folder + "/IM10"}));
 
-    dialog.criterion(0)->setText(QStringLiteral("QUILL"));  // no wildcard: the whole name must match
+    dialog.criterion(0)->setText(QStringLiteral("QUILL")); // no wildcard: the whole name must match
     dialog.scanOrStop();
     QCOMPARE(dialog.list()->topLevelItemCount(), 0);
     dialog.criterion(0)->clear();
@@ -194,15 +201,18 @@ void BrowseTest::folderTreeAndOpenMultipleFiles() {
     QCOMPARE(dialog.groupBox()->count(), 1);
     QCOMPARE(dialog.groupBox()->itemText(0), QStringLiteral("0001"));
     QCOMPARE(dialog.fileList()->topLevelItemCount(), 3);
+    dialog.show();
+    saveShot(dialog, "open_multiple.png");
     dialog.minimumFiles()->setValue(4);
     QCOMPARE(dialog.groupBox()->count(), 0);
     dialog.minimumFiles()->setValue(3);
     QStringList paths;
     QString title;
-    connect(&dialog, &OpenMultipleDialog::openRequested, [&](const QStringList& p, const QString& t) {
-        paths = p;
-        title = t;
-    });
+    connect(&dialog, &OpenMultipleDialog::openRequested,
+            [&](const QStringList& p, const QString& t) {
+                paths = p;
+                title = t;
+            });
     dialog.openGroup(true);
     QCOMPARE(paths.size(), 3);
     QCOMPARE(title, QStringLiteral("QUILL^ADA , 4417, 20240315, CT, 3"));
@@ -243,6 +253,38 @@ void BrowseTest::sortFramesAndPaste() {
     QCOMPARE(frame->width(), 40);
     QCOMPARE(frame->height(), 30);
     QVERIFY(frame->isColour());
+}
+
+void BrowseTest::openFromInternetFileAddress() {
+    MainWindowUnderTest fixture;
+    auto& w = fixture.w;
+    const QString folder = makeSeries(fixture.dir);
+    qputenv("XDG_CACHE_HOME", fixture.dir.path().toLocal8Bit());
+    const QString address = QStringLiteral("file://") + folder + QStringLiteral("/IM2");
+    // Answers the address window, then "No" to saving a local copy.
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* url = qobject_cast<OpenUrlDialog*>(modal)) {
+            url->urlEdit()->setText(address);
+            url->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (box->text() == QStringLiteral("Do you want to save this file locally?   "))
+                box->button(QMessageBox::No)->click();
+            else
+                box->close();
+        }
+    });
+    driver.start(20);
+    QAction* open = actionNamed(w, QStringLiteral("Open from &Internet..."));
+    QVERIFY(open);
+    QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    open->trigger();
+    driver.stop();
+    QVERIFY(w.activeChild());
+    QCOMPARE(QString::fromStdString(w.activeChild()->document().title()), address);
+    QCOMPARE(w.activeChild()->document().frameCount(), 1);
+    QCOMPARE(browse::RecentUrls(fixture.settings).newestFirst().front(), address.toStdString());
 }
 
 QTEST_MAIN(BrowseTest)

@@ -11,6 +11,7 @@
 #include "app/child_frame.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
+#include "app/preferences_dialog.h"
 #include "app/qt_document_ui.h"
 #include "app/window_tool.h"
 #include "app_test_support.h"
@@ -143,6 +144,63 @@ class WindowLevelTest : public QObject {
         actionNamed(w, "&Undo")->trigger();
         QCOMPARE(doc.frameAt(0)->windowWidth(), 400);
         QVERIFY(doc.frameAt(2)->windowWidth() != 3500);
+    }
+
+    // A file's windows as extra preset buttons; "Keep the file's window" of
+    // Preferences;
+    // MONOCHROME1 shown inverted; the value readout's unit.
+    void windowsOfTheFile() {
+        MainWindowUnderTest fixture;
+        auto& [dir, settings, options, w] = fixture;
+        auto write = [&](const char* name, const char* photometric) {
+            veltor::testing::DicomBytes b;
+            b.preamble("1.2.840.10008.1.2.1");
+            b.element(0x0028, 0x0004, "CS", photometric);
+            b.element(0x0028, 0x0010, "US", std::string("\x01\x00", 2));
+            b.element(0x0028, 0x0011, "US", std::string("\x03\x00", 2));
+            b.element(0x0028, 0x0100, "US", std::string("\x10\x00", 2));
+            b.element(0x0028, 0x0101, "US", std::string("\x10\x00", 2));
+            b.element(0x0028, 0x0102, "US", std::string("\x0F\x00", 2));
+            b.element(0x0028, 0x1050, "DS", "1000\\40\\-600");
+            b.element(0x0028, 0x1051, "DS", "4000\\400\\1500 ");
+            b.element(0x0028, 0x1055, "LO", "\\SOFT\\");
+            b.element(0x0028, 0x1054, "LO", "OD");
+            b.element(0x7FE0, 0x0010, "OW", std::string("\x00\x00\x90\x01\x20\x03", 6)); // 0, 400, 800
+            const QString path = dir.path() + "/" + name;
+            writeFile(path, std::string(reinterpret_cast<const char*>(b.bytes().data()), b.size()));
+            return path;
+        };
+        QVERIFY(w.openFile(write("m2.dcm", "MONOCHROME2 ")));
+        WindowToolDock* dock = w.windowTool();
+        dock->refresh();
+        QCOMPARE(int(dock->fileWindows().size()), 3);
+        QCOMPARE(dock->fileWindowButton(0)->text(), QString("File 1"));
+        QCOMPARE(dock->fileWindowButton(1)->text(), QString("SOFT"));
+        QCOMPARE(dock->fileWindowButton(2)->text(), QString("File 3"));
+        ImageBuffer* frame = w.activeChild()->document().frameAt(0);
+        QCOMPARE(frame->windowWidth(), 801); // fitted to the samples
+        dock->fileWindowButton(1)->click();
+        QCOMPARE(frame->windowCenter(), 40);
+        QCOMPARE(frame->windowWidth(), 400);
+        QCOMPARE(CMainFrame::valueReadout(w.activeChild()->document(), 400), QString("400 OD"));
+
+        PreferencesDialog preferences(options);
+        QCheckBox* keep = nullptr;
+        for (QCheckBox* c : preferences.findChildren<QCheckBox*>())
+            if (c->text() == "Keep the file's window") keep = c;
+        QVERIFY(keep != nullptr && !keep->isChecked());
+        keep->setChecked(true);
+        options = preferences.edited();
+        QVERIFY(options.keepFileWindow());
+        QVERIFY(w.openFile(write("m1.dcm", "MONOCHROME1 ")));
+        frame = w.activeChild()->document().frameAt(0);
+        QCOMPARE(frame->windowWidth(), 4000); // as stored
+        QVERIFY(frame->invertedDisplay());
+        PixelValue v;
+        QVERIFY(frame->sampleAt(2, 0, v));
+        QCOMPARE(v.red, 800); // the stored value
+        QVERIFY(frame->displayedValueAt(0, 0, v));
+        QVERIFY(v.red > 128); // 0 lies low in 1000/4000: light once inverted
     }
 };
 

@@ -70,7 +70,8 @@ class LoopbackServer {
             char request[4096];
             (void)::recv(c, request, sizeof request, 0);
             (void)::send(c, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
-            while (m_stall && !m_done) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            while (m_stall && !m_done)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
             ::close(c);
         }
     }
@@ -98,7 +99,8 @@ TEST(Download, FileAndLoopbackHttp) {
     EXPECT_EQ(st.st_mode & 0111, 0u); // never executable
 
     const std::string body(5000, 'x');
-    LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" + body, false);
+    LoopbackServer server(
+        "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" + body, false);
     r = download(server.url("/dir/IM1.dcm"), options);
     ASSERT_TRUE(r.ok) << r.reason;
     EXPECT_EQ(readAll(r.path), body);
@@ -111,12 +113,14 @@ TEST(Download, FileAndLoopbackHttp) {
     EXPECT_NE(r.reason.find("larger"), std::string::npos) << r.reason;
     int files = 0;
     if (DIR* d = ::opendir(options.cacheFolder.c_str())) {
-        while (dirent* e = ::readdir(d)) files += e->d_name[0] != '.';
+        while (dirent* e = ::readdir(d))
+            files += e->d_name[0] != '.';
         ::closedir(d);
     }
     EXPECT_EQ(files, 2); // no partial file of the refused download
 
-    LoopbackServer missing("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", false);
+    LoopbackServer missing(
+        "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", false);
     options.maxBytes = kMaxDownloadBytes;
     EXPECT_FALSE(download(missing.url("/none.dcm"), options).ok);
 }

@@ -74,7 +74,8 @@ TEST(Favorites, AddRemoveRenumbers) {
 TEST(RecentUrls, RotationAndCompletion) {
     MemorySettingsStore store;
     RecentUrls urls(store);
-    for (int i = 1; i <= 8; ++i) urls.remember("http://h/" + std::to_string(i));
+    for (int i = 1; i <= 8; ++i)
+        urls.remember("http://h/" + std::to_string(i));
     urls.remember("http://h/3"); // already stored: nothing moves
     EXPECT_EQ(store.readText("Recent URL List", "URL3", ""), "http://h/3");
     urls.remember("http://h/9");
@@ -147,7 +148,8 @@ TEST(FileList, ScanSearchesAndSurvivesOddEntries) {
     DicomFileList::ScanOptions options;
     options.criteria = &c;
     int added = 0;
-    const int seen = list.scan(top, options, {}, [&](const DirectoryRecord&, const FileListItem&, bool) { ++added; });
+    const int seen = list.scan(top, options, {},
+                               [&](const DirectoryRecord&, const FileListItem&, bool) { ++added; });
     EXPECT_EQ(seen, 5);
     EXPECT_EQ(added, 2);
     ASSERT_EQ(list.records().size(), 2u);
@@ -162,7 +164,8 @@ TEST(FileList, ScanSearchesAndSurvivesOddEntries) {
 
     // A stop request ends the walk after the file in hand.
     DicomFileList stopped;
-    const int looked = stopped.scan(top, {}, [&](int, const std::string&, const std::string&) { stopped.stop(); });
+    const int looked =
+        stopped.scan(top, {}, [&](int, const std::string&, const std::string&) { stopped.stop(); });
     EXPECT_EQ(looked, 1);
     ::chmod((top + "closed").c_str(), 0755);
 }

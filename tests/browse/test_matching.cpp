@@ -33,7 +33,8 @@ TEST(NaturalSort, NumbersDashesAndPrefixes) {
 
 TEST(NaturalSort, ManyNamesSortQuickly) {
     std::vector<std::string> names;
-    for (int i = 100000; i > 0; --i) names.push_back("IM" + std::to_string(i));
+    for (int i = 100000; i > 0; --i)
+        names.push_back("IM" + std::to_string(i));
     naturalSort(names);
     ASSERT_EQ(names.size(), 100000u);
     EXPECT_EQ(names.front(), "IM1");
@@ -48,12 +49,24 @@ TEST(Wildcard, Rules) {
         bool match;
     };
     const Case cases[] = {
-        {"DOE*", "DOE^JOHN", true},     {"DOE", "DOE^JOHN", false},       {"?OE^JOHN", "DOE^JOHN", true},
-        {"A*B", "AXBYB", true},         {"*N", "JOHN^JOHNNY", true},      {"*JOHN", "JOHN^JOHNNY", false},
-        {"doe^john", "DOE^JOHN", true}, {"D?E", "DOE^", false},           {"*", "", true},
-        {"A*", "", false},              {"*?", "", false},                {"**X", "ABX", true},
-        {"*?X", "ABX", false},          {"J*N*Y", "JOHN^JOHNNY", true},   {"A*C", "ABD", false},
-        {"A*B?", "AXB", false},         {"?", "AB", false},               {"J?HN", "JOHN", true},
+        {"DOE*", "DOE^JOHN", true},
+        {"DOE", "DOE^JOHN", false},
+        {"?OE^JOHN", "DOE^JOHN", true},
+        {"A*B", "AXBYB", true},
+        {"*N", "JOHN^JOHNNY", true},
+        {"*JOHN", "JOHN^JOHNNY", false},
+        {"doe^john", "DOE^JOHN", true},
+        {"D?E", "DOE^", false},
+        {"*", "", true},
+        {"A*", "", false},
+        {"*?", "", false},
+        {"**X", "ABX", true},
+        {"*?X", "ABX", false},
+        {"J*N*Y", "JOHN^JOHNNY", true},
+        {"A*C", "ABD", false},
+        {"A*B?", "AXB", false},
+        {"?", "AB", false},
+        {"J?HN", "JOHN", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(wildcardMatch(c.pattern, c.value), c.match) << c.pattern << " / " << c.value;
@@ -62,7 +75,8 @@ TEST(Wildcard, Rules) {
 TEST(Wildcard, LongPatternsNeverBacktrack) {
     const std::string value(200000, 'A');
     std::string pattern;
-    for (int i = 0; i < 50000; ++i) pattern += "*A";
+    for (int i = 0; i < 50000; ++i)
+        pattern += "*A";
     pattern += "B";
     EXPECT_FALSE(wildcardMatch(pattern, value));
     EXPECT_TRUE(wildcardMatch(std::string(100000, '*'), value));
@@ -77,7 +91,7 @@ TEST(DateRule, RangesAndMalformedDates) {
     EXPECT_TRUE(dateInRange("20040101", "20040101", "20040101"));
     EXPECT_FALSE(dateInRange("20040102", "20040101", "20040101"));
     EXPECT_FALSE(dateInRange("20040305", "2004", ""));   // four digits fail every file
-    EXPECT_FALSE(dateInRange("200403", "20040101", ""));  // short value
+    EXPECT_FALSE(dateInRange("200403", "20040101", "")); // short value
     EXPECT_TRUE(dateInRange("20040305", "", ""));
 }
 

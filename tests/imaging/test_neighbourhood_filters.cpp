@@ -190,6 +190,29 @@ TEST(NeighbourhoodFilters, RankKernelsMatchWindowScans)
     }
 }
 
+TEST(NeighbourhoodFilters, SixteenBitRankKernelsMatchWindowScans)
+{
+    std::mt19937 rng(17);
+    const int w = 21, h = 15;
+    std::vector<int16_t> s(static_cast<size_t>(w * h));
+    for (auto& v : s)
+        v = static_cast<int16_t>(static_cast<int>(rng() % 40000) - 20000); // a range above 32,767
+    for (int r : {1, 3}) {
+        const int n = (2 * r + 1) * (2 * r + 1);
+        auto median = make16(w, h, s);
+        auto dust = make16(w, h, s);
+        ASSERT_EQ(median->medianFilter(r), 1);
+        ASSERT_EQ(dust->dustAndScratches(r, 0), 1);
+        const std::vector<int16_t> m = samples16(*median), d = samples16(*dust);
+        for (int y = r; y < h - r; ++y)
+            for (int x = r; x < w - r; ++x) {
+                const size_t i = static_cast<size_t>(y * w + x);
+                ASSERT_EQ(m[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2)));
+                ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2 - 1)));
+            }
+    }
+}
+
 TEST(NeighbourhoodFilters, UnsharpMatchesClippedMeans)
 {
     std::mt19937 rng(3);
