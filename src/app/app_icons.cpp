@@ -21,7 +21,8 @@ const char* const kIconFiles[kCommandIconCount] = {
     "annotations", "measurements", "contact-author", "web-site", "anonymize", "export-frames", "search",
     "select-directory", "refresh", "first-file", "previous-file", "next-file", "last-file",
     "selection-rectangle", "crop", "annotation-text", "move-annotation", "erase-annotation", "measure-length",
-    "measure-angle", "calculator",
+    "measure-angle", "calculator", "print-setup", "page-setup",
+    "copy-all-frames", "copy-header", "copy-all", "copy-selected-frames",
 };
 
 } // namespace

@@ -70,8 +70,14 @@ enum class CommandIcon {
     MeasureLength,
     MeasureAngle,
     Calculator,
+    PrintSetup,
+    PageSetup,
+    CopyAllFrames,
+    CopyHeader,
+    CopyAll,
+    CopySelectedFrames,
 };
-constexpr int kCommandIconCount = static_cast<int>(CommandIcon::Calculator) + 1;
+constexpr int kCommandIconCount = static_cast<int>(CommandIcon::CopySelectedFrames) + 1;
 
 constexpr int kSmallIconSize = 16; // toolbars and the small tool palette
 constexpr int kLargeIconSize = 24; // the large tool palette

@@ -110,7 +110,8 @@ const char kUsage[] =
     "files and common raster images.\n"
     "\n"
     "Each FILE opens in its own document window. While a viewer of the same user\n"
-    "runs on the same display, a new start hands its files to that viewer and ends.\n"
+    "runs on the same display with the same settings file, a new start hands its\n"
+    "files to that viewer and ends.\n"
     "\n"
     "Options:\n"
     "  --new-instance     start a viewer of its own even when one is running\n"
@@ -170,7 +171,11 @@ int main(int argc, char** argv) {
 
     // A viewer already running takes the files.
     veltor::SingleInstance instance;
-    if (!newInstance && benchmarkFile.isEmpty()) {
+    // Without a screen of its own (offscreen runs of scripts and tests) every
+    // viewer stands alone.
+    const QString platform = QGuiApplication::platformName();
+    const bool headless = platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal");
+    if (!newInstance && benchmarkFile.isEmpty() && !headless) {
         if (instance.handOver(files)) return 0;
         instance.listen(); // without it, this viewer simply runs on its own
     }

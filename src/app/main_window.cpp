@@ -76,8 +76,7 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
         updateStatus();
     });
     const std::string layout = m_settings.readText("Bars", "State", "");
-    if (!layout.empty())
-        m_layoutRestored = restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
+    if (!layout.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(layout)));
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
         updateActions();
         updateStatus();

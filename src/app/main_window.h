@@ -199,7 +199,6 @@ class CMainFrame : public QMainWindow {
     QAction* m_anonymizeCurrent = nullptr;
     QAction* m_anonymizedExports = nullptr;
     UtilityActions* m_utilities = nullptr;
-    bool m_layoutRestored = false;
     std::shared_ptr<BrowseState> m_browse; // shared: complete only in main_window_browse.cpp
     // Export, copy, print and video commands (export_commands.cpp).
     ExportCommands* m_exportCommands = nullptr;

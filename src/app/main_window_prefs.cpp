@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QToolBar>
 
+#include <vector>
+
 #include "app/about_dialog.h"
 #include "app/app_icons.h"
 #include "app/child_frame.h"
@@ -91,8 +93,31 @@ void CMainFrame::createUtilityActions(QMenu* options, QMenu* tools, QMenu* help)
 }
 
 void CMainFrame::addUtilityToolButtons(QToolBar* file, QToolBar* view) {
+    auto named = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    // Search comes before the print commands on the File toolbar.
+    QAction* search = nullptr;
+    for (QAction* a : file->actions())
+        if (a->text() == tr("&Search...")) search = a;
+    if (search != nullptr && named("print") != nullptr && file->actions().contains(named("print"))) {
+        file->removeAction(search);
+        file->insertAction(named("print"), search);
+    }
     file->addAction(m_utilities->about);
     view->addAction(m_utilities->calculator);
+    // The Edit toolbar: the copy commands after Undo and Redo.
+    if (auto* edit = findChild<QToolBar*>(QStringLiteral("EditToolbar")))
+        for (const char* name : {"copyFrame", "copyAllFrames", "copyHeader", "copyAll", "copySelected"})
+            if (QAction* a = named(name); a != nullptr && !edit->actions().contains(a)) edit->addAction(a);
+    // Commands of the File and Edit toolbars made elsewhere take their
+    // drawings here when they have none of their own.
+    const std::pair<const char*, CommandIcon> pictures[] = {
+        {"exportFrames", CommandIcon::ExportFrames},   {"print", CommandIcon::Print},
+        {"printPreview", CommandIcon::PrintPreview},   {"printSetup", CommandIcon::PrintSetup},
+        {"pageSetup", CommandIcon::PageSetup},         {"copyFrame", CommandIcon::Copy},
+        {"copyAllFrames", CommandIcon::CopyAllFrames}, {"copyHeader", CommandIcon::CopyHeader},
+        {"copyAll", CommandIcon::CopyAll},             {"copySelected", CommandIcon::CopySelectedFrames}};
+    for (const auto& [name, id] : pictures)
+        if (QAction* a = named(name); a != nullptr && a->icon().isNull()) a->setIcon(commandIcon(id));
 }
 
 void CMainFrame::updateUtilityActions(bool hasDocument) {
@@ -175,19 +200,24 @@ void CMainFrame::startCalculator() {
 
 void CMainFrame::arrangeDefaultToolBars(int width) {
     // Top toolbars share rows; a bar that would run past `width` starts a new
-    // row, so no bar shows cut off behind an extension button.
-    // The bars are taken in the order the layout shows them (row, then
-    // position in the row), which need not be the order they were made in.
+    // row, so no bar shows cut off behind an extension button. The bars are
+    // taken in the order the layout shows them, and rows already there stay.
     layout()->activate();
-    QList<QToolBar*> bars;
+    std::vector<QToolBar*> bars;
     for (QToolBar* bar : findChildren<QToolBar*>())
-        if (toolBarArea(bar) == Qt::TopToolBarArea && !bar->isHidden() && bar->parentWidget() == this) bars << bar;
-    std::stable_sort(bars.begin(), bars.end(), [](const QToolBar* a, const QToolBar* b) {
+        if (toolBarArea(bar) == Qt::TopToolBarArea && !bar->isHidden() && bar->parentWidget() == this)
+            bars.push_back(bar);
+    std::sort(bars.begin(), bars.end(), [](const QToolBar* a, const QToolBar* b) {
         return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
     });
     int used = 0;
+    int row = bars.empty() ? 0 : bars.front()->y();
     for (QToolBar* bar : bars) {
         const int barWidth = bar->sizeHint().width() + 8;
+        if (bar->y() != row) { // a row of its own already (a restored layout)
+            row = bar->y();
+            used = 0;
+        }
         if (used > 0 && used + barWidth > width) {
             insertToolBarBreak(bar);
             used = 0;
@@ -199,11 +229,12 @@ void CMainFrame::arrangeDefaultToolBars(int width) {
 void CMainFrame::showAtStart() {
     const QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     const QRect available = s != nullptr ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    if (!m_layoutRestored) arrangeDefaultToolBars(available.width());
     // A window manager maximises the window; without one the request is not
     // carried out, and the window would keep its small natural size. Placing
     // it over the available area first gives the same picture in both cases.
     setGeometry(available);
+    // Also a layout saved on a wider screen gets the rows it needs here.
+    arrangeDefaultToolBars(available.width());
     showMaximized();
 }
 

@@ -1,8 +1,10 @@
 #include "app/single_instance.h"
 
 #include <QLocalServer>
+#include <QHash>
 #include <QLocalSocket>
-#include <QPointer>
+
+#include <memory>
 
 #include <unistd.h>
 
@@ -24,7 +26,11 @@ QString SingleInstance::defaultName() {
     QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
     if (display.isEmpty()) display = qEnvironmentVariable("DISPLAY");
     display.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QStringLiteral("veltor-viewer-%1-%2").arg(getuid()).arg(display);
+    // Viewers over another settings file are other viewers.
+    const QByteArray settings = qgetenv("VELTOR_SETTINGS");
+    const QString profile = settings.isEmpty() ? QString()
+                                               : QStringLiteral("-%1").arg(qHash(settings), 8, 16, QLatin1Char('0'));
+    return QStringLiteral("veltor-viewer-%1-%2%3").arg(getuid()).arg(display, profile);
 }
 
 bool SingleInstance::handOver(const QStringList& files, int timeoutMs) const {
@@ -53,7 +59,7 @@ bool SingleInstance::listen() {
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            auto* buffer = new QByteArray;
+            auto buffer = std::make_shared<QByteArray>();
             connect(socket, &QLocalSocket::readyRead, socket, [socket, buffer] {
                 buffer->append(socket->readAll());
                 if (buffer->size() > kMaxMessage) socket->abort();
@@ -67,7 +73,6 @@ bool SingleInstance::listen() {
                         if (!line.isEmpty()) files << QString::fromUtf8(line);
                     emit filesReceived(files);
                 }
-                delete buffer;
                 socket->deleteLater();
             });
         }

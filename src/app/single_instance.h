@@ -1,5 +1,5 @@
-// One viewer per user and display: a second start hands its files to the
-// viewer already running over a local socket and ends.
+// One viewer per user, display and settings file: a second start hands its
+// files to the viewer already running over a local socket and ends.
 #pragma once
 
 #include <QObject>

@@ -24,7 +24,14 @@ void printUsage(FILE* out) {
                  "\n"
                  "Options:\n"
                  "  --help     show this help (or `veltor COMMAND --help`)\n"
-                 "  --version  print the product name and version\n");
+                 "  --version  print the product name and version\n"
+                 "\n"
+                 "Environment:\n"
+                 "  VELTOR_SETTINGS  the settings file to read instead of\n"
+                 "                   ~/.config/Veltor/Dicom Viewer V4.0.1.ini\n"
+                 "\n"
+                 "Exit status: 0 when every file was handled, 1 when at least one failed,\n"
+                 "2 for a bad command line.\n");
 }
 
 } // namespace

@@ -8,7 +8,7 @@ build=$1
 sample=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null
+cmake --install "$build" --prefix "$prefix" >/dev/null 2>&1
 fail() { echo "install check: $*" >&2; exit 1; }
 for p in veltor veltor-viewer; do
   [ -x "$prefix/bin/$p" ] || fail "bin/$p missing"
@@ -26,6 +26,11 @@ cp "$sample" "$prefix/scan"
 export XDG_DATA_DIRS="$prefix/share" XDG_DATA_HOME="$prefix/no-user-data"
 type=$(xdg-mime query filetype "$prefix/scan")
 [ "$type" = application/dicom ] || fail "xdg-mime says $type"
+# and the viewer is the program that opens it
+if command -v update-desktop-database >/dev/null; then
+  handler=$(xdg-mime query default application/dicom)
+  [ "$handler" = veltor-viewer.desktop ] || fail "xdg-mime opens DICOM files with '$handler'"
+fi
 if command -v gio >/dev/null; then
   # gio reads only the database under XDG_DATA_DIRS: our entry alone
   type=$(gio info -a standard::content-type "$prefix/scan" | sed -n 's/.*content-type: //p')

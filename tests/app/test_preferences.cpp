@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QScreen>
@@ -20,6 +22,7 @@
 #include "app/qt_document_ui.h"
 #include "app/single_instance.h"
 #include "app/system_info.h"
+#include "app/system_info_dialog.h"
 #include "app/view_overlays.h"
 #include "app_test_support.h"
 #include "document/kelvo_doc.h"
@@ -54,6 +57,7 @@ class PreferencesTest : public QObject {
         widgetNamed<QCheckBox>(dialog, "Show background image")->setChecked(true);
         widgetNamed<QCheckBox>(dialog, "Automatic Pixel Aspect Ratio")->setChecked(false);
         widgetNamed<QCheckBox>(dialog, "Zoom with middle mouse button")->setChecked(true);
+        widgetNamed<QCheckBox>(dialog, "Keep the file's window")->setChecked(true);
         widgetNamed<QRadioButton>(dialog, "Upper right")->setChecked(true);
         dialog.findChild<QSpinBox*>("LineWidth")->setValue(3);
         for (int c = 0; c < PreferencesDialog::ColourCount; ++c)
@@ -70,7 +74,7 @@ class PreferencesTest : public QObject {
         QSettingsStore reread((dir.path() + "/s.ini").toStdString());
         UserOptions o;
         o.load(reread);
-        QVERIFY(o.rulersOn() && o.bgImage() && o.useMButton() && o.defaultAnnotations());
+        QVERIFY(o.rulersOn() && o.bgImage() && o.useMButton() && o.defaultAnnotations() && o.keepFileWindow());
         QVERIFY(!o.aspectRatio());
         QCOMPARE(o.axisStart(), AxisCorner::UpperRight);
         QCOMPARE(o.lineWidth(), 3);
@@ -132,25 +136,32 @@ class PreferencesTest : public QObject {
         QTemporaryDir dir;
         QSettingsStore settings((dir.path() + "/s.ini").toStdString());
         UserOptions options;
-        {
-            CMainFrame w(settings, options);
-            w.showAtStart();
-            QTest::qWait(20);
-            QCOMPARE(w.frameGeometry(), w.screen()->availableGeometry());
+        auto everyBarWhole = [](CMainFrame& w) {
             for (QToolBar* bar : w.findChildren<QToolBar*>()) {
                 if (bar->isHidden()) continue;
                 QVERIFY2(bar->geometry().right() < w.width(), qPrintable(bar->windowTitle()));
                 QVERIFY2(bar->width() >= bar->sizeHint().width() || bar->orientation() == Qt::Vertical,
                          qPrintable(bar->windowTitle()));
             }
+        };
+        {
+            CMainFrame w(settings, options);
+            w.showAtStart();
+            QTest::qWait(20);
+            QCOMPARE(w.frameGeometry(), w.screen()->availableGeometry());
+            everyBarWhole(w);
             w.findChild<QToolBar*>("ContactToolbar")->hide();
+            // a layout saved on a wide screen: every bar in one row
+            for (QToolBar* bar : w.findChildren<QToolBar*>()) w.removeToolBarBreak(bar);
             w.close();
         }
-        // the layout comes back at the next start
+        // the layout comes back at the next start, in the rows this screen needs
         CMainFrame again(settings, options);
         again.showAtStart();
+        QTest::qWait(20);
         QVERIFY(again.findChild<QToolBar*>("ContactToolbar")->isHidden());
         QVERIFY(!again.findChild<QToolBar*>("FileToolbar")->isHidden());
+        everyBarWhole(again);
     }
 
     void aSecondStartHandsItsFilesOver() {
@@ -204,6 +215,14 @@ class PreferencesTest : public QObject {
                                                      "Screen:\n1280x1024 (24 bits per pixel)\n\n"
                                                      "Total Memory:\n2048 KB\n\nFree Memory:\nunknown\n\n"
                                                      "Free disk space:\n1000 KB Free on /\n5 KB Free on /home\n\n"));
+    }
+
+    void systemInfoHasAnOpenGlPageOnlyWithItsStrings() {
+        SystemInfoDialog without(std::nullopt);
+        QCOMPARE(without.findChild<QTabWidget*>()->count(), 1);
+        QVERIFY(without.findChild<QPlainTextEdit*>("GeneralText")->toPlainText().startsWith("OS Version Info:\n"));
+        SystemInfoDialog with(OpenGlStrings{"llvmpipe", "Mesa", "4.5", {"GL_ARB_a"}});
+        QCOMPARE(with.findChild<QTabWidget*>()->tabText(1), QString("OpenGL"));
     }
 
     void anUnwritableSettingsFileIsReported() {

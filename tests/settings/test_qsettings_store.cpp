@@ -87,3 +87,42 @@ TEST(IniFileSettingsStore, ReadsWhatQSettingsWrote) {
     IniFileSettingsStore missing(path);
     EXPECT_EQ(missing.readInt("Settings", "PreviewPages", 3), 3);
 }
+
+TEST(QSettingsStore, ADamagedFileReadsAsDefaultsAndIsRewrittenClean) {
+    const std::string path = ::testing::TempDir() + "veltor_settings_damaged.ini";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "[Veltor%20Dicom%20Viewer]\n"
+               "UserOptions\\LineWidth=3\n"
+               "UserOptions\\DAnnoColor=0xFF00\n"    // not a decimal number
+               "UserOptions\\AxisStart=-4\n"         // out of range
+               "UserOptions\\DocBgColor=99999999999\n" // beyond 32 bits
+               "UserOptions\\AnnoHeight=\"12pt\"\n"
+               "garbage \x01\xff\xfe [[[ no key\n"
+               "[unterminated\n"
+               "Foreign\\Value=kept\n";
+    }
+    UserOptions o;
+    {
+        QSettingsStore store(path);
+        o.load(store);
+        EXPECT_EQ(o.lineWidth(), 3);
+        EXPECT_EQ(o.annotationColor(), rgbColour(0, 255, 0));
+        EXPECT_EQ(o.axisStart(), AxisCorner::LowerLeft);
+        EXPECT_EQ(o.docBgColor(), rgbColour(0, 70, 100));
+        EXPECT_EQ(o.annotationFont().height, 12);
+        o.save(store);
+        store.sync();
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().find("garbage"), std::string::npos) << text.str();
+    EXPECT_EQ(text.str().find("0xFF00"), std::string::npos) << text.str();
+    QSettingsStore again(path);
+    UserOptions reread;
+    reread.load(again);
+    EXPECT_EQ(reread.lineWidth(), 3);
+    EXPECT_EQ(reread.annotationColor(), rgbColour(0, 255, 0));
+    std::remove(path.c_str());
+}
