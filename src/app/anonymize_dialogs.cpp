@@ -22,6 +22,7 @@
 
 #include <memory>
 
+#include "app/dicom_file_listing.h"
 #include "dicom/dicom_file.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -31,31 +32,12 @@ namespace veltor {
 namespace {
 
 constexpr int kIconSize = 64;
-// Files larger than this get no icon: a full open of a long cine to draw
-// 64 x 64 pixels would stall the list.
-constexpr qint64 kIconFileLimit = qint64{32} << 20;
 
 QString fromLocal(const std::string& s) {
     return QString::fromLocal8Bit(s.c_str());
 }
 std::string toLocal(const QString& s) {
     return s.toLocal8Bit().toStdString();
-}
-
-// The first frame of a DICOM file as a 64 x 64 icon, or a null icon.
-QIcon thumbnailOf(const QString& path) {
-    if (QFileInfo(path).size() > kIconFileLimit) return {};
-    DicomFile file;
-    if (!file.openFile(toLocal(path).c_str(), false)) return {};
-    const std::vector<uint8_t> pixels = file.frame8(1);
-    const int w = file.columns(), h = file.rows();
-    if (w <= 0 || h <= 0) return {};
-    const bool colour = pixels.size() == size_t(w) * size_t(h) * 3;
-    if (!colour && pixels.size() != size_t(w) * size_t(h)) return {};
-    const QImage image(pixels.data(), w, h, colour ? w * 3 : w,
-                       colour ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
-    return QIcon(QPixmap::fromImage(
-        image.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 // A small window while the folders are walked.
@@ -276,24 +258,7 @@ void AnonymizeSelectedDialog::scan(const QString& folder) {
     m_status->clear();
     if (m_scan->currentText() != folder) m_scan->setEditText(folder);
     if (m_scan->findText(folder) < 0) m_scan->insertItem(0, folder);
-    std::vector<std::string> files;
-    if (!folder.isEmpty()) {
-        auto keepScanning = [] {
-            QApplication::processEvents();
-            return true;
-        };
-        collectDicomFiles(toLocal(folder), m_subdirectories->isChecked(), files, keepScanning);
-    }
-    for (const std::string& f : files) {
-        const QString path = fromLocal(f);
-        auto* item = new QListWidgetItem(QFileInfo(path).fileName(), m_list);
-        item->setData(Qt::UserRole, path);
-        item->setToolTip(path);
-        if (m_icons->isChecked()) {
-            item->setIcon(thumbnailOf(path));
-            QApplication::processEvents();
-        }
-    }
+    appendDicomFiles(m_list, folder, m_subdirectories->isChecked(), m_icons->isChecked(), kIconSize);
     updateButtons();
 }
 

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/dicom_tags_widget.h"
+#include "app/dicom_file_listing.h"
 #include "dicom/dicom_file.h"
 #include "export/anonymize_batch.h"
 #include "settings/settings_keys.h"
@@ -31,7 +32,6 @@ constexpr const char* kInvalidDirectory = "Invalid Directory      ";
 constexpr const char* kNothingToDo = "Nothing to do      ";
 constexpr const char* kNoExportDirectory = "Please select an export directory   ";
 constexpr int kIconSize = 48;
-constexpr qint64 kIconFileLimit = qint64{32} << 20;
 
 QString fromLocal(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 std::string toLocal(const QString& s) { return s.toLocal8Bit().toStdString(); }
@@ -44,20 +44,6 @@ QComboBox* formatCombo(QWidget* parent) {
     return combo;
 }
 
-// The first frame of a DICOM file as a small icon, or a null icon.
-QIcon thumbnailOf(const QString& path) {
-    if (QFileInfo(path).size() > kIconFileLimit) return {};
-    DicomFile file;
-    if (!file.openFile(toLocal(path).c_str(), false)) return {};
-    const std::vector<uint8_t> pixels = file.frame8(1);
-    const int w = file.columns(), h = file.rows();
-    if (w <= 0 || h <= 0) return {};
-    const bool colour = pixels.size() == size_t(w) * size_t(h) * 3;
-    if (!colour && pixels.size() != size_t(w) * size_t(h)) return {};
-    const QImage image(pixels.data(), w, h, colour ? w * 3 : w,
-                       colour ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
-    return QIcon(QPixmap::fromImage(image.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-}
 
 } // namespace
 
@@ -278,22 +264,7 @@ void ExportSelectedDialog::scan(const QString& folder) {
     m_status->clear();
     if (m_scan->currentText() != folder) m_scan->setEditText(folder);
     if (m_scan->findText(folder) < 0) m_scan->insertItem(0, folder);
-    std::vector<std::string> files;
-    if (!folder.isEmpty())
-        collectDicomFiles(toLocal(folder), m_subdirectories->isChecked(), files, [] {
-            QApplication::processEvents();
-            return true;
-        });
-    for (const std::string& f : files) {
-        const QString path = fromLocal(f);
-        auto* item = new QListWidgetItem(QFileInfo(path).fileName(), m_list);
-        item->setData(Qt::UserRole, path);
-        item->setToolTip(path);
-        if (m_icons->isChecked()) {
-            item->setIcon(thumbnailOf(path));
-            QApplication::processEvents();
-        }
-    }
+    appendDicomFiles(m_list, folder, m_subdirectories->isChecked(), m_icons->isChecked(), kIconSize);
     updateButtons();
 }
 
