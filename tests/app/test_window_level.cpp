@@ -151,7 +151,9 @@ class WindowLevelTest : public QObject {
     // MONOCHROME1 shown inverted; the value readout's unit.
     void windowsOfTheFile() {
         MainWindowUnderTest fixture;
-        auto& [dir, settings, options, w] = fixture;
+        QTemporaryDir& dir = fixture.dir;
+        veltor::CMainFrame& w = fixture.w;
+        veltor::UserOptions& options = fixture.options;
         auto write = [&](const char* name, const char* photometric) {
             veltor::testing::DicomBytes b;
             b.preamble("1.2.840.10008.1.2.1");
