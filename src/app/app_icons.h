@@ -76,8 +76,9 @@ enum class CommandIcon {
     CopyHeader,
     CopyAll,
     CopySelectedFrames,
+    ToolPanels,
 };
-constexpr int kCommandIconCount = static_cast<int>(CommandIcon::CopySelectedFrames) + 1;
+constexpr int kCommandIconCount = static_cast<int>(CommandIcon::ToolPanels) + 1;
 
 constexpr int kSmallIconSize = 16; // toolbars and the small tool palette
 constexpr int kLargeIconSize = 24; // the large tool palette

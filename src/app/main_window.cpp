@@ -196,8 +196,12 @@ void CMainFrame::createActions() {
     });
     m_cascade = new QAction(tr("&Cascade"), this);
     connect(m_cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
-    m_tile = new QAction(tr("&Tile"), this);
-    connect(m_tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    m_tileHorizontally = new QAction(tr("Tile &Horizontally"), this);
+    connect(m_tileHorizontally, &QAction::triggered, this, [this] { tileDocuments(TileDirection::Horizontally); });
+    m_tileVertically = new QAction(tr("Tile &Vertically"), this);
+    connect(m_tileVertically, &QAction::triggered, this, [this] { tileDocuments(TileDirection::Vertically); });
+    m_arrangeIcons = new QAction(tr("&Arrange Icons"), this);
+    connect(m_arrangeIcons, &QAction::triggered, this, &CMainFrame::arrangeDocumentIcons);
 
     m_applyToAll = new QAction(tr("&Apply to all"), this);
     m_applyToAll->setCheckable(true);
@@ -205,6 +209,34 @@ void CMainFrame::createActions() {
         if (CChildFrame* c = activeChild()) c->document().toggleApplyToAll();
         updateActions();
     });
+}
+
+void CMainFrame::tileDocuments(TileDirection direction) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (sub->isVisible() && !sub->isMinimized()) windows.append(sub);
+    const QRect area = m_mdi->viewport()->rect();
+    const std::vector<ViewRect> rects =
+        tileWindows(static_cast<int32_t>(windows.size()), area.width(), area.height(), direction);
+    for (size_t i = 0; i < rects.size(); ++i) {
+        QMdiSubWindow* sub = windows[static_cast<qsizetype>(i)];
+        if (sub->isMaximized()) sub->showNormal();
+        const ViewRect& r = rects[i];
+        sub->setGeometry(r.left, r.top, r.width(), r.height());
+    }
+    arrangeDocumentIcons();
+}
+
+void CMainFrame::arrangeDocumentIcons() {
+    QList<QMdiSubWindow*> icons;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (sub->isVisible() && sub->isMinimized()) icons.append(sub);
+    if (icons.isEmpty()) return;
+    const QSize icon = icons.first()->size();
+    const QRect area = m_mdi->viewport()->rect();
+    const std::vector<ViewRect> places =
+        arrangeIcons(static_cast<int32_t>(icons.size()), area.width(), area.height(), icon.width(), icon.height());
+    for (size_t i = 0; i < places.size(); ++i) icons[static_cast<qsizetype>(i)]->move(places[i].left, places[i].top);
 }
 
 void CMainFrame::createMenus() {
@@ -248,7 +280,9 @@ void CMainFrame::createMenus() {
 
     QMenu* window = menuBar()->addMenu(tr("&Window"));
     window->addAction(m_cascade);
-    window->addAction(m_tile);
+    window->addAction(m_tileHorizontally);
+    window->addAction(m_tileVertically);
+    window->addAction(m_arrangeIcons);
     window->addSeparator();
     window->addAction(m_singleFrame);
     window->addAction(m_header);
@@ -547,7 +581,7 @@ void CMainFrame::updateActions() {
     m_applyToAll->setEnabled(hasDoc && child->document().allFramesAlike());
     m_applyToAll->setChecked(hasDoc && child->document().applyToAll());
     m_cascade->setEnabled(hasDoc);
-    m_tile->setEnabled(hasDoc);
+    for (QAction* a : {m_tileHorizontally, m_tileVertically, m_arrangeIcons}) a->setEnabled(hasDoc);
     updateImageActions();
     updateZoomActions();
     updateAnonymizeActions();

@@ -10,6 +10,7 @@
 
 #include "document/custom_palettes.h"
 #include "view/image_view_model.h"
+#include "view/window_arrangement.h"
 
 class QAction;
 class QComboBox;
@@ -72,6 +73,10 @@ class CMainFrame : public QMainWindow {
     // Shows the window maximised over the screen's available area (also where
     // no window manager carries out the request).
     void showAtStart();
+    // Window menu: the document windows that are not minimised tiled over the
+    // area, and the minimised ones lined up along its bottom edge.
+    void tileDocuments(TileDirection direction);
+    void arrangeDocumentIcons();
 
   public slots:
     void updateStatus();
@@ -167,7 +172,9 @@ class CMainFrame : public QMainWindow {
     QAction* m_singleFrame = nullptr;
     QAction* m_header = nullptr;
     QAction* m_cascade = nullptr;
-    QAction* m_tile = nullptr;
+    QAction* m_tileHorizontally = nullptr;
+    QAction* m_tileVertically = nullptr;
+    QAction* m_arrangeIcons = nullptr;
     QAction* m_applyToAll = nullptr;
     std::vector<QLabel*> m_panes;
     WindowToolDock* m_windowTool = nullptr;

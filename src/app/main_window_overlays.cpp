@@ -4,6 +4,8 @@
 // toggles and the selection context menu.
 #include <QAction>
 #include <QColorDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
@@ -41,6 +43,7 @@ class OverlayActions : public QObject {
     QAction* annotations = nullptr;
     QAction* measurements = nullptr;
     QAction* rulers = nullptr;
+    QAction* toolPanels = nullptr;
     QAction* copyRoi = nullptr;
     QAction* clear = nullptr;
     QAction* cropToSelection = nullptr;
@@ -141,9 +144,11 @@ void CMainFrame::createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, 
     a->annotations = new QAction(tr("&Annotations"), this);
     a->measurements = new QAction(tr("&Measurments"), this);
     a->rulers = new QAction(tr("&Rulers"), this);
+    a->toolPanels = new QAction(tr("&Tools Palettes"), this);
     const std::pair<QAction*, CommandIcon> toggles[] = {{a->annotations, CommandIcon::Annotations},
                                                         {a->measurements, CommandIcon::Measurements},
-                                                        {a->rulers, CommandIcon::Rulers}};
+                                                        {a->rulers, CommandIcon::Rulers},
+                                                        {a->toolPanels, CommandIcon::ToolPanels}};
     for (const auto& [action, icon] : toggles) {
         action->setCheckable(true);
         action->setIcon(toolIcon(icon));
@@ -180,6 +185,15 @@ void CMainFrame::createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, 
         if (child == nullptr) return;
         child->document().setRulersOn(!child->document().rulersOn());
         child->imageView()->viewport()->update();
+        after();
+    });
+    // Tools Palettes: one switch for every window's tool panels.
+    a->toolPanels->setChecked(ViewOverlays::toolPanelsShown());
+    connect(a->toolPanels, &QAction::toggled, this, [this, after](bool on) {
+        ViewOverlays::setToolPanelsShown(on);
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            if (auto* child = qobject_cast<CChildFrame*>(sub->widget()))
+                child->imageView()->overlayView().toolChanged();
         after();
     });
 
@@ -263,7 +277,8 @@ void CMainFrame::createOverlayActions(QMenu* edit, QMenu* view, QMenu* options, 
 void CMainFrame::addOverlayToolButtons() {
     OverlayActions* a = m_overlayActions;
     QAction* first = m_viewBar->actions().value(0);
-    for (QAction* action : {a->annotations, a->measurements, a->rulers}) m_viewBar->insertAction(first, action);
+    for (QAction* action : {a->annotations, a->measurements, a->rulers, a->toolPanels})
+        m_viewBar->insertAction(first, action);
     for (QAction* action : {a->selection, a->crop, a->annotationText, a->moveAnnotation, a->deleteAnnotation,
                             a->lengthTool, a->angleTool})
         m_toolPalette->addAction(action);

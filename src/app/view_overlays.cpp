@@ -212,8 +212,16 @@ void ViewOverlays::documentChanged() {
     updatePanel();
 }
 
+namespace {
+bool g_toolPanelsShown = true;
+} // namespace
+
+bool ViewOverlays::toolPanelsShown() { return g_toolPanelsShown; }
+
+void ViewOverlays::setToolPanelsShown(bool shown) { g_toolPanelsShown = shown; }
+
 void ViewOverlays::updatePanel() {
-    const bool cropTool = m_model.tool() == ViewTool::Crop && m_model.hasImage();
+    const bool cropTool = m_model.tool() == ViewTool::Crop && m_model.hasImage() && g_toolPanelsShown;
     m_view.setPanelWidth(cropTool ? kPanelWidth : 0);
     if (!cropTool) {
         m_panel->hide();

@@ -58,6 +58,10 @@ class ViewOverlays : public QObject {
     // The frame, its size or the tool changed.
     void documentChanged();
     void toolChanged();
+    // The tool panels beside the views (the crop panel) are shown while this
+    // application-wide switch is on; views update themselves when told.
+    static bool toolPanelsShown();
+    static void setToolPanelsShown(bool shown);
 
     // --- commands (true when they changed something) ----------------------
     bool inverseSelection();

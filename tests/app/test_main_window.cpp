@@ -64,6 +64,35 @@ class MainWindowTest : public QObject {
         QCOMPARE(shownMenus(), (QStringList{"&File", "&Options", "&Tools", "&Toolbars", "&Help"}));
     }
 
+    void windowMenuTilesAndLinesUpIcons() {
+        MainWindowUnderTest fixture;
+        CMainFrame& w = fixture.w;
+        for (int i = 0; i < 3; ++i) QVERIFY(w.openFile(VELTOR_SAMPLE_FILE));
+        w.resize(1400, 1000);
+        QMdiArea* area = w.findChild<QMdiArea*>();
+        QTRY_VERIFY(area->viewport()->width() > 3 * 160);
+        const QRect free = area->viewport()->rect();
+        const QList<QMdiSubWindow*> windows = area->subWindowList();
+        QCOMPARE(windows.size(), 3);
+        windows[0]->showMaximized();
+        actionNamed(w, "Tile &Vertically")->trigger();
+        int widths = 0;
+        for (QMdiSubWindow* sub : windows) {
+            QVERIFY(!sub->isMaximized());
+            QCOMPARE(sub->geometry().top(), 0);
+            QCOMPARE(sub->height(), free.height());
+            widths += sub->width();
+        }
+        QCOMPARE(widths, free.width());
+        windows[2]->showMinimized();
+        actionNamed(w, "Tile &Horizontally")->trigger();
+        for (QMdiSubWindow* sub : {windows[0], windows[1]}) QCOMPARE(sub->width(), free.width());
+        QCOMPARE(windows[0]->height() + windows[1]->height(), free.height());
+        // the minimised one sits in the bottom-left corner
+        QCOMPARE(windows[2]->geometry().left(), 0);
+        QCOMPARE(windows[2]->geometry().bottom(), free.bottom());
+    }
+
     void statusBarOfASingleFrame() {
         MainWindowUnderTest fixture;
         auto& [dir, settings, options, w] = fixture;

@@ -290,6 +290,15 @@ class OverlaysTest : public QObject {
         actionNamed(w, "&Undo")->trigger();
         QVERIFY(!o.overlays->cropTool().shown());
         QCOMPARE(frame->width(), 64);
+        // Tools Palettes hides the panel and gives its room back to the pane.
+        QAction* palettes = actionNamed(w, "&Tools Palettes");
+        QVERIFY(palettes->isChecked());
+        const int narrow = o.view->viewport()->width();
+        palettes->trigger();
+        QVERIFY(!o.overlays->cropPanel()->isVisible());
+        QVERIFY(o.view->viewport()->width() > narrow);
+        palettes->trigger();
+        QVERIFY(o.overlays->cropPanel()->isVisible());
         actionNamed(w, "&Pan Hand")->trigger();
         QVERIFY(!o.overlays->cropPanel()->isVisible());
     }
