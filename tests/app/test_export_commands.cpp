@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
+#include <QtEndian>
 #include <QPrinter>
 #include <QtTest>
 
@@ -151,7 +152,16 @@ class ExportCommandsTest : public QObject {
         QVERIFY(rtf.contains("0x0028,0x0010"));
         QVERIFY(rtf.endsWith("\\par}}"));
         QVERIFY(commands->copyFrame());
-        QCOMPARE(QApplication::clipboard()->image().size(), QSize(32, 32));
+        const QImage copied = QApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(32, 32));
+        // image/bmp holds a whole BMP file: read as one, it is the same frame.
+        const QByteArray bmp = QApplication::clipboard()->mimeData()->data(QStringLiteral("image/bmp"));
+        QVERIFY(bmp.startsWith("BM"));
+        QCOMPARE(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(bmp.size()));
+        const QImage pasted = QImage::fromData(bmp, "BMP");
+        QCOMPARE(pasted.size(), QSize(32, 32));
+        QCOMPARE(pasted.convertToFormat(QImage::Format_RGB32), copied.convertToFormat(QImage::Format_RGB32));
+        QVERIFY(qGray(pasted.pixel(0, 0)) < qGray(pasted.pixel(31, 31))); // the ramp's top row is its dark end
         QVERIFY(actionNamed(w, QStringLiteral("&Copy Frame"))->isEnabled());
 
         // Page Setup: clearing the images clears and disables the annotations,
