@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 
 set(VELTOR_MAN_DIR ${CMAKE_BINARY_DIR}/man)
-set(VELTOR_CLI_COMMANDS dump info series anonymize convert extract)
+set(VELTOR_CLI_COMMANDS dump info series anonymize convert extract search video)
 
 if(TARGET veltor)
   install(TARGETS veltor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

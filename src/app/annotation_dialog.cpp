@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/dicom_tags_widget.h"
+#include "app/font_choice.h"
 #include "app/overlay_painting.h"
 
 namespace veltor {
@@ -83,7 +83,7 @@ void AnnotationDialog::chooseFont() {
     start.setWeight(QFont::Weight(std::clamp(m_font.weight, 1, 1000)));
     start.setItalic(m_font.italic != 0);
     bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, start, this, tr("Font"), QFontDialog::ScalableFonts);
+    const QFont f = chooseFontWithoutEffects(&ok, start, this, tr("Font"), QFontDialog::ScalableFonts);
     if (!ok) return;
     // Face, size, weight and italic; the effects stay as they were.
     m_font.faceName = annotationText(f.family().toStdString(), UserOptions::kMaxFaceName);

@@ -12,12 +12,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -30,8 +30,6 @@
 namespace veltor {
 
 namespace {
-
-constexpr int kIconSize = 64;
 
 QString fromLocal(const std::string& s) {
     return QString::fromLocal8Bit(s.c_str());
@@ -201,9 +199,8 @@ AnonymizeSelectedDialog::AnonymizeSelectedDialog(SettingsStore& settings, QWidge
     boxes->addWidget(m_suffix);
     boxes->addStretch(1);
     layout->addLayout(boxes);
-    m_list = new QListWidget(this);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setIconSize(QSize(kIconSize, kIconSize));
+    m_list = new QTreeWidget(this);
+    setUpDicomFileColumns(m_list);
     layout->addWidget(m_list, 1);
     m_status = new QLabel(this);
     layout->addWidget(m_status);
@@ -237,17 +234,16 @@ AnonymizeSelectedDialog::AnonymizeSelectedDialog(SettingsStore& settings, QWidge
             [this](int index) { scan(m_scan->itemText(index)); });
     connect(m_subdirectories, &QCheckBox::toggled, this, [this] { scan(m_scan->currentText()); });
     connect(m_icons, &QCheckBox::toggled, this, [this] { scan(m_scan->currentText()); });
-    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        m_status->setText(item->data(Qt::UserRole).toString());
-    });
-    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] { updateButtons(); });
+    connect(m_list, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { m_status->setText(dicomRowPath(item)); });
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { updateButtons(); });
     connect(m_anonymize, &QPushButton::clicked, this, [this] { anonymizeRows(false); });
     connect(m_anonymizeAll, &QPushButton::clicked, this, [this] { anonymizeRows(true); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     // Enter in a folder field scans; it never presses a button.
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
-    resize(720, 560);
+    resize(920, 560);
     if (!scanFolder.isEmpty() && QFileInfo(scanFolder).isDir()) scan(scanFolder);
     updateButtons();
 }
@@ -258,13 +254,13 @@ void AnonymizeSelectedDialog::scan(const QString& folder) {
     m_status->clear();
     if (m_scan->currentText() != folder) m_scan->setEditText(folder);
     if (m_scan->findText(folder) < 0) m_scan->insertItem(0, folder);
-    appendDicomFiles(m_list, folder, m_subdirectories->isChecked(), m_icons->isChecked(), kIconSize);
+    appendDicomFiles(m_list, folder, m_subdirectories->isChecked(), m_icons->isChecked());
     updateButtons();
 }
 
 void AnonymizeSelectedDialog::updateButtons() {
     m_anonymize->setEnabled(!m_list->selectedItems().isEmpty());
-    m_anonymizeAll->setEnabled(m_list->count() > 0);
+    m_anonymizeAll->setEnabled(m_list->topLevelItemCount() > 0);
 }
 
 void AnonymizeSelectedDialog::anonymizeRows(bool all) {
@@ -275,10 +271,9 @@ void AnonymizeSelectedDialog::anonymizeRows(bool all) {
         return;
     }
     std::vector<std::string> files;
-    for (int i = 0; i < m_list->count(); ++i) {
-        QListWidgetItem* item = m_list->item(i);
-        if (all || item->isSelected())
-            files.push_back(toLocal(item->data(Qt::UserRole).toString()));
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_list->topLevelItem(i);
+        if (all || row->isSelected()) files.push_back(toLocal(dicomRowPath(row)));
     }
     if (files.empty()) return;
     settings::setBatchExportDirectory(m_settings,

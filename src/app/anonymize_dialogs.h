@@ -16,9 +16,9 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QTreeWidget;
 
 namespace veltor {
 
@@ -97,7 +97,7 @@ class AnonymizeSelectedDialog : public AnonymizeRunWindow {
     QCheckBox* searchSubdirectories() const { return m_subdirectories; }
     QCheckBox* loadIcons() const { return m_icons; }
     QCheckBox* useSuffix() const { return m_suffix; }
-    QListWidget* fileList() const { return m_list; }
+    QTreeWidget* fileList() const { return m_list; }
     QLabel* statusLine() const { return m_status; }
     QPushButton* anonymizeButton() const { return m_anonymize; }
     QPushButton* anonymizeAllButton() const { return m_anonymizeAll; }
@@ -116,7 +116,7 @@ class AnonymizeSelectedDialog : public AnonymizeRunWindow {
     QCheckBox* m_subdirectories = nullptr;
     QCheckBox* m_icons = nullptr;
     QCheckBox* m_suffix = nullptr;
-    QListWidget* m_list = nullptr;
+    QTreeWidget* m_list = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_anonymize = nullptr;
     QPushButton* m_anonymizeAll = nullptr;

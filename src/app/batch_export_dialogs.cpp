@@ -11,11 +11,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "app/dicom_tags_widget.h"
@@ -31,7 +31,6 @@ namespace {
 constexpr const char* kInvalidDirectory = "Invalid Directory      ";
 constexpr const char* kNothingToDo = "Nothing to do      ";
 constexpr const char* kNoExportDirectory = "Please select an export directory   ";
-constexpr int kIconSize = 48;
 
 QString fromLocal(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
 std::string toLocal(const QString& s) { return s.toLocal8Bit().toStdString(); }
@@ -203,6 +202,7 @@ ExportSelectedDialog::ExportSelectedDialog(SettingsStore& settings, bool anonymi
     grid->addWidget(scanButton, 0, 1);
     grid->addWidget(m_export, 1, 0);
     grid->addWidget(exportDirButton, 1, 1);
+    grid->setColumnStretch(0, 1); // the folder fields take the width
     layout->addLayout(grid);
     auto* boxes = new QHBoxLayout;
     m_subdirectories = new QCheckBox(tr("Search Subdirectories"), this);
@@ -213,9 +213,8 @@ ExportSelectedDialog::ExportSelectedDialog(SettingsStore& settings, bool anonymi
     boxes->addWidget(m_icons);
     boxes->addStretch();
     layout->addLayout(boxes);
-    m_list = new QListWidget(this);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setIconSize(QSize(kIconSize, kIconSize));
+    m_list = new QTreeWidget(this);
+    setUpDicomFileColumns(m_list);
     layout->addWidget(m_list);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(tr("Export as"), this));
@@ -229,7 +228,7 @@ ExportSelectedDialog::ExportSelectedDialog(SettingsStore& settings, bool anonymi
     layout->addLayout(bottom);
     m_status = new QLabel(this);
     layout->addWidget(m_status);
-    resize(620, 520);
+    resize(920, 560);
 
     connect(scanButton, &QPushButton::clicked, this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(this, tr("Scan Directory"), m_scan->currentText());
@@ -241,16 +240,16 @@ ExportSelectedDialog::ExportSelectedDialog(SettingsStore& settings, bool anonymi
         m_export->setEditText(folder);
         if (m_export->findText(folder) < 0) m_export->insertItem(0, folder);
     });
-    connect(m_list, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { m_status->setText(item->data(Qt::UserRole).toString()); });
-    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] { updateButtons(); });
+    connect(m_list, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { m_status->setText(dicomRowPath(item)); });
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { updateButtons(); });
     connect(m_exportButton, &QPushButton::clicked, this, [this] { exportRows(); });
     connect(m_viewHeader, &QPushButton::clicked, this, [this] {
-        QListWidgetItem* item = m_list->currentItem();
+        QTreeWidgetItem* item = m_list->currentItem();
         if (item == nullptr && !m_list->selectedItems().isEmpty()) item = m_list->selectedItems().first();
         if (item == nullptr) return;
         DicomFile file;
-        const QString path = item->data(Qt::UserRole).toString();
+        const QString path = dicomRowPath(item);
         if (!file.openFile(toLocal(path).c_str(), true)) return;
         DicomTagsDialog dialog(file, QFileInfo(path).fileName(), this);
         dialog.exec();
@@ -264,12 +263,12 @@ void ExportSelectedDialog::scan(const QString& folder) {
     m_status->clear();
     if (m_scan->currentText() != folder) m_scan->setEditText(folder);
     if (m_scan->findText(folder) < 0) m_scan->insertItem(0, folder);
-    appendDicomFiles(m_list, folder, m_subdirectories->isChecked(), m_icons->isChecked(), kIconSize);
+    appendDicomFiles(m_list, folder, m_subdirectories->isChecked(), m_icons->isChecked());
     updateButtons();
 }
 
 void ExportSelectedDialog::updateButtons() {
-    const bool rows = m_list->count() > 0;
+    const bool rows = m_list->topLevelItemCount() > 0;
     m_exportButton->setEnabled(rows);
     m_viewHeader->setEnabled(rows);
 }
@@ -289,8 +288,8 @@ void ExportSelectedDialog::exportRows() {
     }
     settings::setBatchExportDirectory(m_settings, settings::withTrailingSeparator(toLocal(folder)));
     std::vector<std::string> files;
-    for (int i = 0; i < m_list->count(); ++i)
-        if (m_list->item(i)->isSelected()) files.push_back(toLocal(m_list->item(i)->data(Qt::UserRole).toString()));
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        if (m_list->topLevelItem(i)->isSelected()) files.push_back(toLocal(dicomRowPath(m_list->topLevelItem(i))));
     if (files.empty()) return;
     run(files, toLocal(folder), m_format->currentIndex(), ConvertCommand::ExportSelectedFiles, false);
 }

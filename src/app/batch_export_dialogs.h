@@ -14,7 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QTreeWidget;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -76,7 +76,7 @@ class ExportSelectedDialog : public ConvertRunWindow {
     QComboBox* scanDirectory() const { return m_scan; }
     QComboBox* exportDirectory() const { return m_export; }
     QComboBox* format() const { return m_format; }
-    QListWidget* fileList() const { return m_list; }
+    QTreeWidget* fileList() const { return m_list; }
     void scan(const QString& folder);
     // "Export": the selected rows, in list order.
     void exportRows();
@@ -87,7 +87,7 @@ class ExportSelectedDialog : public ConvertRunWindow {
     QComboBox* m_export = nullptr;
     QCheckBox* m_subdirectories = nullptr;
     QCheckBox* m_icons = nullptr;
-    QListWidget* m_list = nullptr;
+    QTreeWidget* m_list = nullptr;
     QComboBox* m_format = nullptr;
     QPushButton* m_exportButton = nullptr;
     QPushButton* m_viewHeader = nullptr;

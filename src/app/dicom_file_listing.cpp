@@ -2,53 +2,80 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QImage>
-#include <QListWidget>
+#include <QHeaderView>
+#include <QIcon>
 #include <QPixmap>
+#include <QTreeWidget>
 
 #include <string>
 #include <vector>
 
-#include "dicom/dicom_file.h"
+#include "app/browse_support.h"
 #include "export/anonymize_batch.h"
 
 namespace veltor {
 
 namespace {
+
+const char* const kColumns[] = {"Icon", "Patient Name", "ID", "Study Date", "Modality", "Frames", "File Name"};
+const int kWidths[] = {68, 180, 100, 100, 70, 70, 250};
+constexpr int kColumnCount = int(sizeof kWidths / sizeof kWidths[0]);
+
 // A full open of a long cine to draw a few pixels would stall the list.
 constexpr qint64 kIconFileLimit = qint64{32} << 20;
+
 } // namespace
 
-QIcon dicomThumbnail(const QString& path, int size) {
-    if (QFileInfo(path).size() > kIconFileLimit) return {};
-    DicomFile file;
-    if (!file.openFile(path.toLocal8Bit().toStdString().c_str(), false)) return {};
-    const std::vector<uint8_t> pixels = file.frame8(1);
-    const int w = file.columns(), h = file.rows();
-    if (w <= 0 || h <= 0) return {};
-    const bool colour = pixels.size() == size_t(w) * size_t(h) * 3;
-    if (!colour && pixels.size() != size_t(w) * size_t(h)) return {};
-    const QImage image(pixels.data(), w, h, colour ? w * 3 : w,
-                       colour ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
-    return QIcon(QPixmap::fromImage(image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+void setUpDicomFileColumns(QTreeWidget* list) {
+    list->setColumnCount(kColumnCount);
+    QStringList headers;
+    for (const char* c : kColumns)
+        headers << QObject::tr(c);
+    list->setHeaderLabels(headers);
+    for (int i = 0; i < kColumnCount; ++i)
+        list->setColumnWidth(i, kWidths[i]);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setIconSize(QSize(browse::kListThumbnailSize, browse::kListThumbnailSize));
+    list->setStyleSheet(QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }")); // grid lines
 }
 
-void appendDicomFiles(QListWidget* list, const QString& folder, bool recursive, bool icons, int iconSize) {
+QTreeWidgetItem* addDicomFileRow(QTreeWidget* list, const QString& path, const browse::FileListItem& item,
+                                 bool icons) {
+    auto* row = new QTreeWidgetItem(list);
+    row->setText(1, QString::fromLatin1(item.patientName.c_str()));
+    row->setText(2, QString::fromLatin1(item.studyId.c_str()));
+    row->setText(3, QString::fromLatin1(item.studyDate.c_str()));
+    row->setText(4, QString::fromLatin1(item.modality.c_str()));
+    row->setText(5, QString::fromStdString(item.frames));
+    row->setText(6, displayPath(item.fileName));
+    row->setData(0, Qt::UserRole, path);
+    row->setToolTip(6, path);
+    if (icons && !item.thumbnail.empty()) row->setIcon(0, QIcon(QPixmap::fromImage(thumbnailImage(item.thumbnail))));
+    list->scrollToItem(row);
+    return row;
+}
+
+QString dicomRowPath(const QTreeWidgetItem* row) {
+    return row == nullptr ? QString() : row->data(0, Qt::UserRole).toString();
+}
+
+void appendDicomFiles(QTreeWidget* list, const QString& folder, bool recursive, bool icons) {
     std::vector<std::string> files;
     if (!folder.isEmpty())
-        collectDicomFiles(folder.toLocal8Bit().toStdString(), recursive, files, [] {
+        collectDicomFiles(localPath(folder), recursive, files, [] {
             QApplication::processEvents();
             return true;
         });
     for (const std::string& f : files) {
-        const QString path = QString::fromLocal8Bit(f.c_str());
-        auto* item = new QListWidgetItem(QFileInfo(path).fileName(), list);
-        item->setData(Qt::UserRole, path);
-        item->setToolTip(path);
-        if (icons) {
-            item->setIcon(dicomThumbnail(path, iconSize));
-            QApplication::processEvents();
-        }
+        browse::FileListItem item;
+        const bool icon = icons && QFileInfo(displayPath(f)).size() <= kIconFileLimit;
+        if (!browse::readListItem(f, icon, nullptr, item)) continue;
+        addDicomFileRow(list, displayPath(f), item, icons);
+        QApplication::processEvents();
     }
 }
 

@@ -1,21 +1,34 @@
-// The DICOM files of a folder in a QListWidget, with small first-frame icons:
-// the file lists of the anonymize and export selection dialogs.
+// The DICOM files of a folder as rows of a QTreeWidget with the file lists'
+// columns: "Icon", "Patient Name", "ID", "Study Date", "Modality", "Frames"
+// and "File Name". Directory Contents, the search and the anonymize and
+// export selection dialogs all show their files this way.
 #pragma once
 
-#include <QIcon>
 #include <QString>
 
-class QListWidget;
+#include "browse/dicom_file_list.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace veltor {
 
-// The first frame of a DICOM file as a `size` x `size` icon, or a null icon
-// (unreadable, no pixels, or too large to open just for an icon).
-QIcon dicomThumbnail(const QString& path, int size);
+// The columns (with their widths), full-row extended selection, grid lines
+// and 64 x 64 icons.
+void setUpDicomFileColumns(QTreeWidget* list);
 
-// Appends the DICOM files found in `folder` (and below it with `recursive`) to
-// `list`, each item holding its path in Qt::UserRole; with `icons` each gets
-// its thumbnail. Pending events are processed while the folders are walked.
-void appendDicomFiles(QListWidget* list, const QString& folder, bool recursive, bool icons, int iconSize);
+// Appends the row of `item`, the file at `path`; the path goes into column
+// 0's Qt::UserRole (see dicomRowPath) and, with `icons`, the thumbnail into
+// the icon column. The row is scrolled into view.
+QTreeWidgetItem* addDicomFileRow(QTreeWidget* list, const QString& path, const browse::FileListItem& item,
+                                 bool icons);
+
+// The full path a row was made for.
+QString dicomRowPath(const QTreeWidgetItem* row);
+
+// Appends a row for each DICOM file found in `folder` (and below it with
+// `recursive`), in walk order. Pending events are processed while the
+// folders are walked and between files.
+void appendDicomFiles(QTreeWidget* list, const QString& folder, bool recursive, bool icons);
 
 } // namespace veltor

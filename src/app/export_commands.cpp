@@ -386,8 +386,12 @@ bool ExportCommands::copyFrame() {
         if (f->displayBitmap() != nullptr)
             bitmap.assign(f->displayBitmap(), f->displayBitmap() + f->displayBitmapSize());
     }
+    // The same frame as a complete BMP file (file header in front of the
+    // packed bitmap) goes on as image/bmp: programs that paste it read a file.
+    // The header is only made for a bitmap whose rows all lie in `bitmap`.
     DibLayout layout;
-    if (bitmap.size() < kDibHeaderSize || !dibLayout(bitmap.data(), layout)) {
+    const std::vector<uint8_t> fileHeader = bmpFileHeader(bitmap.data(), bitmap.size());
+    if (fileHeader.empty() || !dibLayout(bitmap.data(), layout)) {
         stopMessage(&m_frame, tr("Clipboard error"));
         return false;
     }
@@ -404,11 +408,11 @@ bool ExportCommands::copyFrame() {
     } else {
         image = QImage(rows, layout.width, layout.height, int(layout.stride), QImage::Format_BGR888);
     }
+    QByteArray bmp(reinterpret_cast<const char*>(fileHeader.data()), qsizetype(fileHeader.size()));
+    bmp.append(reinterpret_cast<const char*>(bitmap.data()), qsizetype(layout.totalSize));
     auto* data = new QMimeData;
     data->setImageData(image.mirrored(false, true));
-    // The packed bitmap itself too, for programs that read device-independent bitmaps.
-    data->setData(QStringLiteral("image/bmp"),
-                  QByteArray(reinterpret_cast<const char*>(bitmap.data()), qsizetype(bitmap.size())));
+    data->setData(QStringLiteral("image/bmp"), bmp);
     QApplication::clipboard()->setMimeData(data);
     return true;
 }

@@ -24,6 +24,7 @@
 #include <mutex>
 
 #include "app/browse_support.h"
+#include "app/dicom_file_listing.h"
 #include "settings/settings_keys.h"
 
 namespace veltor {
@@ -37,10 +38,6 @@ QString fittedText(const QString& text, int width, const QFontMetrics& metrics) 
 }
 
 namespace {
-
-const char* const kColumns[] = {"Icon",     "Patient Name", "ID",       "Study Date",
-                                "Modality", "Frames",       "File Name"};
-const int kWidths[] = {68, 180, 100, 100, 70, 70, 250};
 
 const char* const kCriteria[] = {
     "Patient's name (0x0010,0x0010)",     "Patient ID (0x0010,0x0020)",
@@ -68,21 +65,7 @@ FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open
     m_subdirectories->setChecked(true);
     m_icons->setChecked(true);
     m_list = new QTreeWidget(this);
-    m_list->setColumnCount(7);
-    QStringList headers;
-    for (const char* c : kColumns)
-        headers << tr(c);
-    m_list->setHeaderLabels(headers);
-    for (int i = 0; i < 7; ++i)
-        m_list->setColumnWidth(i, kWidths[i]);
-    m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
-    m_list->setAllColumnsShowFocus(true);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setIconSize(QSize(browse::kListThumbnailSize, browse::kListThumbnailSize));
-    m_list->setStyleSheet(
-        QStringLiteral("QTreeView::item { border: 1px solid #d0d0d0; }")); // grid lines
+    setUpDicomFileColumns(m_list);
     m_status = new QLabel(this);
     m_status->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -139,7 +122,7 @@ FileListDialog::FileListDialog(Mode mode, SettingsStore& settings, OpenFile open
     connect(m_close, &QPushButton::clicked, this, &FileListDialog::closeWindow);
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &FileListDialog::updateButtons);
     connect(m_list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        m_status->setText(item->data(0, Qt::UserRole).toString());
+        m_status->setText(dicomRowPath(item));
     });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { openSelected(); });
     updateButtons();
@@ -188,17 +171,7 @@ void FileListDialog::showFolder(const QString& folder) {
 
 void FileListDialog::addRow(const browse::DirectoryRecord& record, const browse::FileListItem& item,
                             bool icons) {
-    auto* row = new QTreeWidgetItem(m_list);
-    row->setText(1, QString::fromLatin1(item.patientName.c_str()));
-    row->setText(2, QString::fromLatin1(item.studyId.c_str()));
-    row->setText(3, QString::fromLatin1(item.studyDate.c_str()));
-    row->setText(4, QString::fromLatin1(item.modality.c_str()));
-    row->setText(5, QString::fromStdString(item.frames));
-    row->setText(6, displayPath(item.fileName));
-    row->setData(0, Qt::UserRole, displayPath(record.path + item.fileName));
-    if (icons && !item.thumbnail.empty())
-        row->setIcon(0, QIcon(QPixmap::fromImage(thumbnailImage(item.thumbnail))));
-    m_list->scrollToItem(row);
+    addDicomFileRow(m_list, displayPath(record.path + item.fileName), item, icons);
 }
 
 void FileListDialog::scanOrStop() {
@@ -335,7 +308,7 @@ QStringList FileListDialog::selectedPaths() const {
     QStringList paths;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = m_list->topLevelItem(i);
-        if (row->isSelected()) paths << row->data(0, Qt::UserRole).toString();
+        if (row->isSelected()) paths << dicomRowPath(row);
     }
     return paths;
 }

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include "browse/recent_urls.h"
 
@@ -45,6 +46,16 @@ void OpenUrlDialog::accept() {
     }
     const std::string address = browse::completeAddress(typed);
     m_url->setText(QString::fromStdString(address));
+    // A refused scheme never reaches the history; the window stays open so
+    // the address can be corrected.
+    if (!browse::allowedScheme(address)) {
+        QMessageBox::critical(
+            this, QStringLiteral("Veltor Dicom Viewer"),
+            tr("%1 cannot be opened: only http, https, ftp and file addresses are.").arg(m_url->text()));
+        m_url->setFocus();
+        m_url->selectAll();
+        return;
+    }
     browse::RecentUrls(m_settings).remember(address);
     QDialog::accept();
 }

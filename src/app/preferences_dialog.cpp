@@ -5,7 +5,6 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/font_choice.h"
 #include "app/overlay_painting.h"
 
 namespace veltor {
@@ -216,7 +216,7 @@ void PreferencesDialog::chooseFont(Font which) {
     QFont start = sampleFont(current);
     start.setPointSize(std::clamp(current.height, 1, 500));
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, start, this, QStringLiteral("Font"));
+    const QFont chosen = chooseFontWithoutEffects(&ok, start, this, QStringLiteral("Font"));
     if (!ok) return;
     // The face, size, weight and slant come from the dialog; underline,
     // strike-out and the character set stay as they were.

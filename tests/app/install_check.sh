@@ -14,7 +14,12 @@ for p in veltor veltor-viewer; do
   [ -x "$prefix/bin/$p" ] || fail "bin/$p missing"
   grep -q '^\.SH DESCRIPTION' "$prefix/share/man/man1/$p.1" || fail "man page of $p missing"
 done
-grep -q '^\.SS anonymize' "$prefix/share/man/man1/veltor.1" || fail "veltor.1 lacks the commands"
+# every command that `veltor --help` lists has its section in veltor.1
+commands=$("$prefix/bin/veltor" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z]*\) .*/\1/p')
+[ -n "$commands" ] || fail "veltor --help lists no commands"
+for c in $commands; do
+  grep -q "^\.SS $c\$" "$prefix/share/man/man1/veltor.1" || fail "veltor.1 lacks the section of $c"
+done
 for s in 16 22 24 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${s}x${s}/apps/veltor-viewer.png" ] || fail "icon ${s}x${s} missing"
 done

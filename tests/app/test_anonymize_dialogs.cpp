@@ -12,7 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -22,11 +22,13 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 
 #include "app/anonymize_dialogs.h"
 #include "app/anonymize_options_dialog.h"
+#include "app/batch_export_dialogs.h"
 #include "app/child_frame.h"
 #include "app_test_support.h"
 #include "dicom/dicom_file.h"
@@ -93,6 +95,43 @@ QString writeDicom(const QString& folder, const QString& name,
     const QString path = folder + "/" + name;
     writeFile(path, std::string(reinterpret_cast<const char*>(b.bytes().data()), b.size()));
     return path;
+}
+
+// A file with the header values the file lists show: patient name, study
+// ID, study date, modality and `frames` 2 x 2 frames.
+QString writeListed(const QString& folder, const QString& name, const std::string& patient,
+                    const std::string& studyId, const std::string& date, const std::string& modality,
+                    int frames) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0008, 0x0020, "DA", date);
+    b.element(0x0008, 0x0060, "CS", DicomBytes::padText(modality));
+    b.element(0x0010, 0x0010, "PN", DicomBytes::padText(patient));
+    b.element(0x0020, 0x0010, "SH", DicomBytes::padText(studyId));
+    b.element(0x0028, 0x0002, "US", std::string("\x01\x00", 2));
+    b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+    b.element(0x0028, 0x0008, "IS", DicomBytes::padText(std::to_string(frames)));
+    b.element(0x0028, 0x0010, "US", std::string("\x02\x00", 2));
+    b.element(0x0028, 0x0011, "US", std::string("\x02\x00", 2));
+    b.element(0x0028, 0x0100, "US", std::string("\x08\x00", 2));
+    b.element(0x0028, 0x0101, "US", std::string("\x08\x00", 2));
+    b.element(0x0028, 0x0102, "US", std::string("\x07\x00", 2));
+    b.element(0x7FE0, 0x0010, "OB", std::string(size_t(4 * frames), '\x40'));
+    const QString path = folder + "/" + name;
+    writeFile(path, std::string(reinterpret_cast<const char*>(b.bytes().data()), b.size()));
+    return path;
+}
+
+// Each row of a file list as "patient|study ID|date|modality|frames", by file name.
+QMap<QString, QString> listedRows(const QTreeWidget* list) {
+    QMap<QString, QString> rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list->topLevelItem(i);
+        QStringList values;
+        for (int c = 1; c <= 5; ++c) values << row->text(c);
+        rows.insert(row->text(6), values.join('|'));
+    }
+    return rows;
 }
 
 QByteArray contents(const QString& path) {
@@ -294,6 +333,28 @@ class AnonymizeDialogsTest : public QObject {
         QVERIFY(!d.log()->toPlainText().contains("DOE"));
     }
 
+    void selectionListsShowTheHeaderColumns() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        const QString scan = dir.path() + "/scan";
+        QDir().mkpath(scan);
+        writeListed(scan, "ct.dcm", "ROE^JANE", "S17", "20240131", "CT", 1);
+        writeListed(scan, "cine.dcm", "POE^EDGAR", "7", "19991231", "XA", 3);
+        writeFile(scan + "/notes.txt", std::string(300, 'n'));
+        settings::setCurrentWorkingDirectory(settings, (scan + "/").toStdString());
+        const QMap<QString, QString> expected{{"ct.dcm", "ROE^JANE|S17|20240131|CT|1"},
+                                              {"cine.dcm", "POE^EDGAR|7|19991231|XA|3"}};
+        const QStringList headers{"Icon", "Patient Name", "ID", "Study Date", "Modality", "Frames", "File Name"};
+        AnonymizeSelectedDialog anonymize(settings);
+        for (int c = 0; c < headers.size(); ++c) QCOMPARE(anonymize.fileList()->headerItem()->text(c), headers[c]);
+        QCOMPARE(listedRows(anonymize.fileList()), expected);
+        QVERIFY(!anonymize.fileList()->topLevelItem(0)->icon(0).isNull()); // "Load Icons" is on
+        ExportSelectedDialog exportSelected(settings, false);
+        exportSelected.scan(scan);
+        QCOMPARE(listedRows(exportSelected.fileList()), expected);
+        QCOMPARE(exportSelected.fileList()->columnCount(), headers.size());
+    }
+
     void selectedFilesGoToTheExportFolder() {
         QTemporaryDir dir;
         QSettingsStore settings((dir.path() + "/s.ini").toStdString());
@@ -305,17 +366,17 @@ class AnonymizeDialogsTest : public QObject {
         settings::setCurrentWorkingDirectory(settings, (scan + "/").toStdString());
         AnonymizeSelectedDialog d(settings);
         QCOMPARE(d.windowTitle(), QStringLiteral("Anonymize Selected Files"));
-        QCOMPARE(d.fileList()->count(), 3); // scanned at start, subfolders included
+        QCOMPARE(d.fileList()->topLevelItemCount(), 3); // scanned at start, subfolders included
         d.searchSubdirectories()->setChecked(false);
-        QCOMPARE(d.fileList()->count(), 2);
+        QCOMPARE(d.fileList()->topLevelItemCount(), 2);
         d.searchSubdirectories()->setChecked(true);
         QVERIFY(!d.anonymizeButton()->isEnabled());
         QVERIFY(d.anonymizeAllButton()->isEnabled());
-        QListWidgetItem* first = d.fileList()->item(0);
-        const QRect r = d.fileList()->visualItemRect(first);
         d.show();
+        QTreeWidgetItem* first = d.fileList()->topLevelItem(0);
+        const QRect r = d.fileList()->visualItemRect(first);
         QTest::mouseClick(d.fileList()->viewport(), Qt::LeftButton, {}, r.center());
-        QCOMPARE(d.statusLine()->text(), first->data(Qt::UserRole).toString());
+        QCOMPARE(d.statusLine()->text(), first->data(0, Qt::UserRole).toString());
         QVERIFY(d.anonymizeButton()->isEnabled());
         d.exportDirectory()->setEditText("");
         {
@@ -331,7 +392,7 @@ class AnonymizeDialogsTest : public QObject {
         d.useSuffix()->setChecked(false);
         d.anonymizeRows(true);
         QStringList expected{"one.dcm", "three.dcm", "two.dcm",
-                             QFileInfo(first->text()).completeBaseName() + "_anon.dcm"};
+                             QFileInfo(first->text(6)).completeBaseName() + "_anon.dcm"};
         expected.sort();
         QCOMPARE(filesIn(out), expected);
         QVERIFY(!contents(out + "/three.dcm").contains("DOE^JOHN"));

@@ -63,6 +63,7 @@ class BrowseTest : public QObject {
     void folderTreeAndOpenMultipleFiles();
     void sortFramesAndPaste();
     void openFromInternetFileAddress();
+    void refusedSchemeStaysOutOfTheHistory();
 };
 
 void BrowseTest::navigationBarWalksTheFolder() {
@@ -285,6 +286,32 @@ void BrowseTest::openFromInternetFileAddress() {
     QCOMPARE(QString::fromStdString(w.activeChild()->document().title()), address);
     QCOMPARE(w.activeChild()->document().frameCount(), 1);
     QCOMPARE(browse::RecentUrls(fixture.settings).newestFirst().front(), address.toStdString());
+}
+
+void BrowseTest::refusedSchemeStaysOutOfTheHistory() {
+    MainWindowUnderTest fixture;
+    OpenUrlDialog dialog(fixture.settings, &fixture.w);
+    dialog.show();
+    QString message;
+    QTimer::singleShot(0, [&message] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            message = box->text();
+            box->close();
+        }
+    });
+    dialog.urlEdit()->setText(QStringLiteral("gopher://example.org/scan.dcm"));
+    dialog.accept();
+    QVERIFY(message.contains(QStringLiteral("only http, https, ftp and file")));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.result() != QDialog::Accepted);
+    QVERIFY(browse::RecentUrls(fixture.settings).newestFirst().empty());
+    // An address without a scheme becomes http and is remembered.
+    dialog.urlEdit()->setText(QStringLiteral("example.org/scan.dcm"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const std::vector<std::string> recent = browse::RecentUrls(fixture.settings).newestFirst();
+    QCOMPARE(recent.size(), size_t(1));
+    QCOMPARE(recent.front(), std::string("http://example.org/scan.dcm"));
 }
 
 QTEST_MAIN(BrowseTest)

@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
+#include <QtEndian>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QtTest>
 
@@ -53,6 +56,54 @@ QString probe(const QString& path) {
                                         path});
     p.waitForFinished(20000);
     return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+}
+
+// With VELTOR_SCREENSHOTS set to a folder, `w` is saved there as `name`: the
+// whole screen under an X server (xvfb-run), the window itself otherwise.
+void saveShot(QWidget& w, const QString& name) {
+    const QString folder = qEnvironmentVariable("VELTOR_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    const QString path = folder + QLatin1Char('/') + name;
+    const QRect r = w.frameGeometry();
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QProcess::execute(QStringLiteral("import"),
+                          {"-window", "root", "-crop",
+                           QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                           "+repage", path});
+    else
+        w.grab().save(path);
+}
+
+struct PreviewLook {
+    int pages = -1;
+    int inked = 0; // pixels of the preview pane darker than its grey backdrop
+};
+
+// Opens Print Preview of the active document, looks at the laid-out pages
+// (saving the window as `shot` when that is not empty), and closes it.
+PreviewLook lookAtPrintPreview(CMainFrame& w, const QString& shot) {
+    PreviewLook look;
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&seen, &look, shot] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (preview == nullptr || seen) return;
+        seen = true;
+        QTimer::singleShot(500, preview, [preview, &look, shot] {
+            if (auto* widget = preview->findChild<QPrintPreviewWidget*>()) {
+                look.pages = widget->pageCount();
+                const QImage image = widget->grab().toImage();
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x) look.inked += qGray(image.pixel(x, y)) < 128;
+            }
+            if (!shot.isEmpty()) saveShot(*preview, shot);
+            preview->close();
+        });
+    });
+    poll.start(20);
+    if (QAction* action = actionNamed(w, QStringLiteral("Print Pre&view")); action != nullptr && action->isEnabled())
+        action->trigger();
+    return look;
 }
 
 } // namespace
@@ -151,7 +202,16 @@ class ExportCommandsTest : public QObject {
         QVERIFY(rtf.contains("0x0028,0x0010"));
         QVERIFY(rtf.endsWith("\\par}}"));
         QVERIFY(commands->copyFrame());
-        QCOMPARE(QApplication::clipboard()->image().size(), QSize(32, 32));
+        const QImage copied = QApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(32, 32));
+        // image/bmp holds a whole BMP file: read as one, it is the same frame.
+        const QByteArray bmp = QApplication::clipboard()->mimeData()->data(QStringLiteral("image/bmp"));
+        QVERIFY(bmp.startsWith("BM"));
+        QCOMPARE(qFromLittleEndian<quint32>(bmp.constData() + 2), quint32(bmp.size()));
+        const QImage pasted = QImage::fromData(bmp, "BMP");
+        QCOMPARE(pasted.size(), QSize(32, 32));
+        QCOMPARE(pasted.convertToFormat(QImage::Format_RGB32), copied.convertToFormat(QImage::Format_RGB32));
+        QVERIFY(qGray(pasted.pixel(0, 0)) < qGray(pasted.pixel(31, 31))); // the ramp's top row is its dark end
         QVERIFY(actionNamed(w, QStringLiteral("&Copy Frame"))->isEnabled());
 
         // Page Setup: clearing the images clears and disables the annotations,
@@ -182,6 +242,27 @@ class ExportCommandsTest : public QObject {
         child->document().exportState().print.printHeader = false;
         child->document().exportState().print.printImages = false;
         QVERIFY(!printDocumentReport(*child, settings, printer)); // nothing to print
+    }
+
+    void printPreviewShowsTheReport() {
+        MainWindowUnderTest fixture;
+        fixture.w.show();
+        CChildFrame* child = openIn(fixture.w, QStringLiteral(VELTOR_SAMPLE_FILE));
+        QVERIFY(child != nullptr);
+        child->showMaximized();
+        // Nothing to print: one blank sheet, its edges and shadow the only ink.
+        PrintSettings& print = child->document().exportState().print;
+        const PrintSettings chosen = print;
+        print.printHeader = false;
+        print.printImages = false;
+        const PreviewLook blank = lookAtPrintPreview(fixture.w, QString());
+        QCOMPARE(blank.pages, 1);
+        print = chosen;
+        const PreviewLook report = lookAtPrintPreview(fixture.w, QStringLiteral("print_preview.png"));
+        QVERIFY(report.pages >= 1);
+        QVERIFY2(report.inked > 2 * blank.inked, qPrintable(QStringLiteral("%1 dark pixels, %2 on a blank sheet")
+                                                                    .arg(report.inked)
+                                                                    .arg(blank.inked)));
     }
 
     void videoOfTheIncludedFrames() {

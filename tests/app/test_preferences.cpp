@@ -1,10 +1,13 @@
 // Preferences, start-up placement, the hand-over to a running viewer and the
 // small utilities.
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFontDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QMdiSubWindow>
 #include <QRadioButton>
@@ -12,8 +15,10 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
+#include "app/annotation_dialog.h"
 #include "app/child_frame.h"
 #include "app/desktop_calculator.h"
 #include "app/image_view.h"
@@ -36,6 +41,24 @@ template <class W> W* widgetNamed(QWidget& parent, const QString& text) {
     for (W* w : parent.findChildren<W*>())
         if (w->text() == text) return w;
     return nullptr;
+}
+
+// Clicks `button`; the font dialog it opens is inspected and cancelled.
+// Returns the dialog's check boxes as "visible/all" ("none" when no font
+// dialog opened).
+QString fontDialogCheckBoxes(QPushButton* button) {
+    QString seen = QStringLiteral("none");
+    QTimer::singleShot(0, [&seen] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        const QList<QCheckBox*> boxes = dialog->findChildren<QCheckBox*>();
+        int visible = 0;
+        for (QCheckBox* b : boxes) visible += b->isVisible() ? 1 : 0;
+        seen = QStringLiteral("%1/%2").arg(visible).arg(boxes.size());
+        dialog->reject();
+    });
+    button->click();
+    return seen;
 }
 
 } // namespace
@@ -102,6 +125,19 @@ class PreferencesTest : public QObject {
         width->setValue(4);
         QCOMPARE(again.edited().lineWidth(), 3);
         QCOMPARE(o.lineWidth(), 9);
+    }
+
+    void fontDialogsOfferNoEffects() {
+        // Underline and strike-out (the effects' check boxes) are the record's
+        // own, so neither font button offers them.
+        UserOptions options;
+        PreferencesDialog preferences(options);
+        preferences.show();
+        QCOMPARE(fontDialogCheckBoxes(widgetNamed<QPushButton>(preferences, "Select Default Font...")),
+                 QStringLiteral("0/2"));
+        AnnotationDialog annotation(QStringLiteral("Add Annotation"), TextAnnotation{}, false, nullptr);
+        annotation.show();
+        QCOMPARE(fontDialogCheckBoxes(widgetNamed<QPushButton>(annotation, "Font...")), QStringLiteral("0/2"));
     }
 
     void okRecoloursOpenViewsAndNewItemsOnly() {
