@@ -151,6 +151,9 @@ class LossyJpegFrameDecoder final : public FrameDecoder {
 
     DecodedColour colour(const char*) const override { return DecodedColour::Rgb; }
 
+    // Complete means every row of the checked size was read out.
+    bool writesWholeFrames() const override { return true; }
+
     bool startsFrame(std::span<const uint8_t> fragment) const override {
         return fragment.size() >= 2 && fragment[0] == 0xFF && fragment[1] == 0xD8;
     }

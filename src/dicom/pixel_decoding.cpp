@@ -243,9 +243,16 @@ bool PixelDecoding::decodeEncapsulated(std::span<const uint8_t> items, uint64_t 
                                                         " bytes cannot expand to " + std::to_string(frameBytes) + " bytes");
         status = codec.checkFrame(stream, g);
         if (!status.ok()) return fail(status.error, frameName(i) + ": " + status.message);
-        std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[frameBytes]());
+        const bool cleared = !codec.writesWholeFrames();
+        std::unique_ptr<uint8_t[]> out(cleared ? new (std::nothrow) uint8_t[frameBytes]()
+                                               : new (std::nothrow) uint8_t[frameBytes]);
         if (!out) return fail(DicomError::OutOfMemory, "no memory for " + frameName(i));
         status = codec.decodeFrame(stream, g, std::span<uint8_t>(out.get(), frameBytes));
+        if (!cleared && status.ok() && !status.complete) {
+            out.reset(new (std::nothrow) uint8_t[frameBytes]());
+            if (!out) return fail(DicomError::OutOfMemory, "no memory for " + frameName(i));
+            status = codec.decodeFrame(stream, g, std::span<uint8_t>(out.get(), frameBytes));
+        }
         if (!status.ok()) return fail(status.error, frameName(i) + ": " + status.message);
         if (!status.complete && warnings++ < kMaxFrameWarnings)
             f.m_warnings.push_back(frameName(i) + " is incomplete" + (status.message.empty() ? "" : ": " + status.message));
