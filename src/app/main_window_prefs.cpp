@@ -27,6 +27,7 @@
 #include "app/preferences_dialog.h"
 #include "app/system_info_dialog.h"
 #include "app/view_overlays.h"
+#include "app/window_tool.h"
 #include "document/kelvo_doc.h"
 #include "settings/qt/qsettings_store.h"
 #include "settings/user_options.h"
@@ -129,6 +130,7 @@ void CMainFrame::updateUtilityActions(bool hasDocument) {
 }
 
 void CMainFrame::applyPreferences(const UserOptions& edited) {
+    const bool windowChoiceChanged = edited.keepFileWindow() != m_options.keepFileWindow();
     m_options = edited;
     if (auto* area = qobject_cast<MdiBackgroundArea*>(m_mdi))
         area->setBackgroundMode(m_options.bgImage(), overlayColour(m_options.mainBgColor()));
@@ -147,8 +149,12 @@ void CMainFrame::applyPreferences(const UserOptions& edited) {
             rulers.colour = m_options.axisColor();
             overlays.setRulers(f, rulers);
         }
+        // Frames nobody has windowed or edited yet take the window the
+        // switch now chooses.
+        if (windowChoiceChanged) doc.applyFileWindowOption();
         child->imageView()->viewport()->update();
     }
+    if (windowChoiceChanged && m_windowTool != nullptr) m_windowTool->refresh();
     updateActions();
 }
 
