@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPixmap>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,22 @@ namespace veltor {
 namespace {
 // A full open of a long cine to draw a few pixels would stall the list.
 constexpr qint64 kIconFileLimit = qint64{32} << 20;
+std::atomic<bool> previewsKeepFileWindow{false};
 } // namespace
+
+void setPreviewsKeepFileWindow(bool keep) { previewsKeepFileWindow = keep; }
+
+WindowChoice previewWindow() {
+    WindowChoice choice;
+    choice.mode = previewsKeepFileWindow ? WindowMode::File : WindowMode::Auto;
+    return choice;
+}
 
 QIcon dicomThumbnail(const QString& path, int size) {
     if (QFileInfo(path).size() > kIconFileLimit) return {};
     DicomFile file;
     if (!file.openFile(path.toLocal8Bit().toStdString().c_str(), false)) return {};
-    const std::vector<uint8_t> pixels = file.frame8(1);
+    const std::vector<uint8_t> pixels = file.frame8(1, previewWindow());
     const int w = file.columns(), h = file.rows();
     if (w <= 0 || h <= 0) return {};
     const bool colour = pixels.size() == size_t(w) * size_t(h) * 3;

@@ -5,9 +5,18 @@
 #include <QIcon>
 #include <QString>
 
+#include "dicom/voi.h"
+
 class QListWidget;
 
 namespace veltor {
+
+// The window thumbnails and previews of files show grey frames through, the
+// same choice documents make: the file's window as stored while "Keep the
+// file's window" is on, else the automatic one. The main window sets it at
+// start-up and whenever Preferences change; it may be read from any thread.
+void setPreviewsKeepFileWindow(bool keep);
+WindowChoice previewWindow();
 
 // The first frame of a DICOM file as a `size` x `size` icon, or a null icon
 // (unreadable, no pixels, or too large to open just for an icon).

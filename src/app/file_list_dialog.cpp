@@ -24,6 +24,7 @@
 #include <mutex>
 
 #include "app/browse_support.h"
+#include "app/dicom_file_listing.h"
 #include "settings/settings_keys.h"
 
 namespace veltor {
@@ -216,6 +217,7 @@ void FileListDialog::runScan() {
     browse::DicomFileList::ScanOptions options;
     options.subdirectories = m_subdirectories->isChecked();
     options.loadIcons = m_icons->isChecked();
+    options.window = previewWindow();
     if (m_mode == Mode::Search) {
         // A search starts afresh from the folder shown.
         m_folders->clear();

@@ -20,6 +20,7 @@
 #include "app/app_icons.h"
 #include "app/child_frame.h"
 #include "app/desktop_calculator.h"
+#include "app/dicom_file_listing.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
 #include "app/mdi_background.h"
@@ -132,6 +133,7 @@ void CMainFrame::updateUtilityActions(bool hasDocument) {
 void CMainFrame::applyPreferences(const UserOptions& edited) {
     const bool windowChoiceChanged = edited.keepFileWindow() != m_options.keepFileWindow();
     m_options = edited;
+    setPreviewsKeepFileWindow(m_options.keepFileWindow());
     if (auto* area = qobject_cast<MdiBackgroundArea*>(m_mdi))
         area->setBackgroundMode(m_options.bgImage(), overlayColour(m_options.mainBgColor()));
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {

@@ -2,6 +2,7 @@
 // Tools menu and mini toolbar, and presets on one or every frame.
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 #include <QToolBar>
 
 #include "app/child_frame.h"
+#include "app/dicom_file_listing.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
@@ -147,7 +149,7 @@ class WindowLevelTest : public QObject {
     }
 
     // A file's windows as extra preset buttons; "Keep the file's window" of
-    // Preferences for new documents and open ones; MONOCHROME1
+    // Preferences for new documents, open ones and file icons; MONOCHROME1
     // shown inverted; the value readout's unit.
     void windowsOfTheFile() {
         MainWindowUnderTest fixture;
@@ -174,6 +176,13 @@ class WindowLevelTest : public QObject {
         };
         const QString m2 = write("m2.dcm", "MONOCHROME2 ");
         QVERIFY(w.openFile(m2));
+        // the grey of a file icon's left end: sample 0
+        auto iconGrey = [&m2] {
+            const QImage icon = dicomThumbnail(m2, 30).pixmap(QSize(30, 30)).toImage();
+            return icon.isNull() ? -1 : qGray(icon.pixel(0, icon.height() / 2));
+        };
+        const int fittedGrey = iconGrey();
+        QVERIFY(fittedGrey >= 0 && fittedGrey < 20); // 1000/4000 does not fit 0 .. 800
         WindowToolDock* dock = w.windowTool();
         dock->refresh();
         QCOMPARE(int(dock->fileWindows().size()), 3);
@@ -196,6 +205,7 @@ class WindowLevelTest : public QObject {
         keep->setChecked(true);
         w.applyPreferences(preferences.edited());
         QVERIFY(options.keepFileWindow());
+        QVERIFY(iconGrey() > 40); // 0 in 1000/4000 as stored
         QVERIFY(w.openFile(write("m1.dcm", "MONOCHROME1 ")));
         frame = w.activeChild()->document().frameAt(0);
         QCOMPARE(frame->windowWidth(), 4000); // as stored
@@ -219,6 +229,7 @@ class WindowLevelTest : public QObject {
         QVERIFY(v.red < 5); // the largest sample, inverted
         QCOMPARE(windowed->windowCenter(), 40);
         QCOMPARE(windowed->windowWidth(), 400);
+        QCOMPARE(iconGrey(), fittedGrey);
     }
 };
 
