@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,17 @@ constexpr int kColumnCount = int(sizeof kWidths / sizeof kWidths[0]);
 // A full open of a long cine to draw a few pixels would stall the list.
 constexpr qint64 kIconFileLimit = qint64{32} << 20;
 
+std::atomic<bool> previewsKeepFileWindow{false};
+
 } // namespace
+
+void setPreviewsKeepFileWindow(bool keep) { previewsKeepFileWindow = keep; }
+
+WindowChoice previewWindow() {
+    WindowChoice choice;
+    choice.mode = previewsKeepFileWindow ? WindowMode::File : WindowMode::Auto;
+    return choice;
+}
 
 void setUpDicomFileColumns(QTreeWidget* list) {
     list->setColumnCount(kColumnCount);
@@ -73,7 +84,7 @@ void appendDicomFiles(QTreeWidget* list, const QString& folder, bool recursive, 
     for (const std::string& f : files) {
         browse::FileListItem item;
         const bool icon = icons && QFileInfo(displayPath(f)).size() <= kIconFileLimit;
-        if (!browse::readListItem(f, icon, nullptr, item)) continue;
+        if (!browse::readListItem(f, icon, nullptr, item, nullptr, previewWindow())) continue;
         addDicomFileRow(list, displayPath(f), item, icons);
         QApplication::processEvents();
     }

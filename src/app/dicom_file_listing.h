@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "browse/dicom_file_list.h"
+#include "dicom/voi.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -16,6 +17,13 @@ namespace veltor {
 // The columns (with their widths), full-row extended selection, grid lines
 // and 64 x 64 icons.
 void setUpDicomFileColumns(QTreeWidget* list);
+
+// The window thumbnails and previews of files show grey frames through, the
+// same choice documents make: the file's window as stored while "Keep the
+// file's window" is on, else the automatic one. The main window sets it at
+// start-up and whenever Preferences change; it may be read from any thread.
+void setPreviewsKeepFileWindow(bool keep);
+WindowChoice previewWindow();
 
 // Appends the row of `item`, the file at `path`; the path goes into column
 // 0's Qt::UserRole (see dicomRowPath) and, with `icons`, the thumbnail into

@@ -189,6 +189,7 @@ void FileListDialog::runScan() {
     browse::DicomFileList::ScanOptions options;
     options.subdirectories = m_subdirectories->isChecked();
     options.loadIcons = m_icons->isChecked();
+    options.window = previewWindow();
     if (m_mode == Mode::Search) {
         // A search starts afresh from the folder shown.
         m_folders->clear();

@@ -21,6 +21,7 @@
 
 #include "app/app_icons.h"
 #include "app/child_frame.h"
+#include "app/dicom_file_listing.h"
 #include "app/export_commands.h"
 #include "app/mdi_background.h"
 #include "app/header_grid.h"
@@ -68,6 +69,7 @@ CMainFrame::CMainFrame(QSettingsStore& settings, UserOptions& options, QWidget* 
     createToolBars();
     createStatusBar();
     setCommandIcons();
+    setPreviewsKeepFileWindow(m_options.keepFileWindow());
     m_windowTool = new WindowToolDock(m_settings, m_options, this);
     addDockWidget(Qt::RightDockWidgetArea, m_windowTool);
     m_barsMenu->addAction(m_windowTool->toggleViewAction());

@@ -20,6 +20,7 @@
 #include "app/app_icons.h"
 #include "app/child_frame.h"
 #include "app/desktop_calculator.h"
+#include "app/dicom_file_listing.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
 #include "app/mdi_background.h"
@@ -27,6 +28,7 @@
 #include "app/preferences_dialog.h"
 #include "app/system_info_dialog.h"
 #include "app/view_overlays.h"
+#include "app/window_tool.h"
 #include "document/kelvo_doc.h"
 #include "settings/qt/qsettings_store.h"
 #include "settings/user_options.h"
@@ -129,7 +131,9 @@ void CMainFrame::updateUtilityActions(bool hasDocument) {
 }
 
 void CMainFrame::applyPreferences(const UserOptions& edited) {
+    const bool windowChoiceChanged = edited.keepFileWindow() != m_options.keepFileWindow();
     m_options = edited;
+    setPreviewsKeepFileWindow(m_options.keepFileWindow());
     if (auto* area = qobject_cast<MdiBackgroundArea*>(m_mdi))
         area->setBackgroundMode(m_options.bgImage(), overlayColour(m_options.mainBgColor()));
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
@@ -147,8 +151,12 @@ void CMainFrame::applyPreferences(const UserOptions& edited) {
             rulers.colour = m_options.axisColor();
             overlays.setRulers(f, rulers);
         }
+        // Frames nobody has windowed or edited yet take the window the
+        // switch now chooses.
+        if (windowChoiceChanged) doc.applyFileWindowOption();
         child->imageView()->viewport()->update();
     }
+    if (windowChoiceChanged && m_windowTool != nullptr) m_windowTool->refresh();
     updateActions();
 }
 

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/browse_support.h"
+#include "app/dicom_file_listing.h"
 #include "app/dicom_tags_widget.h"
 #include "browse/favorite_folders.h"
 #include "browse/thumbnail.h"
@@ -188,7 +189,7 @@ void MCFileDialog::selectionChanged() {
     m_info[5]->setText(fittedText(size, width, metrics));
     m_picture->clear();
     if (full) {
-        const browse::Thumbnail t = browse::makeThumbnail(*full, kPreviewSize);
+        const browse::Thumbnail t = browse::makeThumbnail(*full, kPreviewSize, previewWindow());
         if (!t.empty()) m_picture->setPixmap(QPixmap::fromImage(thumbnailImage(t)));
     }
     m_previewFile = full ? std::move(full) : std::move(header);

@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "app/dicom_file_listing.h"
 #include "app/dicom_tags_widget.h"
 #include "app/folder_tree.h"
 #include "dicom/dicom_file.h"
@@ -79,7 +80,7 @@ void OpenByHeaderDialog::showPreview() {
     if (!m_previewBox->isChecked() || m_path.isEmpty()) return;
     DicomFile full;
     if (!full.openFile(m_path.toLocal8Bit().constData(), false)) return;
-    const std::vector<uint8_t> pixels = full.frame8(1);
+    const std::vector<uint8_t> pixels = full.frame8(1, previewWindow());
     if (pixels.empty()) return;
     const int w = full.columns(), h = full.rows();
     const bool colour = pixels.size() >= size_t(w) * size_t(h) * 3;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/browse_support.h"
+#include "app/dicom_file_listing.h"
 #include "app/dicom_tags_widget.h"
 #include "app/folder_tree.h"
 #include "browse/thumbnail.h"
@@ -200,7 +201,7 @@ void OpenListDialog::showPreview(QLabel* picture, const QString& path, bool on) 
     if (!on || path.isEmpty()) return;
     DicomFile file;
     if (!file.openFile(localPath(path).c_str(), false)) return;
-    const browse::Thumbnail t = browse::makeThumbnail(file, 128);
+    const browse::Thumbnail t = browse::makeThumbnail(file, 128, previewWindow());
     if (!t.empty()) picture->setPixmap(QPixmap::fromImage(thumbnailImage(t)));
 }
 

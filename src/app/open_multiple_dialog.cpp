@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/browse_support.h"
+#include "app/dicom_file_listing.h"
 #include "app/dicom_tags_widget.h"
 #include "browse/thumbnail.h"
 #include "dicom/dicom_file.h"
@@ -237,7 +238,7 @@ void OpenMultipleDialog::showPicture() {
     if (row == nullptr || !m_icons->isChecked()) return;
     DicomFile file;
     if (!file.openFile(localPath(row->data(0, Qt::UserRole).toString()).c_str(), false)) return;
-    const browse::Thumbnail t = browse::makeThumbnail(file, 128);
+    const browse::Thumbnail t = browse::makeThumbnail(file, 128, previewWindow());
     if (!t.empty()) m_picture->setPixmap(QPixmap::fromImage(thumbnailImage(t)));
 }
 

@@ -67,7 +67,7 @@ FolderListing listFolder(const std::string& folder) {
 }
 
 bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria* criteria,
-                  FileListItem& item, SearchValues* values) {
+                  FileListItem& item, SearchValues* values, const WindowChoice& window) {
     DicomFile header;
     if (!header.openFile(path.c_str(), true)) return false;
     if (criteria != nullptr || values != nullptr) {
@@ -86,7 +86,7 @@ bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria*
     if (loadIcons) {
         DicomFile full;
         if (full.openFile(path.c_str(), false)) {
-            item.thumbnail = makeThumbnail(full, kListThumbnailSize);
+            item.thumbnail = makeThumbnail(full, kListThumbnailSize, window);
             item.frames = std::to_string(full.frameCount());
         }
     }
@@ -122,7 +122,7 @@ void DicomFileList::walk(const std::string& folder, const ScanOptions& options,
         if (progress) progress(count, base, name);
         if (m_stop) return;
         FileListItem item;
-        if (!readListItem(base + name, options.loadIcons, options.criteria, item)) continue;
+        if (!readListItem(base + name, options.loadIcons, options.criteria, item, nullptr, options.window)) continue;
         bool first = false;
         if (recordIndex < 0) {
             first = true;

@@ -44,8 +44,9 @@ FolderListing listFolder(const std::string& folder);
 // Reads one file for a list: a header-only open, then (with `loadIcons`) a
 // full open for the thumbnail. False when the file does not parse or, with
 // criteria, does not match them. Safe to call from several threads at once.
+// The thumbnail shows grey frames through the window `window` selects.
 bool readListItem(const std::string& path, bool loadIcons, const SearchCriteria* criteria,
-                  FileListItem& item, SearchValues* values = nullptr);
+                  FileListItem& item, SearchValues* values = nullptr, const WindowChoice& window = {});
 
 std::string withTrailingSlash(std::string folder);
 
@@ -55,6 +56,7 @@ class DicomFileList {
         bool subdirectories = true;               // "Search Subdirectories"
         bool loadIcons = true;                    // "Load Icons"
         const SearchCriteria* criteria = nullptr; // normalized; null lists every DICOM file
+        WindowChoice window;                      // of the thumbnails' grey frames
     };
     // Before each file: the running count of files looked at, the folder
     // (with its trailing '/') and the file name. This is where a caller keeps

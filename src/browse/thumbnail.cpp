@@ -7,11 +7,11 @@
 
 namespace veltor::browse {
 
-Thumbnail makeThumbnail(DicomFile& file, int size) {
+Thumbnail makeThumbnail(DicomFile& file, int size, const WindowChoice& window) {
     Thumbnail t;
     const int w = file.columns(), h = file.rows();
     if (w <= 0 || h <= 0 || size <= 0 || file.frameCount() < 1) return t;
-    const std::vector<uint8_t> pixels = file.frame8(1);
+    const std::vector<uint8_t> pixels = file.frame8(1, window);
     const size_t area = size_t(w) * size_t(h);
     const bool colour = pixels.size() == area * 3;
     if (!colour && pixels.size() != area) return t;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dicom/voi.h"
+
 namespace veltor {
 class DicomFile;
 }
@@ -20,8 +22,9 @@ struct Thumbnail {
 
 // The first frame of a fully opened file scaled to fit a size x size square
 // with its proportions kept (the longer side becomes `size`, the other is
-// rounded to the nearest pixel) and centred on a black square. Empty when the
-// file has no usable frame.
-Thumbnail makeThumbnail(DicomFile& file, int size);
+// rounded to the nearest pixel) and centred on a black square, grey frames
+// shown through the window `window` selects. Empty when the file has no
+// usable frame.
+Thumbnail makeThumbnail(DicomFile& file, int size, const WindowChoice& window = {});
 
 } // namespace veltor::browse

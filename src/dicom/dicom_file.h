@@ -149,8 +149,8 @@ class DicomFile {
     size_t frameBufferSize(int32_t n) const;
     // An 8-bit (or RGB) copy of frame n for previews and exports: 8-bit frames
     // as they are (zeros when the frame has no buffer), 12- and 16-bit frames
-    // through the file's window; empty for other depths or a bad n. May replace
-    // an unusable file window by the frame's range.
+    // through the file's VOI lookup table or window; empty for other depths or
+    // a bad n. May replace an unusable file window by the frame's range.
     std::vector<uint8_t> frame8(int32_t n);
     // The same through the window `choice` selects (Auto is frame8(n)). With
     // File the window of windows(n) is applied exactly as stored, else the

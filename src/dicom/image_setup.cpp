@@ -858,7 +858,13 @@ bool DicomFile::displayWindow(int32_t n, const WindowChoice& choice, DisplayWind
     if (!frameRange(n, min, max)) return false;
     const std::vector<VoiWindow>& own = windows(n);
     out = DisplayWindow{};
-    if (choice.mode == WindowMode::Auto) {
+    if (choice.mode == WindowMode::Auto && usesVoiLut(n)) {
+        // The VOI lookup table is the display the file asks for: applied
+        // as it is, whatever range of samples its input covers.
+        out.kind = DisplayWindow::Lookup;
+        out.center = m_voiLut.center();
+        out.width = m_voiLut.width();
+    } else if (choice.mode == WindowMode::Auto) {
         int32_t center = 0, width = 0;
         initialWindow(n, false, center, width);
         const bool fileWindow = center == m_windowCenter && width == m_windowWidth;
@@ -875,8 +881,6 @@ bool DicomFile::displayWindow(int32_t n, const WindowChoice& choice, DisplayWind
                 m_windowCenter = static_cast<int16_t>(std::clamp<int32_t>(center, INT16_MIN, INT16_MAX));
                 m_windowWidth = static_cast<int16_t>(std::clamp<int32_t>(width, INT16_MIN, INT16_MAX));
             }
-        } else if (usesVoiLut(n) && center == m_voiLut.center() && width == m_voiLut.width()) {
-            out.kind = DisplayWindow::Lookup;
         }
         out.center = center;
         out.width = width;

@@ -39,7 +39,8 @@ struct VoiLut {
 
 // Which window previews and exports apply to 12- and 16-bit frames.
 enum class WindowMode {
-    Auto, // the file's window unless it does not fit the frame's samples, then their range
+    Auto, // the file's VOI lookup table; else its window unless that does not fit the
+          // frame's samples, then their range
     File, // the file's window exactly as stored (other toolkits' rule)
     Given // the window in WindowChoice
 };

@@ -118,7 +118,7 @@ std::unique_ptr<DicomFile> CKelvoDoc::readFile(const std::string& path) {
 }
 
 bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
-                            std::vector<std::unique_ptr<ImageBuffer>>& out) {
+                            std::vector<std::unique_ptr<ImageBuffer>>& out, std::vector<StartWindows>& starts) {
     const int32_t count = file.frameCount();
     if (count == 0 && !file.hasPixelData()) return true;
     const int32_t width = file.columns();
@@ -127,6 +127,7 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
     if (bits != 8 && bits != 12 && bits != 16) return false;
     if (showProgress) m_ui.beginProgress("Please wait...", count - 1);
     std::vector<std::unique_ptr<ImageBuffer>> built;
+    std::vector<StartWindows> windows;
     std::shared_ptr<const DisplayLut> voiTable;
     bool ok = true;
     for (int32_t n = 1; n <= count && ok; ++n) {
@@ -134,6 +135,7 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
         const uint8_t* pixels = file.frameBuffer(n);
         const size_t size = file.frameBufferSize(n);
         int result = 0;
+        StartWindows start;
         if (pixels != nullptr) {
             if (bits == 8) {
                 const int32_t colour = isColourFrame(file) ? 1 : 0;
@@ -146,12 +148,13 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
                 result = frame->createFromSamples16(width, height, center, windowWidth,
                                                     reinterpret_cast<const int16_t*>(pixels));
             }
-            if (result == 1) setUpDisplay(file, n, *frame, voiTable);
+            if (result == 1) start = setUpDisplay(file, n, *frame, voiTable);
         }
         ok = result == 1 && frame->hasStore();
         if (ok) {
             frame->setSourceText(file.filePath());
             built.push_back(std::move(frame));
+            windows.push_back(start);
         }
         if (showProgress) m_ui.stepProgress(n - 1);
     }
@@ -159,45 +162,74 @@ bool CKelvoDoc::buildFrames(DicomFile& file, int32_t fileIndex, bool showProgres
     if (!ok) return false;
     m_regionTolerance = bits == 8 ? 10 : 100;
     for (auto& f : built) out.push_back(std::move(f));
+    starts.insert(starts.end(), windows.begin(), windows.end());
     (void)fileIndex;
     return true;
 }
 
-void CKelvoDoc::setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
-                             std::shared_ptr<const DisplayLut>& voiTable) const {
-    const bool keep = m_options.keepFileWindow();
+CKelvoDoc::StartWindows CKelvoDoc::setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
+                                                std::shared_ptr<const DisplayLut>& voiTable) const {
+    StartWindows start;
+    start.automatic = {frame.windowCenter(), frame.windowWidth()};
+    start.kept = start.automatic;
     int32_t center = 0, width = 0;
     if (file.bitsAllocated() == 8) {
-        // 8-bit grey frames show their file's window only when it is kept;
-        // MONOCHROME1 frames hold 255 - stored value, so the window turns too.
-        if (!keep || file.isColour() || file.windows(n).empty()) return;
-        file.initialWindow(n, true, center, width);
-        if (file.isMonochrome1()) center = 255 - center;
-        frame.setInitialWindow(center, width);
-        return;
-    }
-    frame.setInvertedDisplay(file.displayInverted());
-    if (file.usesVoiLut(n)) {
-        // The VOI lookup table is shown from the start, standing for its
-        // equivalent window (which the tools then change like any other).
-        if (!voiTable) {
-            const VoiLut& voi = file.voiLut();
-            auto lut = std::make_shared<DisplayLut>();
-            lut->first = voi.first;
-            lut->center = voi.center();
-            lut->width = voi.width();
-            lut->bytes.resize(voi.entries.size());
-            for (size_t i = 0; i < voi.entries.size(); ++i)
-                lut->bytes[i] = voi.outputAt(voi.first + static_cast<int32_t>(i));
-            voiTable = std::move(lut);
+        // 8-bit grey frames can keep their file's window; MONOCHROME1 frames
+        // hold 255 - stored value, so the window turns too.
+        if (!file.isColour() && !file.windows(n).empty()) {
+            file.initialWindow(n, true, center, width);
+            if (file.isMonochrome1()) center = 255 - center;
+            start.kept = {center, width};
         }
-        frame.setDisplayLut(voiTable);
-        frame.setInitialWindow(voiTable->center, voiTable->width);
-        return;
+    } else {
+        frame.setInvertedDisplay(file.displayInverted());
+        if (file.usesVoiLut(n)) {
+            // The VOI lookup table is shown from the start, standing for its
+            // equivalent window (which the tools then change like any other).
+            if (!voiTable) {
+                const VoiLut& voi = file.voiLut();
+                auto lut = std::make_shared<DisplayLut>();
+                lut->first = voi.first;
+                lut->center = voi.center();
+                lut->width = voi.width();
+                lut->bytes.resize(voi.entries.size());
+                for (size_t i = 0; i < voi.entries.size(); ++i)
+                    lut->bytes[i] = voi.outputAt(voi.first + static_cast<int32_t>(i));
+                voiTable = std::move(lut);
+            }
+            frame.setDisplayLut(voiTable);
+            start.automatic = {voiTable->center, voiTable->width};
+            start.kept = start.automatic;
+        } else {
+            file.initialWindow(n, true, center, width);
+            if (center != 0 || width != 0) start.kept = {center, width};
+        }
     }
-    if (!keep) return;
-    file.initialWindow(n, true, center, width);
-    if (center != 0 || width != 0) frame.setInitialWindow(center, width);
+    const WindowSetting chosen = m_options.keepFileWindow() ? start.kept : start.automatic;
+    if (chosen != WindowSetting{frame.windowCenter(), frame.windowWidth()})
+        frame.setInitialWindow(chosen.center, chosen.width);
+    return start;
+}
+
+int32_t CKelvoDoc::applyFileWindowOption() {
+    const bool keep = m_options.keepFileWindow();
+    int32_t changed = 0;
+    for (size_t i = 0; i < m_frames.size() && i < m_frameInfo.size(); ++i) {
+        ImageBuffer* frame = m_frames[i].get();
+        if (frame == nullptr || !frame->hasStore()) continue;
+        // A frame the user windowed, filtered or recoloured keeps its window.
+        const FrameHistory::Frame* marks = m_history.frame(static_cast<int32_t>(i));
+        if (marks != nullptr && std::find(marks->entries.begin(), marks->entries.end(), FrameEditKind::Image) !=
+                                    marks->entries.end())
+            continue;
+        const StartWindows& start = m_frameInfo[i].start;
+        const WindowSetting chosen = keep ? start.kept : start.automatic;
+        const ImageLevel* first = frame->firstLevel();
+        if (first == nullptr || chosen == WindowSetting{first->windowCenter, first->windowWidth}) continue;
+        if (frame->setInitialWindow(chosen.center, chosen.width) == 1) ++changed;
+    }
+    if (changed > 0) m_ui.redrawViews();
+    return changed;
 }
 
 void CKelvoDoc::correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames) {
@@ -220,12 +252,13 @@ bool CKelvoDoc::load(const std::string& path) {
     std::unique_ptr<DicomFile> file = readFile(path);
     if (!file) return false;
     std::vector<std::unique_ptr<ImageBuffer>> frames;
-    if (!buildFrames(*file, 0, false, frames)) {
+    std::vector<StartWindows> starts;
+    if (!buildFrames(*file, 0, false, frames, starts)) {
         m_loadOk = false;
         return false;
     }
     m_files.push_back(std::move(file));
-    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path), int32_t(i)});
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path), int32_t(i), starts[i]});
     m_frames = std::move(frames);
     afterLoad();
     // Resampled after the after-load step, as the spacing is read from the
@@ -243,13 +276,14 @@ bool CKelvoDoc::addFile(const std::string& path) {
     if (!file->hasPixelData()) return false;
     const int32_t fileIndex = fileCount();
     std::vector<std::unique_ptr<ImageBuffer>> frames;
-    if (!buildFrames(*file, fileIndex, false, frames)) {
+    std::vector<StartWindows> starts;
+    if (!buildFrames(*file, fileIndex, false, frames, starts)) {
         m_loadOk = false;
         return false;
     }
     correctAspect(*file, frames);
     for (size_t i = 0; i < frames.size(); ++i)
-        m_frameInfo.push_back({fileIndex, fileNameOf(path), int32_t(m_frameInfo.size())});
+        m_frameInfo.push_back({fileIndex, fileNameOf(path), int32_t(m_frameInfo.size()), starts[i]});
     for (auto& f : frames) m_frames.push_back(std::move(f));
     m_files.push_back(std::move(file));
     m_history.resize(frameCount());
@@ -294,12 +328,13 @@ bool CKelvoDoc::loadFromBitmaps(const std::vector<const uint8_t*>& bitmaps, doub
         return false;
     }
     std::vector<std::unique_ptr<ImageBuffer>> frames;
-    if (!buildFrames(*file, 0, true, frames)) {
+    std::vector<StartWindows> starts;
+    if (!buildFrames(*file, 0, true, frames, starts)) {
         m_ui.messageBox("Error 9", MessageIcon::Error);
         return false;
     }
     if (frameIntervalMicroseconds > 0.0) builder.setFrameTime(frameIntervalMicroseconds * 0.001);
-    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, "", int32_t(i)});
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, "", int32_t(i), starts[i]});
     m_frames = std::move(frames);
     m_files.push_back(std::move(file));
     m_currentFrame = 0;

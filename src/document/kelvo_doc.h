@@ -152,22 +152,36 @@ class CKelvoDoc {
     FrameHistory& frameHistory() { return m_history; }
     const FrameHistory& frameHistory() const { return m_history; }
 
+    // After the option "Keep the file's window" changed: every frame whose
+    // window and image nobody has changed yet starts over with the window the
+    // option now chooses (and resets to it). Returns the frames changed.
+    int32_t applyFileWindowOption();
+
   private:
+    // The two windows a new frame can start with: its automatic one, and the
+    // file's window as stored (the automatic one when there is nothing to keep).
+    struct StartWindows {
+        WindowSetting automatic;
+        WindowSetting kept;
+    };
     struct FrameInfo {
         int32_t fileIndex = 0;
         std::string fileName;
         int32_t loadIndex = 0;
+        StartWindows start;
     };
     // Steps 2 to 7 of a load: file facts, both opens. Null on failure.
     std::unique_ptr<DicomFile> readFile(const std::string& path);
     // One ImageBuffer per frame of `file`; false (nothing kept) when any fails.
+    // `starts` receives each frame's start windows.
     bool buildFrames(DicomFile& file, int32_t fileIndex, bool showProgress,
-                     std::vector<std::unique_ptr<ImageBuffer>>& out);
+                     std::vector<std::unique_ptr<ImageBuffer>>& out, std::vector<StartWindows>& starts);
     void correctAspect(const DicomFile& file, std::vector<std::unique_ptr<ImageBuffer>>& frames);
     // Inversion, VOI lookup table and first window of a new frame n of `file`
     // (`voiTable` holds the file's table once made, shared by its frames).
-    void setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
-                      std::shared_ptr<const DisplayLut>& voiTable) const;
+    // Returns the frame's start windows.
+    StartWindows setUpDisplay(const DicomFile& file, int32_t n, ImageBuffer& frame,
+                              std::shared_ptr<const DisplayLut>& voiTable) const;
 
     SettingsStore& m_settings;
     const UserOptions& m_options;

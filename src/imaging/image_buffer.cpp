@@ -392,12 +392,14 @@ void ImageBuffer::setDisplayLut(std::shared_ptr<const DisplayLut> lut)
 int ImageBuffer::setInitialWindow(int32_t center, int32_t width)
 {
     PixelStore* s = store();
-    if (s == nullptr || s->currentLevel != 0 || s->levels.size() != 1 || s->windowList.pairs.size() != 1)
+    if (s == nullptr || s->windowList.pairs.size() != 1 || s->windowTrial)
         return 0;
     s->first.windowCenter = center;
     s->first.windowWidth = width;
-    s->levels[0].level.windowCenter = center;
-    s->levels[0].level.windowWidth = width;
+    for (LevelSlot& slot : s->levels) {
+        slot.level.windowCenter = center;
+        slot.level.windowWidth = width;
+    }
     s->windowList.pairs[0] = WindowSetting{center, width};
     s->displayPending = true;
     return 1;

@@ -243,8 +243,10 @@ public:
     // The table shown while the window is the table's own; null for none.
     void setDisplayLut(std::shared_ptr<const DisplayLut> lut);
     const DisplayLut* displayLut() const { return m_displayLut.get(); }
-    // Replaces the window the store was created with (level 0, the reset
-    // window), kept exactly; 0 once the frame has been edited.
+    // Replaces the window the store was created with (the reset window) and
+    // that of every level, kept exactly; 0 once a window has been recorded.
+    // Meant for frames nobody has edited yet (levels of the opening itself,
+    // such as an aspect correction, take the new window too).
     int setInitialWindow(int32_t center, int32_t width);
 
     // ---- Palette. Numbers 0 .. 10 are the built-in tables; 11 + i is custom

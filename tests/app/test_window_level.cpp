@@ -2,13 +2,16 @@
 // Tools menu and mini toolbar, and presets on one or every frame.
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
+#include "app/browse_support.h"
 #include "app/child_frame.h"
+#include "app/dicom_file_listing.h"
 #include "app/image_view.h"
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
@@ -147,8 +150,8 @@ class WindowLevelTest : public QObject {
     }
 
     // A file's windows as extra preset buttons; "Keep the file's window" of
-    // Preferences;
-    // MONOCHROME1 shown inverted; the value readout's unit.
+    // Preferences for new documents, open ones and file icons; MONOCHROME1
+    // shown inverted; the value readout's unit.
     void windowsOfTheFile() {
         MainWindowUnderTest fixture;
         QTemporaryDir& dir = fixture.dir;
@@ -172,7 +175,17 @@ class WindowLevelTest : public QObject {
             writeFile(path, std::string(reinterpret_cast<const char*>(b.bytes().data()), b.size()));
             return path;
         };
-        QVERIFY(w.openFile(write("m2.dcm", "MONOCHROME2 ")));
+        const QString m2 = write("m2.dcm", "MONOCHROME2 ");
+        QVERIFY(w.openFile(m2));
+        // the grey of a file icon's left end: sample 0
+        auto iconGrey = [&m2] {
+            browse::FileListItem item;
+            if (!browse::readListItem(m2.toStdString(), true, nullptr, item, nullptr, previewWindow())) return -1;
+            const QImage icon = thumbnailImage(item.thumbnail);
+            return icon.isNull() ? -1 : qGray(icon.pixel(0, icon.height() / 2));
+        };
+        const int fittedGrey = iconGrey();
+        QVERIFY(fittedGrey >= 0 && fittedGrey < 20); // 1000/4000 does not fit 0 .. 800
         WindowToolDock* dock = w.windowTool();
         dock->refresh();
         QCOMPARE(int(dock->fileWindows().size()), 3);
@@ -185,6 +198,7 @@ class WindowLevelTest : public QObject {
         QCOMPARE(frame->windowCenter(), 40);
         QCOMPARE(frame->windowWidth(), 400);
         QCOMPARE(CMainFrame::valueReadout(w.activeChild()->document(), 400), QString("400 OD"));
+        ImageBuffer* windowed = frame;
 
         PreferencesDialog preferences(options);
         QCheckBox* keep = nullptr;
@@ -192,8 +206,9 @@ class WindowLevelTest : public QObject {
             if (c->text() == "Keep the file's window") keep = c;
         QVERIFY(keep != nullptr && !keep->isChecked());
         keep->setChecked(true);
-        options = preferences.edited();
+        w.applyPreferences(preferences.edited());
         QVERIFY(options.keepFileWindow());
+        QVERIFY(iconGrey() > 40); // 0 in 1000/4000 as stored
         QVERIFY(w.openFile(write("m1.dcm", "MONOCHROME1 ")));
         frame = w.activeChild()->document().frameAt(0);
         QCOMPARE(frame->windowWidth(), 4000); // as stored
@@ -203,6 +218,21 @@ class WindowLevelTest : public QObject {
         QCOMPARE(v.red, 800); // the stored value
         QVERIFY(frame->displayedValueAt(0, 0, v));
         QVERIFY(v.red > 128); // 0 lies low in 1000/4000: light once inverted
+
+        // Turning the switch off refits the untouched frame at once; the frame
+        // windowed from its file's button keeps that window.
+        PreferencesDialog again(options);
+        for (QCheckBox* c : again.findChildren<QCheckBox*>())
+            if (c->text() == "Keep the file's window") c->setChecked(false);
+        w.applyPreferences(again.edited());
+        QVERIFY(!options.keepFileWindow());
+        QCOMPARE(frame->windowWidth(), 801);
+        QCOMPARE(frame->firstLevel()->windowWidth, 801);
+        QVERIFY(frame->displayedValueAt(2, 0, v));
+        QVERIFY(v.red < 5); // the largest sample, inverted
+        QCOMPARE(windowed->windowCenter(), 40);
+        QCOMPARE(windowed->windowWidth(), 400);
+        QCOMPARE(iconGrey(), fittedGrey);
     }
 };
 

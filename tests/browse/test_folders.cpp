@@ -169,3 +169,35 @@ TEST(FileList, ScanSearchesAndSurvivesOddEntries) {
     EXPECT_EQ(looked, 1);
     ::chmod((top + "closed").c_str(), 0755);
 }
+
+// Thumbnails show grey frames through the scan's window choice: the file's
+// window as stored, or the automatic one that finds 300/700 unusable for
+// samples 0 .. 800 and takes their range.
+TEST(FileList, ThumbnailsFollowTheWindowChoice) {
+    const std::string top = makeFolder("veltor_thumbs");
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0028, 0x0002, "US", std::string("\x01\x00", 2));
+    b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+    b.element(0x0028, 0x0010, "US", std::string("\x01\x00", 2));
+    b.element(0x0028, 0x0011, "US", std::string("\x02\x00", 2));
+    b.element(0x0028, 0x0100, "US", std::string("\x10\x00", 2));
+    b.element(0x0028, 0x0101, "US", std::string("\x10\x00", 2));
+    b.element(0x0028, 0x0102, "US", std::string("\x0F\x00", 2));
+    b.element(0x0028, 0x1050, "DS", "300 ");
+    b.element(0x0028, 0x1051, "DS", "700 ");
+    b.element(0x7FE0, 0x0010, "OW", std::string("\x00\x00\x20\x03", 4)); // 0, 800
+    writeFile(top + "w.dcm", std::string(b.bytes().begin(), b.bytes().end()));
+
+    // the picture's left pixel (row 16 of the 64 x 32 picture centred in 64 x 64)
+    auto leftPixel = [&](WindowMode mode) {
+        DicomFileList list;
+        DicomFileList::ScanOptions options;
+        options.window.mode = mode;
+        list.scan(top, options);
+        const Thumbnail& t = list.records().at(0).items.at(0).thumbnail;
+        return t.empty() ? -1 : int(t.rgb.at(size_t(16 * kListThumbnailSize) * 3));
+    };
+    EXPECT_EQ(leftPixel(WindowMode::Auto), 0);
+    EXPECT_EQ(leftPixel(WindowMode::File), 18); // 0 in 300/700 as stored
+}

@@ -177,6 +177,21 @@ TEST(WindowSources, FunctionalGroupsAndVoiLut) {
     EXPECT_TRUE(f.usesVoiLut(1));
     EXPECT_EQ(f.voiLut().center(), 102);
     EXPECT_EQ(f.frame8(1, {WindowMode::File, 0, 0}), (std::vector<uint8_t>{0, 10, 20, 255}));
+
+    // auto applies the table too, also when its first input (100) lies below
+    // every sample, where its equivalent window would count as unusable
+    bytes = grey(16, 16, 15, false, words({101, 102, 103, 150}), "MONOCHROME2 ", 1, [&](DicomBytes& b) {
+        b.sequence(0x0028, 0x3010, 0xFFFFFFFF).item(0xFFFFFFFF);
+        b.element(0x0028, 0x3002, "US", us(4) + us(100) + us(8));
+        b.element(0x0028, 0x3006, "OW", words({0, 10, 20, 255}));
+        b.itemEnd().sequenceEnd();
+    });
+    ASSERT_TRUE(f.openMemory(bytes.data(), bytes.size(), false));
+    EXPECT_EQ(f.frame8(1), (std::vector<uint8_t>{10, 20, 255, 255}));
+    DicomFile::DisplayWindow used;
+    ASSERT_TRUE(f.displayWindow(1, {}, used));
+    EXPECT_EQ(used.kind, DicomFile::DisplayWindow::Lookup);
+    EXPECT_EQ(f.windowCenter(), 102);
 }
 
 TEST(WindowSources, WindowChoiceText) {

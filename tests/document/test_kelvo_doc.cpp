@@ -10,6 +10,7 @@
 
 #include "dicom_bytes.h"
 #include "document/kelvo_doc.h"
+#include "document/windowing.h"
 #include "settings/settings_keys.h"
 
 using namespace veltor;
@@ -413,5 +414,56 @@ TEST_F(DocumentTest, PerFrameWindowsAndVoiLut) {
     frame->setWindow(100, 200);
     frame->rebuildDisplay();
     ASSERT_TRUE(frame->displayedValueAt(2, 0, v));
+    EXPECT_EQ(v.red, 255);
+}
+
+// "Keep the file's window" switched while a document is open: frames nobody
+// has windowed take the window the option now chooses, also after the aspect
+// correction added a level; a windowed frame keeps its own.
+TEST_F(DocumentTest, FileWindowOptionReachesUntouchedFrames) {
+    DicomBytes b;
+    b.preamble("1.2.840.10008.1.2.1");
+    b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+    b.element(0x0028, 0x0008, "IS", "2 ");
+    b.element(0x0028, 0x0010, "US", us(1));
+    b.element(0x0028, 0x0011, "US", us(3));
+    b.element(0x0028, 0x0034, "IS", "2\\1 ");
+    b.element(0x0028, 0x0100, "US", us(16));
+    b.element(0x0028, 0x0101, "US", us(16));
+    b.element(0x0028, 0x0102, "US", us(15));
+    b.element(0x0028, 0x1050, "DS", "1000");
+    b.element(0x0028, 0x1051, "DS", "4000");
+    b.element(0x7FE0, 0x0010, "OW", us(0) + us(400) + us(800) + us(0) + us(400) + us(800));
+    const std::string path = ::testing::TempDir() + "keep_window.dcm";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(b.bytes().data(), 1, b.size(), f);
+    std::fclose(f);
+
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.openDocument(path));
+    ImageBuffer* untouched = doc.frameAt(0);
+    ImageBuffer* windowed = doc.frameAt(1);
+    ASSERT_EQ(untouched->height(), 2); // stretched by the aspect ratio
+    EXPECT_EQ(untouched->windowCenter(), 400); // fitted to the samples
+    EXPECT_EQ(untouched->windowWidth(), 801);
+    doc.setCurrentFrame(1);
+    ASSERT_EQ(applyWindow(doc, {10, 20}, false), 1);
+    EXPECT_EQ(doc.applyFileWindowOption(), 0); // nothing changed
+
+    options.setKeepFileWindow(true);
+    EXPECT_EQ(doc.applyFileWindowOption(), 1);
+    EXPECT_EQ(untouched->windowCenter(), 1000);
+    EXPECT_EQ(untouched->windowWidth(), 4000);
+    EXPECT_EQ(untouched->firstLevel()->windowWidth, 4000); // the reset window too
+    PixelValue v;
+    ASSERT_TRUE(untouched->displayedValueAt(2, 0, v));
+    EXPECT_LT(v.red, 128); // 800 low in -1000 .. 3000
+    EXPECT_EQ(windowed->windowCenter(), 10);
+    EXPECT_EQ(windowed->windowWidth(), 20);
+
+    options.setKeepFileWindow(false);
+    EXPECT_EQ(doc.applyFileWindowOption(), 1);
+    EXPECT_EQ(untouched->windowWidth(), 801);
+    ASSERT_TRUE(untouched->displayedValueAt(2, 0, v));
     EXPECT_EQ(v.red, 255);
 }
