@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWidgetAction>
 
 #include "app/annotation_dialog.h"
 #include "app/child_frame.h"
@@ -182,6 +183,11 @@ class PreferencesTest : public QObject {
         QCOMPARE(shown, (QStringList{"Open", "Reload", "Close", "Anonymize current file", "Export frames",
                                      "Search", "Print", "Print Preview", "Print Setup", "Page Setup",
                                      "About Veltor Dicom Viewer"}));
+        // no bar shows a command as a bare text button
+        for (QToolBar* bar : w.findChildren<QToolBar*>())
+            for (QAction* a : bar->actions())
+                if (!a->isSeparator() && qobject_cast<QWidgetAction*>(a) == nullptr)
+                    QVERIFY2(!a->icon().isNull(), qPrintable(bar->windowTitle() + ": " + a->text()));
     }
 
     void startsOverTheAvailableAreaWithEveryToolbarWhole() {
