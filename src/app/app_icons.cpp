@@ -22,7 +22,7 @@ const char* const kIconFiles[kCommandIconCount] = {
     "select-directory", "refresh", "first-file", "previous-file", "next-file", "last-file",
     "selection-rectangle", "crop", "annotation-text", "move-annotation", "erase-annotation", "measure-length",
     "measure-angle", "calculator", "print-setup", "page-setup",
-    "copy-all-frames", "copy-header", "copy-all", "copy-selected-frames", "tool-panels",
+    "copy-all-frames", "copy-header", "copy-all", "copy-selected-frames", "tool-panels", "export-avi",
 };
 
 } // namespace

@@ -77,8 +77,9 @@ enum class CommandIcon {
     CopyAll,
     CopySelectedFrames,
     ToolPanels,
+    ExportAvi,
 };
-constexpr int kCommandIconCount = static_cast<int>(CommandIcon::ToolPanels) + 1;
+constexpr int kCommandIconCount = static_cast<int>(CommandIcon::ExportAvi) + 1;
 
 constexpr int kSmallIconSize = 16; // toolbars and the small tool palette
 constexpr int kLargeIconSize = 24; // the large tool palette

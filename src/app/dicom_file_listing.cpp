@@ -22,9 +22,6 @@ const char* const kColumns[] = {"Icon", "Patient Name", "ID", "Study Date", "Mod
 const int kWidths[] = {68, 180, 100, 100, 70, 70, 250};
 constexpr int kColumnCount = int(sizeof kWidths / sizeof kWidths[0]);
 
-// A full open of a long cine to draw a few pixels would stall the list.
-constexpr qint64 kIconFileLimit = qint64{32} << 20;
-
 std::atomic<bool> previewsKeepFileWindow{false};
 
 } // namespace

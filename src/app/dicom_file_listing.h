@@ -14,6 +14,10 @@ class QTreeWidgetItem;
 
 namespace veltor {
 
+// Files larger than this get no icon: a full open of a long cine to draw a
+// few pixels would stall the list.
+constexpr qint64 kIconFileLimit = qint64{32} << 20;
+
 // The columns (with their widths), full-row extended selection, grid lines
 // and 64 x 64 icons.
 void setUpDicomFileColumns(QTreeWidget* list);

@@ -175,11 +175,13 @@ void ExportCommands::addToMenus(QMenu* file, QAction* before, QMenu* edit) {
 }
 
 void ExportCommands::addToToolBar(QToolBar* file) {
-    // Print Setup and Page Setup have no pictures of their own: they stay in
-    // the File menu, so the toolbar keeps its width.
+    // The main window starts a new toolbar row where a bar would not fit, so
+    // the File toolbar carries all its print commands.
     const std::pair<QAction*, CommandIcon> icons[] = {{m_exportFrames, CommandIcon::ExportFrames},
                                                       {m_print, CommandIcon::Print},
-                                                      {m_printPreview, CommandIcon::PrintPreview}};
+                                                      {m_printPreview, CommandIcon::PrintPreview},
+                                                      {m_printSetup, CommandIcon::PrintSetup},
+                                                      {m_pageSetup, CommandIcon::PageSetup}};
     for (const auto& [a, id] : icons) {
         QIcon icon = commandIcon(id);
         const QIcon large = commandIcon(id, true);

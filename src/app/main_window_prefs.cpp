@@ -110,9 +110,10 @@ void CMainFrame::addUtilityToolButtons(QToolBar* file, QToolBar* view) {
     if (auto* edit = findChild<QToolBar*>(QStringLiteral("EditToolbar")))
         for (const char* name : {"copyFrame", "copyAllFrames", "copyHeader", "copyAll", "copySelected"})
             if (QAction* a = named(name); a != nullptr && !edit->actions().contains(a)) edit->addAction(a);
-    // Commands of the File and Edit toolbars made elsewhere take their
-    // drawings here when they have none of their own.
+    // Commands of the File, Edit and Navigation toolbars made elsewhere take
+    // their drawings here when they have none of their own.
     const std::pair<const char*, CommandIcon> pictures[] = {
+        {"exportAvi", CommandIcon::ExportAvi},
         {"exportFrames", CommandIcon::ExportFrames},   {"print", CommandIcon::Print},
         {"printPreview", CommandIcon::PrintPreview},   {"printSetup", CommandIcon::PrintSetup},
         {"pageSetup", CommandIcon::PageSetup},         {"copyFrame", CommandIcon::Copy},

@@ -1,9 +1,8 @@
 #include "open_multiple_dialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,8 +13,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+#include <mutex>
 
 #include "app/browse_support.h"
 #include "app/dicom_file_listing.h"
@@ -48,6 +52,18 @@ const std::pair<GroupingKey, const char*> kKeyBoxes[] = {
 const char* const kColumns[] = {"Patient Name", "Study ID", "Study Date",
                                 "Modality",     "Frames",   "File Name"};
 const int kWidths[] = {160, 80, 90, 70, 60, 120};
+
+constexpr int kIconSize = 32;
+
+// The small picture of a file's first frame; none for a file that does not
+// open or is too large to open fully without stalling the scan.
+browse::Thumbnail fileIcon(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size > kIconFileLimit) return {};
+    DicomFile file;
+    if (!file.openFile(path.c_str(), false)) return {};
+    return browse::makeThumbnail(file, kIconSize, previewWindow());
+}
 
 } // namespace
 
@@ -86,6 +102,7 @@ OpenMultipleDialog::OpenMultipleDialog(SettingsStore& settings, QWidget* parent)
         m_files->setColumnWidth(i, kWidths[i]);
     m_files->setRootIsDecorated(false);
     m_files->setUniformRowHeights(true);
+    m_files->setIconSize(QSize(kIconSize, kIconSize));
     m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_picture = new QLabel(this);
     m_picture->setFixedSize(128, 128);
@@ -156,6 +173,7 @@ OpenMultipleDialog::OpenMultipleDialog(SettingsStore& settings, QWidget* parent)
 
 OpenMultipleDialog::~OpenMultipleDialog() {
     m_stop = true;
+    if (m_worker.joinable()) m_worker.join();
 }
 
 GroupingKeys OpenMultipleDialog::tickedKeys() const {
@@ -175,26 +193,72 @@ void OpenMultipleDialog::scanOrStop() {
     const GroupingKeys keys = tickedKeys();
     settings::setGroupingKeys(m_settings, keys);
     m_scanner = std::make_unique<SeriesScanner>(keys);
+    m_fileIcons.clear();
     m_groups->clear();
     m_files->clear();
+    m_picture->clear();
     m_scanning = true;
     m_stop = false;
     m_scan->setText(tr("Stop"));
+
+    // What the walk is at, for the status line.
+    struct Progress {
+        std::mutex lock;
+        int count = 0;
+        std::string folder, name;
+        bool started = false;
+        bool done = false;
+    };
+    auto progress = std::make_shared<Progress>();
+    const std::string root = localPath(folder);
+    const bool recursive = m_subdirectories->isChecked();
+    const bool icons = m_icons->isChecked();
+    m_worker = std::thread([this, progress, root, recursive, icons] {
+        m_scanner->scan(
+            root, recursive,
+            [this, progress](int count, const std::string& dir, const std::string& name) {
+                std::lock_guard<std::mutex> hold(progress->lock);
+                progress->count = count;
+                progress->folder = dir;
+                progress->name = name;
+                progress->started = true;
+                return !m_stop;
+            },
+            [this, icons](FileRef ref, const std::string& path) {
+                if (!icons) return;
+                if (m_fileIcons.size() <= size_t(ref.folder)) m_fileIcons.resize(size_t(ref.folder) + 1);
+                std::vector<browse::Thumbnail>& inFolder = m_fileIcons[size_t(ref.folder)];
+                if (inFolder.size() <= size_t(ref.file)) inFolder.resize(size_t(ref.file) + 1);
+                inFolder[size_t(ref.file)] = fileIcon(path);
+            });
+        std::lock_guard<std::mutex> hold(progress->lock);
+        progress->done = true;
+    });
+
     QPointer<OpenMultipleDialog> alive(this);
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    SeriesScanner* scanner = m_scanner.get();
-    scanner->scan(localPath(folder), m_subdirectories->isChecked(),
-                  [&](int count, const std::string& dir, const std::string& name) {
-                      m_status->setText(QString::asprintf("Search (%d) : ", count) +
-                                        displayPath(dir) + displayPath(name));
-                      if (sinceEvents.elapsed() >= 15) {
-                          QApplication::processEvents();
-                          sinceEvents.restart();
-                      }
-                      return alive && !m_stop;
-                  });
+    QEventLoop loop;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [this, progress, &loop] {
+        QString status;
+        bool done = false;
+        {
+            std::lock_guard<std::mutex> hold(progress->lock);
+            done = progress->done;
+            if (progress->started)
+                status = QString::asprintf("Search (%d) : ", progress->count) + displayPath(progress->folder) +
+                         displayPath(progress->name);
+        }
+        if (!status.isEmpty()) m_status->setText(status);
+        if (done) loop.quit();
+    });
+    // A window destroyed meanwhile (its owner closing) ends the wait too; its
+    // destructor has stopped and joined the worker.
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    tick.start(20);
+    loop.exec();
+    tick.stop();
     if (!alive) return;
+    m_worker.join();
     m_scanning = false;
     m_scan->setText(tr("Search"));
     fillGroups();
@@ -202,6 +266,7 @@ void OpenMultipleDialog::scanOrStop() {
 }
 
 void OpenMultipleDialog::fillGroups() {
+    if (m_scanning) return; // the scanner is the worker's until the scan ends
     m_groups->blockSignals(true);
     m_groups->clear();
     if (m_scanner) {
@@ -216,7 +281,7 @@ void OpenMultipleDialog::fillGroups() {
 void OpenMultipleDialog::showGroup() {
     m_files->clear();
     m_picture->clear();
-    if (!m_scanner || m_groups->currentIndex() < 0) return;
+    if (m_scanning || !m_scanner || m_groups->currentIndex() < 0) return;
     const int32_t g = m_groups->currentData().toInt();
     m_groups->setToolTip(QString::fromLatin1(m_scanner->groups()[size_t(g)].label.c_str()));
     for (const FileRef& ref : m_scanner->orderedFiles(g)) {
@@ -229,7 +294,16 @@ void OpenMultipleDialog::showGroup() {
         row->setText(4, QString::fromStdString(f.frames));
         row->setText(5, displayPath(f.fileName));
         row->setData(0, Qt::UserRole, displayPath(m_scanner->pathOf(ref)));
+        if (const browse::Thumbnail* icon = iconOf(ref))
+            row->setIcon(0, QIcon(QPixmap::fromImage(thumbnailImage(*icon))));
     }
+}
+
+const browse::Thumbnail* OpenMultipleDialog::iconOf(FileRef ref) const {
+    if (size_t(ref.folder) >= m_fileIcons.size()) return nullptr;
+    const std::vector<browse::Thumbnail>& inFolder = m_fileIcons[size_t(ref.folder)];
+    if (size_t(ref.file) >= inFolder.size() || inFolder[size_t(ref.file)].empty()) return nullptr;
+    return &inFolder[size_t(ref.file)];
 }
 
 void OpenMultipleDialog::showPicture() {
@@ -243,7 +317,7 @@ void OpenMultipleDialog::showPicture() {
 }
 
 void OpenMultipleDialog::openGroup(bool all) {
-    if (!m_scanner || m_groups->currentIndex() < 0) return;
+    if (m_scanning || !m_scanner || m_groups->currentIndex() < 0) return;
     const int32_t g = m_groups->currentData().toInt();
     QStringList paths;
     for (int i = 0; i < m_files->topLevelItemCount(); ++i) {

@@ -4,8 +4,12 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
+#include "browse/thumbnail.h"
 #include "document/series_grouping.h"
 
 class QCheckBox;
@@ -32,9 +36,12 @@ class OpenMultipleDialog : public QDialog {
     QSpinBox* minimumFiles() const { return m_minimum; }
     QLabel* statusLine() const { return m_status; }
     QCheckBox* subdirectories() const { return m_subdirectories; }
+    QCheckBox* loadIcons() const { return m_icons; }
     const SeriesScanner* scanner() const { return m_scanner.get(); }
 
-    // The scan button: stops a running scan or scans the folder.
+    // The scan button: stops a running scan or scans the folder. The folder
+    // is walked on a worker thread (with "Load Icons", a small picture of
+    // each file is made there too) while this window keeps answering.
     void scanOrStop();
     // "Open all" (every file of the group) or "Open Selected".
     void openGroup(bool all);
@@ -50,11 +57,15 @@ class OpenMultipleDialog : public QDialog {
     void showGroup();
     void showPicture();
     GroupingKeys tickedKeys() const;
+    const browse::Thumbnail* iconOf(FileRef ref) const;
 
     SettingsStore& m_settings;
     std::unique_ptr<SeriesScanner> m_scanner;
+    // Per folder and file of the scanner, the icons "Load Icons" made.
+    std::vector<std::vector<browse::Thumbnail>> m_fileIcons;
+    std::thread m_worker; // the scanner and the icons are its own while it runs
     bool m_scanning = false;
-    bool m_stop = false;
+    std::atomic<bool> m_stop{false};
     QLineEdit* m_folder = nullptr;
     QPushButton* m_scan = nullptr;
     QCheckBox* m_subdirectories = nullptr;

@@ -136,7 +136,7 @@ void SeriesScanner::group(FileRef added) {
     m_firstOf.push_back(added);
 }
 
-void SeriesScanner::addFile(const std::string& folderPath, ScannedFile f) {
+FileRef SeriesScanner::addFile(const std::string& folderPath, ScannedFile f) {
     const std::string folder = withSlash(folderPath);
     int32_t index = -1;
     for (size_t i = 0; i < m_folders.size(); ++i)
@@ -148,11 +148,13 @@ void SeriesScanner::addFile(const std::string& folderPath, ScannedFile f) {
     }
     m_folders[size_t(index)].files.push_back(std::move(f));
     m_groupOf[size_t(index)].push_back(-1);
-    group({index, int32_t(m_folders[size_t(index)].files.size() - 1)});
+    const FileRef ref{index, int32_t(m_folders[size_t(index)].files.size() - 1)};
+    group(ref);
+    return ref;
 }
 
 void SeriesScanner::walk(const std::string& folder, bool recursive, const ScanProgress& progress,
-                         int& count, bool& stopped) {
+                         const ScanAdded& added, int& count, bool& stopped) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return;
     std::vector<std::string> names;
@@ -172,7 +174,7 @@ void SeriesScanner::walk(const std::string& folder, bool recursive, const ScanPr
             // Symbolic links to folders are not followed, so loops cannot form.
             struct stat lst {};
             if (recursive && ::lstat(path.c_str(), &lst) == 0 && !S_ISLNK(lst.st_mode))
-                walk(path, recursive, progress, count, stopped);
+                walk(path, recursive, progress, added, count, stopped);
             continue;
         }
         if (!S_ISREG(st.st_mode)) continue;
@@ -183,11 +185,13 @@ void SeriesScanner::walk(const std::string& folder, bool recursive, const ScanPr
         ScannedFile f;
         if (!scanFile(path, f)) continue;
         ++count;
-        addFile(base, std::move(f));
+        const FileRef ref = addFile(base, std::move(f));
+        if (added) added(ref, path);
     }
 }
 
-void SeriesScanner::scan(const std::string& folder, bool recursive, const ScanProgress& progress) {
+void SeriesScanner::scan(const std::string& folder, bool recursive, const ScanProgress& progress,
+                         const ScanAdded& added) {
     m_folders.clear();
     m_groups.clear();
     m_groupOf.clear();
@@ -195,7 +199,7 @@ void SeriesScanner::scan(const std::string& folder, bool recursive, const ScanPr
     m_firstOf.clear();
     int count = 0;
     bool stopped = false;
-    walk(folder, recursive, progress, count, stopped);
+    walk(folder, recursive, progress, added, count, stopped);
 }
 
 std::vector<int32_t> SeriesScanner::groupsWithAtLeast(size_t minimum) const {

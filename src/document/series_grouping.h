@@ -51,6 +51,9 @@ using GroupingKeys = std::array<bool, settings::kGroupingKeyCount>;
 // Called before each file with the running count, the folder and the file
 // name; returning false stops the scan.
 using ScanProgress = std::function<bool(int count, const std::string& folder, const std::string& file)>;
+// Called after a readable file was added and grouped, with its place and its
+// full path (on the thread that scans).
+using ScanAdded = std::function<void(FileRef ref, const std::string& path)>;
 
 class SeriesScanner {
   public:
@@ -59,9 +62,11 @@ class SeriesScanner {
     // Walks `folder` (and its subfolders when `recursive`), reading the header
     // of every file; unreadable files are skipped. Files are taken in name
     // order so that scans are reproducible.
-    void scan(const std::string& folder, bool recursive, const ScanProgress& progress = {});
-    // Adds one already-read file of `folderPath` and groups it.
-    void addFile(const std::string& folderPath, ScannedFile file);
+    void scan(const std::string& folder, bool recursive, const ScanProgress& progress = {},
+              const ScanAdded& added = {});
+    // Adds one already-read file of `folderPath` and groups it; returns its
+    // place.
+    FileRef addFile(const std::string& folderPath, ScannedFile file);
 
     const std::vector<ScannedFolder>& folders() const { return m_folders; }
     const std::vector<FileGroup>& groups() const { return m_groups; }
@@ -84,8 +89,8 @@ class SeriesScanner {
     // files match.
     std::string keyOf(FileRef ref) const;
     void group(FileRef added);
-    void walk(const std::string& folder, bool recursive, const ScanProgress& progress, int& count,
-              bool& stopped);
+    void walk(const std::string& folder, bool recursive, const ScanProgress& progress, const ScanAdded& added,
+              int& count, bool& stopped);
 
     GroupingKeys m_keys;
     std::vector<ScannedFolder> m_folders;

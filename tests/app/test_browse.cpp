@@ -29,6 +29,8 @@
 #include "app_test_support.h"
 #include "browse/recent_urls.h"
 #include "document/kelvo_doc.h"
+#include "document/series_grouping.h"
+#include "settings/settings_keys.h"
 
 using namespace veltor;
 using namespace veltor::apptest;
@@ -51,6 +53,17 @@ QString makeSeries(const QTemporaryDir& dir) {
     return folder;
 }
 
+// Every group of a scan with its label and its files' paths, in order.
+QStringList scanSummary(const SeriesScanner& scanner) {
+    QStringList out;
+    for (size_t g = 0; g < scanner.groups().size(); ++g) {
+        out << QString::fromStdString(scanner.groups()[g].label);
+        for (const FileRef& ref : scanner.groups()[g].files)
+            out << QString::fromStdString(scanner.pathOf(ref));
+    }
+    return out;
+}
+
 } // namespace
 
 class BrowseTest : public QObject {
@@ -61,6 +74,8 @@ class BrowseTest : public QObject {
     void openDialogPreviewsTheFileUnderTheCursor();
     void severalFilesMakeOneDocument();
     void folderTreeAndOpenMultipleFiles();
+    void openMultipleScanAgreesWithTheScannerAndMakesIcons();
+    void openMultipleScanStopsOnRequest();
     void sortFramesAndPaste();
     void openFromInternetFileAddress();
     void refusedSchemeStaysOutOfTheHistory();
@@ -217,6 +232,64 @@ void BrowseTest::folderTreeAndOpenMultipleFiles() {
     dialog.openGroup(true);
     QCOMPARE(paths.size(), 3);
     QCOMPARE(title, QStringLiteral("QUILL^ADA , 4417, 20240315, CT, 3"));
+}
+
+void BrowseTest::openMultipleScanAgreesWithTheScannerAndMakesIcons() {
+    MainWindowUnderTest fixture;
+    // Files of many kinds in nested folders: the window's scan groups them
+    // exactly as a plain scan does.
+    OpenMultipleDialog dialog(fixture.settings, &fixture.w);
+    dialog.folderEdit()->setText(QStringLiteral(VELTOR_DICOM_TEST_DATA));
+    dialog.scanOrStop();
+    QCOMPARE(dialog.statusLine()->text(), QStringLiteral("Finished!"));
+    SeriesScanner plain(settings::groupingKeys(fixture.settings));
+    plain.scan(VELTOR_DICOM_TEST_DATA, true);
+    QVERIFY(plain.groups().size() > 2);
+    QCOMPARE(scanSummary(*dialog.scanner()), scanSummary(plain));
+
+    // "Load Icons": a picture of each file in the list, none without it.
+    const QString folder = makeSeries(fixture.dir);
+    dialog.folderEdit()->setText(folder);
+    dialog.scanOrStop();
+    QCOMPARE(dialog.fileList()->topLevelItemCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QIcon icon = dialog.fileList()->topLevelItem(i)->icon(0);
+        QVERIFY(!icon.isNull());
+        const QImage picture = icon.pixmap(32, 32).toImage();
+        QVERIFY(picture.pixelColor(16, 16) != picture.pixelColor(0, 0)); // the slice on black
+    }
+    dialog.loadIcons()->setChecked(false);
+    dialog.scanOrStop();
+    QCOMPARE(dialog.fileList()->topLevelItemCount(), 3);
+    QVERIFY(dialog.fileList()->topLevelItem(0)->icon(0).isNull());
+}
+
+void BrowseTest::openMultipleScanStopsOnRequest() {
+    MainWindowUnderTest fixture;
+    const QString folder = fixture.dir.path() + QStringLiteral("/many");
+    QDir().mkpath(folder);
+    const int files = 150;
+    for (int i = 0; i < files; ++i)
+        QVERIFY(QFile::link(QStringLiteral(VELTOR_SAMPLE_FILE), folder + QStringLiteral("/IM%1").arg(i)));
+    OpenMultipleDialog dialog(fixture.settings, &fixture.w);
+    dialog.folderEdit()->setText(folder);
+    dialog.loadIcons()->setChecked(true);
+    bool stopAsked = false;
+    // The scan button pressed again while the scan runs: the window answers
+    // and the scan ends early.
+    QTimer::singleShot(0, &dialog, [&] {
+        stopAsked = true;
+        dialog.scanOrStop();
+    });
+    dialog.scanOrStop();
+    QVERIFY(stopAsked);
+    QCOMPARE(dialog.statusLine()->text(), QStringLiteral("Finished!"));
+    QVERIFY(!dialog.scanner()->folders().empty());
+    QVERIFY(dialog.scanner()->folders()[0].files.size() < size_t(files));
+    // and the window scans again afterwards, every file this time
+    dialog.loadIcons()->setChecked(false);
+    dialog.scanOrStop();
+    QCOMPARE(dialog.scanner()->folders()[0].files.size(), size_t(files));
 }
 
 void BrowseTest::sortFramesAndPaste() {

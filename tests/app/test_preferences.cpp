@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWidgetAction>
 
 #include "app/annotation_dialog.h"
 #include "app/child_frame.h"
@@ -168,10 +169,36 @@ class PreferencesTest : public QObject {
         QCOMPARE(options.docBgColor(), rgbColour(200, 10, 40));
     }
 
+    void fileToolbarHoldsItsCommandsInOrder() {
+        QTemporaryDir dir;
+        QSettingsStore settings((dir.path() + "/s.ini").toStdString());
+        UserOptions options;
+        CMainFrame w(settings, options);
+        QStringList shown;
+        for (QAction* a : w.findChild<QToolBar*>("FileToolbar")->actions()) {
+            if (a->isSeparator()) continue;
+            QVERIFY2(!a->icon().isNull(), qPrintable(a->text()));
+            shown << a->text().remove('&').remove("...");
+        }
+        QCOMPARE(shown, (QStringList{"Open", "Reload", "Close", "Anonymize current file", "Export frames",
+                                     "Search", "Print", "Print Preview", "Print Setup", "Page Setup",
+                                     "About Veltor Dicom Viewer"}));
+        // no bar shows a command as a bare text button
+        for (QToolBar* bar : w.findChildren<QToolBar*>())
+            for (QAction* a : bar->actions())
+                if (!a->isSeparator() && qobject_cast<QWidgetAction*>(a) == nullptr)
+                    QVERIFY2(!a->icon().isNull(), qPrintable(bar->windowTitle() + ": " + a->text()));
+    }
+
     void startsOverTheAvailableAreaWithEveryToolbarWhole() {
         QTemporaryDir dir;
         QSettingsStore settings((dir.path() + "/s.ini").toStdString());
         UserOptions options;
+        // Also run on a screen of a set size (see the test list): the
+        // platform has to have given it.
+        const QSize expected(qEnvironmentVariableIntValue("VELTOR_TEST_SCREEN_WIDTH"),
+                             qEnvironmentVariableIntValue("VELTOR_TEST_SCREEN_HEIGHT"));
+        if (!expected.isEmpty()) QCOMPARE(QGuiApplication::primaryScreen()->size(), expected);
         auto everyBarWhole = [](CMainFrame& w) {
             for (QToolBar* bar : w.findChildren<QToolBar*>()) {
                 if (bar->isHidden()) continue;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dicom_bytes.h"
 #include "document/series_grouping.h"
@@ -87,8 +88,16 @@ TEST(SeriesGrouping, DirectoryKeySeparatesCopies) {
     writeSlice(two + "/other", "1.2.3.10", 1); // another series
 
     SeriesScanner byFolder(allKeys());
-    byFolder.scan(top, true);
+    // each readable file is reported once, after it was added, with its place
+    std::vector<std::string> added;
+    byFolder.scan(top, true, {}, [&](FileRef ref, const std::string& path) {
+        EXPECT_EQ(byFolder.pathOf(ref), path);
+        EXPECT_EQ(ref.file + 1, int32_t(byFolder.folders()[size_t(ref.folder)].files.size()));
+        added.push_back(path);
+    });
     EXPECT_EQ(byFolder.groupsWithAtLeast(1).size(), 3u);
+    ASSERT_EQ(added.size(), 7u);
+    EXPECT_EQ(added[3], two + "/other");
 
     GroupingKeys keys = allKeys();
     keys[static_cast<size_t>(settings::GroupingKey::Directory)] = false;
