@@ -6,15 +6,28 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <map>
 
 #include "app/slider_with_value.h"
 #include "imaging/image_buffer.h"
 
 namespace veltor {
+
+namespace {
+
+// The values of the slider dialogs confirmed with OK, by dialog title, for
+// the rest of the session.
+std::map<QString, std::vector<int>>& keptSliderValues() {
+    static std::map<QString, std::vector<int>> kept;
+    return kept;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -51,7 +64,30 @@ void SliderFilterDialog::addChoice(const QString& label, const QStringList& item
 }
 
 void SliderFilterDialog::finish() {
+    const auto kept = keptSliderValues().find(windowTitle());
+    if (kept != keptSliderValues().end() && kept->second.size() == m_sliders.size()) {
+        // Quietly: opening the dialog does not preview. Ranges that depend on
+        // the frame clamp values kept from a frame with a wider range.
+        for (size_t i = 0; i < m_sliders.size(); ++i) {
+            const int v = kept->second[i];
+            if (m_sliders[i] != nullptr) {
+                const QSpinBox* spin = m_sliders[i]->spinBox();
+                m_sliders[i]->setValueQuietly(std::clamp(v, spin->minimum(), spin->maximum()));
+            } else {
+                const QSignalBlocker block(m_choices[i]);
+                m_choices[i]->setCurrentIndex(std::clamp(v, 0, m_choices[i]->count() - 1));
+            }
+        }
+    }
     addButtons(m_layout);
+}
+
+void SliderFilterDialog::keepValues() {
+    keptSliderValues()[windowTitle()] = rawValues();
+}
+
+void SliderFilterDialog::forgetKeptValues() {
+    keptSliderValues().clear();
 }
 
 int SliderFilterDialog::value(int row) const {

@@ -32,7 +32,8 @@ class SliderFilterDialog : public PreviewDialog {
     // Rows are added in the order of the values handed to `build`.
     void addSlider(const QString& label, int minimum, int maximum, int value);
     void addChoice(const QString& label, const QStringList& items, int index);
-    // Call after the rows: adds the buttons.
+    // Call after the rows: shows the values last confirmed with OK in a
+    // dialog of the same title during this session, and adds the buttons.
     void finish();
 
     int value(int row) const;
@@ -47,8 +48,12 @@ class SliderFilterDialog : public PreviewDialog {
     static SliderFilterDialog* dustAndScratches(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent);
     static SliderFilterDialog* localAveraging(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent);
 
+    // The next dialogs open with their defaults again.
+    static void forgetKeptValues();
+
   protected:
     std::vector<double> values() const override;
+    void keepValues() override;
 
   private:
     std::vector<int> rawValues() const;

@@ -58,6 +58,12 @@ template <typename D> void answerDialog(std::function<void(D&)> answer) {
 class FilterDialogsTest : public QObject {
     Q_OBJECT
   private slots:
+    void init() {
+        // Every test starts from the dialogs' defaults.
+        SliderFilterDialog::forgetKeptValues();
+        FftFilterDialog::forgetKeptValues();
+    }
+
     void cancelAfterSliderMovesLeavesFrameIdentical() {
         using Make = std::function<SliderFilterDialog*(ImageBuffer&)>;
         // Each dialog with the row of its slider.
@@ -113,6 +119,56 @@ class FilterDialogsTest : public QObject {
         QCOMPARE(levelBytes(local), before);
         QCOMPARE(local.history()->position, 0);
         QCOMPARE(l->operation()(local), 1);
+    }
+
+    void dialogsOpenWithTheValuesLastConfirmed() {
+        ImageBuffer frame;
+        QVERIFY(makeFrame(frame, 64, 48));
+        {
+            std::unique_ptr<SliderFilterDialog> d(SliderFilterDialog::smoothing(frame, {}, nullptr));
+            QCOMPARE(d->value(0), 50);
+            d->setValue(0, 80);
+            d->accept();
+        }
+        {
+            std::unique_ptr<SliderFilterDialog> d(SliderFilterDialog::smoothing(frame, {}, nullptr));
+            QCOMPARE(d->value(0), 80);
+            d->show();
+            QTest::qWait(30);
+            QVERIFY(!d->previewed()); // opening with kept values does not preview
+            d->setValue(0, 10);
+            QTRY_VERIFY(d->previewed());
+            d->reject();
+        }
+        std::unique_ptr<SliderFilterDialog> again(SliderFilterDialog::smoothing(frame, {}, nullptr));
+        QCOMPARE(again->value(0), 80); // Cancel kept nothing
+        std::unique_ptr<SliderFilterDialog> other(SliderFilterDialog::edgeEnhancement(frame, {}, nullptr));
+        QCOMPARE(other->value(0), 50);
+
+        {
+            FftFilterDialog low(FftFilterDialog::Filter::LowPass, frame, {});
+            low.setFamily(1);
+            low.setOrder(3);
+            low.setCutOff(30);
+            low.setShiftHundredths(20);
+            low.accept();
+        }
+        {
+            FftFilterDialog low(FftFilterDialog::Filter::LowPass, frame, {});
+            QCOMPARE(low.caption(), QStringLiteral("Chebyshev Low pass Fco=30 Shift=0.20"));
+            std::vector<double> expected = fft::buildCurve(1, 64, 0, 3, 30, 0);
+            fft::applyShift(expected, 0.2);
+            QCOMPARE(low.plottedCurve(), expected); // the order came back too
+            low.setCutOff(4);
+            low.reject();
+        }
+        FftFilterDialog high(FftFilterDialog::Filter::HighPass, frame, {});
+        QCOMPARE(high.caption(), QStringLiteral("Butterworth High pass Fco=8 Shift=0.50"));
+        // A smaller frame limits the kept cut-off to its own range, 0 .. 7.
+        ImageBuffer small;
+        QVERIFY(makeFrame(small, 16, 10));
+        FftFilterDialog lowSmall(FftFilterDialog::Filter::LowPass, small, {});
+        QCOMPARE(lowSmall.caption(), QStringLiteral("Chebyshev Low pass Fco=7 Shift=0.20"));
     }
 
     void customMaskRefusesWhatCannotRun() {
