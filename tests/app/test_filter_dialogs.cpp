@@ -62,6 +62,7 @@ class FilterDialogsTest : public QObject {
         // Every test starts from the dialogs' defaults.
         SliderFilterDialog::forgetKeptValues();
         FftFilterDialog::forgetKeptValues();
+        CustomMaskDialog::forgetKeptValues();
     }
 
     void cancelAfterSliderMovesLeavesFrameIdentical() {
@@ -191,6 +192,46 @@ class FilterDialogsTest : public QObject {
         d.accept();
         QVERIFY(d.applied());
         QCOMPARE(frame.currentLevelIndex(), 1);
+    }
+
+    void customMaskRunsTheChosenPasses() {
+        ImageBuffer frame, twoPasses, onePass;
+        for (ImageBuffer* f : {&frame, &twoPasses, &onePass}) QVERIFY(makeFrame(*f, 24, 18));
+        // A second pass that is no box: the neighbour to the right counts twice.
+        CustomMaskPass second;
+        second.grid[3 * 7 + 3] = 1;
+        second.grid[4 * 7 + 3] = 2;
+        second.divisor = 3;
+        {
+            CustomMaskDialog d(frame, {});
+            QCOMPARE(d.passCount(), 1);
+            d.setWeights(second.grid, 1); // a page that does not run yet
+            d.setDivisor(3, 1);
+            QCOMPARE(d.mask().passes.size(), size_t(1));
+            d.setPassCount(2);
+            d.setDivisor(0, 1);
+            answerDialog<QMessageBox>([](QMessageBox& box) {
+                QCOMPARE(box.text(), QStringLiteral("Pass 2: ") +
+                                         CustomMaskDialog::problemText(CustomMaskProblem::Divisor));
+                box.accept();
+            });
+            d.accept(); // refused, naming the pass
+            QVERIFY(!d.applied());
+            d.setDivisor(3, 1);
+            d.accept();
+            QVERIFY(d.applied());
+        }
+        QCOMPARE(twoPasses.customMask(CustomMask{1, {CustomMaskPass::boxMean(), second}}), 1);
+        QCOMPARE(onePass.customMask(CustomMask{1, {CustomMaskPass::boxMean()}}), 1);
+        QCOMPARE(frame.currentLevelIndex(), 1); // both passes in one level
+        QCOMPARE(levelBytes(frame), levelBytes(twoPasses));
+        QVERIFY(levelBytes(frame) != levelBytes(onePass));
+
+        // The next opening shows both passes again.
+        CustomMaskDialog again(frame, {});
+        QCOMPARE(again.passCount(), 2);
+        QCOMPARE(again.mask().passes.at(1).grid, second.grid);
+        QCOMPARE(again.mask().passes.at(1).divisor, 3);
     }
 
     void fftDialogsCaptionPlotAndCancel() {
