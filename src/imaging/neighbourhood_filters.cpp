@@ -316,56 +316,50 @@ struct Binning {
 // an 8-bit plane in constant time per pixel: a histogram per column over
 // the window's rows, kept while moving down, and the window's histogram as
 // the sum of 2r + 1 of them, kept while moving right by adding one column
-// and removing another. A coarse histogram of 16-value buckets shortens the
-// search. Calls visit(x, y, values) for every selected pixel of the interior
-// with one value per channel.
-template <typename Visit>
-void slidingRank8(const uint8_t* src, int32_t width, int32_t channels, const ApplyRegion& region, int32_t r,
-                  int64_t rank, Visit&& visit)
+// and removing another in a single sweep. A coarse histogram of 16-value
+// buckets shortens the search. Window counts of type `Count` must hold
+// (2r + 1) squared; the sums wrap around in between, which leaves every
+// final count exact. Calls visit(x, y, values) for every selected pixel of
+// the interior with one value per channel.
+template <typename Count, typename Visit>
+void slidingRankWith(const uint8_t* src, int32_t width, int32_t channels, const ApplyRegion& in, int32_t r,
+                     int64_t rank, const uint8_t* regionMask, Visit& visit)
 {
-    const ApplyRegion in = interiorOf(region, r);
-    if (in.right <= in.left || in.bottom <= in.top)
-        return;
     const size_t ch = static_cast<size_t>(channels);
     const int32_t firstColumn = in.left - r;
     const auto columns = static_cast<size_t>(in.right - in.left + 2 * r);
+    const size_t fineSpan = ch * 256;
+    const size_t coarseSpan = ch * 16;
     // Column counts never exceed 2r + 1 (below 65536: the window fits the frame).
-    std::vector<uint16_t> fine(columns * ch * 256, 0);
-    std::vector<uint16_t> coarse(columns * ch * 16, 0);
-    auto sample = [&](size_t column, int32_t y, size_t c) {
-        return src[(static_cast<size_t>(y) * width + static_cast<size_t>(firstColumn) + column) * ch + c];
-    };
+    std::vector<uint16_t> fine(columns * fineSpan, 0);
+    std::vector<uint16_t> coarse(columns * coarseSpan, 0);
     auto count = [&](size_t column, int32_t y, int32_t delta) {
+        const uint8_t* s = src + (static_cast<size_t>(y) * width + static_cast<size_t>(firstColumn) + column) * ch;
+        uint16_t* f = fine.data() + column * fineSpan;
+        uint16_t* g = coarse.data() + column * coarseSpan;
         for (size_t c = 0; c < ch; ++c) {
-            const uint8_t v = sample(column, y, c);
-            const size_t h = column * ch + c;
-            fine[h * 256 + v] = static_cast<uint16_t>(fine[h * 256 + v] + delta);
-            coarse[h * 16 + v / 16] = static_cast<uint16_t>(coarse[h * 16 + v / 16] + delta);
+            const uint8_t v = s[c];
+            f[c * 256 + v] = static_cast<uint16_t>(f[c * 256 + v] + delta);
+            g[c * 16 + v / 16] = static_cast<uint16_t>(g[c * 16 + v / 16] + delta);
         }
     };
     for (size_t column = 0; column < columns; ++column)
         for (int32_t y = in.top - r; y <= in.top + r; ++y)
             count(column, y, 1);
-    std::vector<uint32_t> windowFine(ch * 256);
-    std::vector<uint32_t> windowCoarse(ch * 16);
-    auto addColumn = [&](size_t column, int32_t sign) {
-        for (size_t c = 0; c < ch; ++c) {
-            const uint16_t* f = fine.data() + (column * ch + c) * 256;
-            const uint16_t* g = coarse.data() + (column * ch + c) * 16;
-            uint32_t* wf = windowFine.data() + c * 256;
-            uint32_t* wg = windowCoarse.data() + c * 16;
-            if (sign > 0) {
-                for (size_t b = 0; b < 256; ++b)
-                    wf[b] += f[b];
-                for (size_t b = 0; b < 16; ++b)
-                    wg[b] += g[b];
-            } else {
-                for (size_t b = 0; b < 256; ++b)
-                    wf[b] -= f[b];
-                for (size_t b = 0; b < 16; ++b)
-                    wg[b] -= g[b];
-            }
-        }
+    std::vector<Count> windowFine(fineSpan);
+    std::vector<Count> windowCoarse(coarseSpan);
+    Count* wf = windowFine.data();
+    Count* wg = windowCoarse.data();
+    // The window moves one column to the right: `coming` in, `leaving` out.
+    auto slide = [&](size_t leaving, size_t coming) {
+        const uint16_t* fo = fine.data() + leaving * fineSpan;
+        const uint16_t* fi = fine.data() + coming * fineSpan;
+        for (size_t b = 0; b < fineSpan; ++b)
+            wf[b] = static_cast<Count>(wf[b] + static_cast<Count>(fi[b]) - static_cast<Count>(fo[b]));
+        const uint16_t* go = coarse.data() + leaving * coarseSpan;
+        const uint16_t* gi = coarse.data() + coming * coarseSpan;
+        for (size_t b = 0; b < coarseSpan; ++b)
+            wg[b] = static_cast<Count>(wg[b] + static_cast<Count>(gi[b]) - static_cast<Count>(go[b]));
     };
     uint8_t values[3] = {};
     for (int32_t y = in.top; y < in.bottom; ++y) {
@@ -374,23 +368,29 @@ void slidingRank8(const uint8_t* src, int32_t width, int32_t channels, const App
                 count(column, y - r - 1, -1);
                 count(column, y + r, 1);
             }
-        std::fill(windowFine.begin(), windowFine.end(), 0u);
-        std::fill(windowCoarse.begin(), windowCoarse.end(), 0u);
-        for (size_t column = 0; column <= static_cast<size_t>(2 * r); ++column)
-            addColumn(column, 1);
-        const uint8_t* mask = region.mask != nullptr ? region.mask + static_cast<size_t>(y) * width : nullptr;
+        std::fill(windowFine.begin(), windowFine.end(), Count{0});
+        std::fill(windowCoarse.begin(), windowCoarse.end(), Count{0});
+        for (size_t column = 0; column <= static_cast<size_t>(2 * r); ++column) {
+            const uint16_t* f = fine.data() + column * fineSpan;
+            const uint16_t* g = coarse.data() + column * coarseSpan;
+            for (size_t b = 0; b < fineSpan; ++b)
+                wf[b] = static_cast<Count>(wf[b] + f[b]);
+            for (size_t b = 0; b < coarseSpan; ++b)
+                wg[b] = static_cast<Count>(wg[b] + g[b]);
+        }
+        const uint8_t* mask = regionMask != nullptr ? regionMask + static_cast<size_t>(y) * width : nullptr;
         for (int32_t x = in.left;; ++x) {
             if (mask == nullptr || mask[x] != 0) {
                 for (size_t c = 0; c < ch; ++c) {
-                    const uint32_t* wg = windowCoarse.data() + c * 16;
-                    const uint32_t* wf = windowFine.data() + c * 256;
+                    const Count* g = wg + c * 16;
+                    const Count* f = wf + c * 256;
                     int64_t below = 0;
                     size_t bucket = 0;
-                    while (below + wg[bucket] < rank)
-                        below += wg[bucket++];
+                    while (below + g[bucket] < rank)
+                        below += g[bucket++];
                     size_t v = bucket * 16;
-                    while (below + wf[v] < rank)
-                        below += wf[v++];
+                    while (below + f[v] < rank)
+                        below += f[v++];
                     values[c] = static_cast<uint8_t>(v);
                 }
                 visit(x, y, values);
@@ -398,10 +398,25 @@ void slidingRank8(const uint8_t* src, int32_t width, int32_t channels, const App
             if (x + 1 >= in.right)
                 break;
             const auto leaving = static_cast<size_t>(x - firstColumn - r);
-            addColumn(leaving, -1);
-            addColumn(leaving + static_cast<size_t>(2 * r) + 1, 1);
+            slide(leaving, leaving + static_cast<size_t>(2 * r) + 1);
         }
     }
+}
+
+template <typename Visit>
+void slidingRank8(const uint8_t* src, int32_t width, int32_t channels, const ApplyRegion& region, int32_t r,
+                  int64_t rank, Visit&& visit)
+{
+    const ApplyRegion in = interiorOf(region, r);
+    if (in.right <= in.left || in.bottom <= in.top)
+        return;
+    // 16-bit window counts halve the memory the sweeps move while the
+    // window's sample count fits them.
+    const int64_t side = 2 * int64_t{r} + 1;
+    if (side * side <= 65535)
+        slidingRankWith<uint16_t>(src, width, channels, in, r, rank, region.mask, visit);
+    else
+        slidingRankWith<uint32_t>(src, width, channels, in, r, rank, region.mask, visit);
 }
 
 // Minimum or maximum over the (2r + 1) square: separable, a row pass into a

@@ -190,6 +190,30 @@ TEST(NeighbourhoodFilters, RankKernelsMatchWindowScans)
     }
 }
 
+// Windows of more than 65,535 samples, most of them of one value: a count
+// that does not fit 16 bits.
+TEST(NeighbourhoodFilters, RankKernelsOnWindowsAboveSixteenBitCounts)
+{
+    std::mt19937 rng(23);
+    const int w = 260, h = 258, r = 128, channels = 3;
+    const int n = (2 * r + 1) * (2 * r + 1);
+    std::vector<uint8_t> s(static_cast<size_t>(w * h * channels));
+    for (auto& v : s)
+        v = static_cast<uint8_t>(rng() % 512 == 0 ? rng() % 256 : 7);
+    auto median = make8(w, h, true, s);
+    auto dust = make8(w, h, true, s);
+    ASSERT_EQ(median->medianFilter(r), 1);
+    ASSERT_EQ(dust->dustAndScratches(r, 0), 1);
+    const std::vector<uint8_t> m = bytes(*median), d = bytes(*dust);
+    for (int y = r; y < h - r; ++y)
+        for (int x = r; x < w - r; ++x)
+            for (int c = 0; c < channels; ++c) {
+                const size_t i = (static_cast<size_t>(y) * w + x) * channels + c;
+                ASSERT_EQ(m[i], rankOfWindow(s, w, x, y, r, channels, c, static_cast<size_t>((n - 1) / 2)));
+                ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, channels, c, static_cast<size_t>((n - 1) / 2 - 1)));
+            }
+}
+
 TEST(NeighbourhoodFilters, SixteenBitRankKernelsMatchWindowScans)
 {
     std::mt19937 rng(17);
