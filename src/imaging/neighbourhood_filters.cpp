@@ -623,11 +623,122 @@ void unsharp(const T* src, T* dst, int32_t width, int32_t height, int32_t channe
     }
 }
 
+// The rank-th smallest (1-based) bin of every (2r + 1) square window of a
+// plane of bins (one channel, rows of `stride` bins whose first row and
+// column are in.top - r and in.left - r) at a cost per pixel that does not
+// grow with the radius: a histogram per column kept while moving down, and a
+// two-level window histogram kept while moving right. The window's coarse
+// histogram (buckets of about the square root of the bin count) follows
+// every column; the fine counts of a bucket are
+// brought up to date only when the answer falls in that bucket, from the
+// columns that came and left since its last use. Calls visit(x, y, bin) for
+// every selected pixel of the interior.
+template <typename Visit>
+void slidingRankBins(const uint16_t* bins, size_t stride, const ApplyRegion& in, int32_t r, int32_t binCount,
+                     int64_t rank, const uint8_t* regionMask, int32_t width, Visit&& visit)
+{
+    int32_t shift = 0;
+    while ((int64_t{1} << (2 * shift)) < binCount)
+        ++shift;
+    const size_t bucketWidth = size_t{1} << shift; // about the square root of the bin count
+    const size_t buckets = (static_cast<size_t>(binCount) + bucketWidth - 1) / bucketWidth;
+    const size_t fineSpan = buckets * bucketWidth;
+    const auto columns = static_cast<size_t>(in.right - in.left + 2 * r);
+    const size_t side = static_cast<size_t>(2 * r + 1);
+    // Column counts never exceed 2r + 1 (below 65536: the window fits the frame).
+    std::vector<uint16_t> fine(columns * fineSpan, 0);
+    std::vector<uint16_t> coarse(columns * buckets, 0);
+    auto count = [&](size_t column, size_t row, int32_t delta) {
+        const uint16_t b = bins[row * stride + column];
+        uint16_t& f = fine[column * fineSpan + b];
+        uint16_t& g = coarse[column * buckets + (b >> shift)];
+        f = static_cast<uint16_t>(f + delta);
+        g = static_cast<uint16_t>(g + delta);
+    };
+    for (size_t column = 0; column < columns; ++column)
+        for (size_t row = 0; row < side; ++row)
+            count(column, row, 1);
+    std::vector<uint32_t> windowCoarse(buckets);
+    std::vector<uint32_t> windowFine(fineSpan);
+    // The column (index of the window's left column) each bucket's fine counts hold.
+    std::vector<int64_t> fineAt(buckets);
+    uint32_t* wc = windowCoarse.data();
+    uint32_t* wf = windowFine.data();
+    auto addSegment = [&](size_t column, size_t bucket, bool add) {
+        const uint16_t* f = fine.data() + column * fineSpan + bucket * bucketWidth;
+        uint32_t* w = wf + bucket * bucketWidth;
+        if (add)
+            for (size_t k = 0; k < bucketWidth; ++k)
+                w[k] += f[k];
+        else
+            for (size_t k = 0; k < bucketWidth; ++k)
+                w[k] -= f[k];
+    };
+    for (int32_t y = in.top; y < in.bottom; ++y) {
+        if (y > in.top) {
+            const auto row = static_cast<size_t>(y - in.top);
+            for (size_t column = 0; column < columns; ++column) {
+                count(column, row - 1, -1);
+                count(column, row + side - 1, 1);
+            }
+        }
+        std::fill(windowCoarse.begin(), windowCoarse.end(), 0u);
+        for (size_t column = 0; column < side; ++column) {
+            const uint16_t* g = coarse.data() + column * buckets;
+            for (size_t b = 0; b < buckets; ++b)
+                wc[b] += g[b];
+        }
+        std::fill(fineAt.begin(), fineAt.end(), -1 - static_cast<int64_t>(side));
+        const uint8_t* mask = regionMask != nullptr ? regionMask + static_cast<size_t>(y) * width : nullptr;
+        for (int32_t x = in.left;; ++x) {
+            const auto left = static_cast<size_t>(x - in.left); // the window's left column
+            if (mask == nullptr || mask[x] != 0) {
+                int64_t below = 0;
+                size_t bucket = 0;
+                while (below + wc[bucket] < rank)
+                    below += wc[bucket++];
+                const int64_t at = fineAt[bucket];
+                if (at + static_cast<int64_t>(side) <= static_cast<int64_t>(left)) {
+                    // No column in common with the last use: count afresh.
+                    std::fill(wf + bucket * bucketWidth, wf + (bucket + 1) * bucketWidth, 0u);
+                    for (size_t column = left; column < left + side; ++column)
+                        addSegment(column, bucket, true);
+                } else {
+                    for (auto from = static_cast<size_t>(at); from < left; ++from) {
+                        addSegment(from, bucket, false);
+                        addSegment(from + side, bucket, true);
+                    }
+                }
+                fineAt[bucket] = static_cast<int64_t>(left);
+                size_t v = bucket * bucketWidth;
+                while (below + wf[v] < rank)
+                    below += wf[v++];
+                visit(x, y, static_cast<int32_t>(v));
+            }
+            if (x + 1 >= in.right)
+                break;
+            const uint16_t* leaving = coarse.data() + left * buckets;
+            const uint16_t* coming = coarse.data() + (left + side) * buckets;
+            for (size_t b = 0; b < buckets; ++b)
+                wc[b] = wc[b] + coming[b] - leaving[b];
+        }
+    }
+}
+
+// From this radius on, 16-bit grey dust and scratches uses the two-level
+// column histograms (their fixed cost per pixel is then below that of
+// sliding a running histogram over 2 x (2r + 1) samples), when the column
+// histograms stay within this many counters.
+constexpr int32_t kLargeRankRadius = 4;
+constexpr int64_t kMaxColumnHistogramCounts = int64_t{1} << 24;
+
 // Dust and scratches: a conditional rank filter. 8-bit frames use the
 // constant-time histograms above, so that a large radius costs about what a
-// small one does; 16-bit frames walk down each column of the interior with
-// one running histogram per channel, covering the level's whole range
-// (maxValue - minValue + 1 counters, up to 65,536).
+// small one does; so do 16-bit grey frames at larger radii while the column
+// histograms of the level's range fit the budget above. Otherwise 16-bit
+// frames walk down each column of the interior with one running histogram
+// per channel, covering the level's whole range (maxValue - minValue + 1
+// counters, up to 65,536).
 template <typename T>
 void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region,
                       SampleRange range, int32_t r, int64_t threshold)
@@ -652,6 +763,28 @@ void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, con
         return;
     const Binning<T> binning{range};
     const size_t ch = static_cast<size_t>(channels);
+    const auto binRow = static_cast<size_t>(in.right - in.left + 2 * r);
+    if (ch == 1 && r >= kLargeRankRadius &&
+        static_cast<int64_t>(binRow) * binning.bins() <= kMaxColumnHistogramCounts) {
+        // The bins of every sample the windows cover, from the window's
+        // first row and column on.
+        const auto binRows = static_cast<size_t>(in.bottom - in.top + 2 * r);
+        std::vector<uint16_t> bins(binRow * binRows);
+        for (size_t y = 0; y < binRows; ++y) {
+            const T* line = src + (static_cast<size_t>(in.top - r) + y) * width + static_cast<size_t>(in.left - r);
+            uint16_t* out = bins.data() + y * binRow;
+            for (size_t k = 0; k < binRow; ++k)
+                out[k] = static_cast<uint16_t>(binning.bin(line[k]));
+        }
+        slidingRankBins(bins.data(), binRow, in, r, binning.bins(), rank, region.mask, width,
+                        [&](int32_t x, int32_t y, int32_t bin) {
+                            const size_t i = static_cast<size_t>(y) * width + static_cast<size_t>(x);
+                            const T v = binning.sample(bin);
+                            if (std::abs(static_cast<int64_t>(v) - src[i]) > threshold)
+                                dst[i] = v;
+                        });
+        return;
+    }
     std::vector<RunningRank> hist(ch, RunningRank(binning.bins(), rank));
     auto index = [&](int32_t x, int32_t y) { return (static_cast<size_t>(y) * width + x) * ch; };
     for (int32_t x = in.left; x < in.right; ++x) {

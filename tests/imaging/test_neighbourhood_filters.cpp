@@ -217,11 +217,12 @@ TEST(NeighbourhoodFilters, RankKernelsOnWindowsAboveSixteenBitCounts)
 TEST(NeighbourhoodFilters, SixteenBitRankKernelsMatchWindowScans)
 {
     std::mt19937 rng(17);
-    const int w = 21, h = 15;
+    const int w = 41, h = 29;
     std::vector<int16_t> s(static_cast<size_t>(w * h));
     for (auto& v : s)
         v = static_cast<int16_t>(static_cast<int>(rng() % 40000) - 20000); // a range above 32,767
-    for (int r : {1, 3}) {
+    // Small radii slide running histograms, larger ones use column histograms.
+    for (int r : {1, 3, 4, 9, 14}) {
         const int n = (2 * r + 1) * (2 * r + 1);
         auto median = make16(w, h, s);
         auto dust = make16(w, h, s);
@@ -233,6 +234,33 @@ TEST(NeighbourhoodFilters, SixteenBitRankKernelsMatchWindowScans)
                 const size_t i = static_cast<size_t>(y * w + x);
                 ASSERT_EQ(m[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2)));
                 ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2 - 1)));
+            }
+    }
+}
+
+TEST(NeighbourhoodFilters, SixteenBitDustKeepsUnselectedPixels)
+{
+    std::mt19937 rng(29);
+    const int w = 41, h = 29;
+    std::vector<int16_t> s(static_cast<size_t>(w * h));
+    for (auto& v : s)
+        v = static_cast<int16_t>(static_cast<int>(rng() % 3000) - 1000);
+    for (int r : {2, 9}) {
+        const int n = (2 * r + 1) * (2 * r + 1);
+        auto dust = make16(w, h, s);
+        ASSERT_EQ(dust->selectRectangle(ImageRect{1, 1, 39, 27}), 1);
+        ASSERT_EQ(dust->differenceSelection(ImageRect{12, 12, 20, 14}), 1); // a hole
+        ASSERT_EQ(dust->dustAndScratches(r, 0), 1);
+        const std::vector<int16_t> d = samples16(*dust);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t i = static_cast<size_t>(y * w + x);
+                const bool hole = x >= 12 && x <= 20 && y >= 12 && y <= 14;
+                const bool interior = x >= 1 + r && x <= 39 - r && y >= 1 + r && y <= 27 - r;
+                if (interior && !hole)
+                    ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2 - 1)));
+                else
+                    ASSERT_EQ(d[i], s[i]) << "r " << r << " at " << x << "," << y;
             }
     }
 }
