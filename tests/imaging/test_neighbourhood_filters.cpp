@@ -265,6 +265,35 @@ TEST(NeighbourhoodFilters, SixteenBitDustKeepsUnselectedPixels)
     }
 }
 
+TEST(NeighbourhoodFilters, ColourRankKernelsKeepUnselectedPixels)
+{
+    std::mt19937 rng(31);
+    const int w = 30, h = 24, r = 3, channels = 3;
+    const int n = (2 * r + 1) * (2 * r + 1);
+    std::vector<uint8_t> s(static_cast<size_t>(w * h * channels));
+    for (auto& v : s)
+        v = static_cast<uint8_t>(rng() % 256);
+    for (size_t index : {static_cast<size_t>((n - 1) / 2), static_cast<size_t>((n - 1) / 2 - 1)}) {
+        const bool median = index == static_cast<size_t>((n - 1) / 2);
+        auto frame = make8(w, h, true, s);
+        ASSERT_EQ(frame->selectRectangle(ImageRect{1, 2, 27, 21}), 1);
+        ASSERT_EQ(frame->differenceSelection(ImageRect{10, 9, 14, 11}), 1); // a hole
+        ASSERT_EQ(median ? frame->medianFilter(r) : frame->dustAndScratches(r, 0), 1);
+        const std::vector<uint8_t> out = bytes(*frame);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < channels; ++c) {
+                    const size_t i = (static_cast<size_t>(y) * w + x) * channels + c;
+                    const bool hole = x >= 10 && x <= 14 && y >= 9 && y <= 11;
+                    const bool interior = x >= 1 + r && x <= 27 - r && y >= 2 + r && y <= 21 - r;
+                    if (interior && !hole)
+                        ASSERT_EQ(out[i], rankOfWindow(s, w, x, y, r, channels, c, index));
+                    else
+                        ASSERT_EQ(out[i], s[i]) << (median ? "median" : "dust") << " at " << x << "," << y;
+                }
+    }
+}
+
 TEST(NeighbourhoodFilters, UnsharpMatchesClippedMeans)
 {
     std::mt19937 rng(3);
