@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "app/slider_with_value.h"
 #include "imaging/fft.h"
@@ -123,6 +125,25 @@ void CurvePlot::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------
 // FftFilterDialog
 
+namespace {
+
+// The values confirmed with OK, per filter, for the rest of the session:
+// family, order, cut-off (or LFco), HFco, shift in hundredths.
+struct KeptFftValues {
+    int family = 0;
+    int order = 1;
+    int low = 0;
+    int high = 0;
+    int shift = 50;
+};
+
+std::map<FftFilterDialog::Filter, KeptFftValues>& keptFftValues() {
+    static std::map<FftFilterDialog::Filter, KeptFftValues> kept;
+    return kept;
+}
+
+} // namespace
+
 QString FftFilterDialog::title(Filter filter) {
     switch (filter) {
     case Filter::LowPass:
@@ -196,7 +217,30 @@ FftFilterDialog::FftFilterDialog(Filter filter, ImageBuffer& frame, std::functio
     connect(m_shift, &SliderWithValue::valueChanged, this, [this] { changed(); });
     addButtons(layout);
     resize(480, 520);
-    // The caption and plot of the defaults; the frame changes only once the
+    const auto kept = keptFftValues().find(filter);
+    if (kept != keptFftValues().end()) {
+        // Quietly, the band edges kept apart inside this frame's range.
+        const KeptFftValues& v = kept->second;
+        if (m_family != nullptr) {
+            const QSignalBlocker block(m_family);
+            m_family->setCurrentIndex(std::clamp(v.family, 0, m_family->count() - 1));
+        }
+        {
+            const QSignalBlocker block(m_order);
+            m_order->setValue(v.order);
+        }
+        if (isBand()) {
+            const int high = std::clamp(v.high, m_hfco->spinBox()->minimum(), m_hfco->spinBox()->maximum());
+            const int low = std::clamp(v.low, m_lfco->spinBox()->minimum(), std::min(m_lfco->spinBox()->maximum(),
+                                                                                     high - 1));
+            m_hfco->setValueQuietly(high);
+            m_lfco->setValueQuietly(low);
+        } else {
+            m_fco->setValueQuietly(std::clamp(v.low, m_fco->spinBox()->minimum(), m_fco->spinBox()->maximum()));
+        }
+        m_shift->setValueQuietly(v.shift);
+    }
+    // The caption and plot of the values shown; the frame changes only once the
     // user changes a value or asks for a preview.
     changed();
 }
@@ -226,6 +270,20 @@ void FftFilterDialog::changed() {
 }
 
 const std::vector<double>& FftFilterDialog::plottedCurve() const { return m_plot->curve(); }
+
+void FftFilterDialog::keepValues() {
+    KeptFftValues v;
+    v.family = m_family != nullptr ? m_family->currentIndex() : 0;
+    v.order = m_order->value();
+    v.low = m_fco != nullptr ? m_fco->value() : m_lfco->value();
+    v.high = m_hfco != nullptr ? m_hfco->value() : 0;
+    v.shift = m_shift->value();
+    keptFftValues()[m_filter] = v;
+}
+
+void FftFilterDialog::forgetKeptValues() {
+    keptFftValues().clear();
+}
 
 QString FftFilterDialog::caption() const {
     const double shift = m_shift->value() / 100.0;

@@ -53,7 +53,8 @@ class CurvePlot : public QWidget {
 // "FFT Low pass", "FFT High pass", "FFT Band pass", "FFT Band reject" and
 // "FFT Inverse Filtering": family (not for the inverse), order, cut-off or
 // band edges, shift; the caption and the plot follow every change, and every
-// change previews.
+// change previews. Each filter opens with the values last confirmed with OK
+// during the session (cut-offs limited to the frame's range).
 class FftFilterDialog : public PreviewDialog {
     Q_OBJECT
   public:
@@ -73,9 +74,12 @@ class FftFilterDialog : public PreviewDialog {
     void setShiftHundredths(int shift); // 0 .. 99
 
     static QString title(Filter filter);
+    // The next dialogs open with their defaults again.
+    static void forgetKeptValues();
 
   protected:
     std::vector<double> values() const override;
+    void keepValues() override;
 
   private:
     bool isBand() const { return m_filter == Filter::BandPass || m_filter == Filter::BandReject; }

@@ -14,6 +14,7 @@
 
 class QComboBox;
 class QSpinBox;
+class QTabWidget;
 class QVBoxLayout;
 
 namespace veltor {
@@ -32,7 +33,8 @@ class SliderFilterDialog : public PreviewDialog {
     // Rows are added in the order of the values handed to `build`.
     void addSlider(const QString& label, int minimum, int maximum, int value);
     void addChoice(const QString& label, const QStringList& items, int index);
-    // Call after the rows: adds the buttons.
+    // Call after the rows: shows the values last confirmed with OK in a
+    // dialog of the same title during this session, and adds the buttons.
     void finish();
 
     int value(int row) const;
@@ -47,8 +49,12 @@ class SliderFilterDialog : public PreviewDialog {
     static SliderFilterDialog* dustAndScratches(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent);
     static SliderFilterDialog* localAveraging(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent);
 
+    // The next dialogs open with their defaults again.
+    static void forgetKeptValues();
+
   protected:
     std::vector<double> values() const override;
+    void keepValues() override;
 
   private:
     std::vector<int> rawValues() const;
@@ -58,32 +64,47 @@ class SliderFilterDialog : public PreviewDialog {
     std::vector<QComboBox*> m_choices;       // null for slider rows
 };
 
-// The user-defined mask: a radius of 1 to 3, a 7 x 7 grid of integer weights
-// of which the (2r + 1) square centre counts, and a divisor.
+// The user-defined mask: a radius of 1 to 3 shared by one to three passes,
+// each a 7 x 7 grid of integer weights of which the (2r + 1) square centre
+// counts, and a divisor. Each pass has its page; the pass count shows the
+// pages that run. The dialog opens with the mask last confirmed with OK
+// during the session.
 class CustomMaskDialog : public PreviewDialog {
     Q_OBJECT
   public:
     CustomMaskDialog(ImageBuffer& frame, std::function<void()> repaint, QWidget* parent = nullptr);
 
+    // The radius and the passes that run.
     CustomMask mask() const;
     void setRadius(int radius);
+    void setPassCount(int count); // 1 .. CustomMask::kMaxPasses
+    int passCount() const;
     // grid[row * 7 + column]
-    void setWeights(const std::array<int32_t, 49>& grid);
-    void setDivisor(int divisor);
+    void setWeights(const std::array<int32_t, 49>& grid, int pass = 0);
+    void setDivisor(int divisor, int pass = 0);
     FrameOperation operation() const override;
 
     // The message for a mask that cannot run (empty when it can).
     static QString problemText(CustomMaskProblem problem);
+    // The next dialogs open with the box mean again.
+    static void forgetKeptValues();
 
   protected:
     std::vector<double> values() const override;
     bool validate(bool tell) override;
+    void keepValues() override;
 
   private:
+    struct PassPage {
+        std::array<QSpinBox*, 49> cells{};
+        QSpinBox* divisor = nullptr;
+    };
+    void showMask(const CustomMask& mask);
     void updateEnabled();
     QSpinBox* m_radius = nullptr;
-    std::array<QSpinBox*, 49> m_cells{};
-    QSpinBox* m_divisor = nullptr;
+    QSpinBox* m_passCount = nullptr;
+    QTabWidget* m_pages = nullptr;
+    std::array<PassPage, CustomMask::kMaxPasses> m_passes{};
 };
 
 } // namespace veltor

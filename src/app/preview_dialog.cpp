@@ -49,6 +49,7 @@ int PreviewDialog::previewWith(bool tell) {
 void PreviewDialog::done(int result) {
     if (!m_ended) {
         if (result == QDialog::Accepted && !validate(true)) return; // the dialog stays open
+        if (result == QDialog::Accepted) keepValues();
         m_timer->stop();
         m_ended = true;
         const bool hadPreview = m_session.previewed();

@@ -54,6 +54,8 @@ class PreviewDialog : public QDialog {
         (void)tell;
         return true;
     }
+    // OK with values that can run: the dialog keeps them for its next opening.
+    virtual void keepValues() {}
     // Previews after the event loop has settled (value changes call this).
     void schedulePreview();
     // OK, Cancel and Preview buttons at the bottom of `layout`.

@@ -312,95 +312,139 @@ struct Binning {
     }
 };
 
+// The rank-th smallest (1-based) bin of every (2r + 1) square window of a
+// plane of bins (one channel, rows of `stride` bins whose first row and
+// column are in.top - r and in.left - r) at a cost per pixel that does not
+// grow with the radius: a histogram per column kept while moving down, and a
+// two-level window histogram kept while moving right. The window's coarse
+// histogram (buckets of about the square root of the bin count) follows
+// every column; the fine counts of a bucket are
+// brought up to date only when the answer falls in that bucket, from the
+// columns that came and left since its last use. Calls visit(x, y, bin) for
+// every selected pixel of the interior.
+template <typename Bin, typename Visit>
+void slidingRankBins(const Bin* bins, size_t stride, const ApplyRegion& in, int32_t r, int32_t binCount,
+                     int64_t rank, const uint8_t* regionMask, int32_t width, Visit&& visit)
+{
+    int32_t shift = 0;
+    while ((int64_t{1} << (2 * shift)) < binCount)
+        ++shift;
+    const size_t bucketWidth = size_t{1} << shift; // about the square root of the bin count
+    const size_t buckets = (static_cast<size_t>(binCount) + bucketWidth - 1) / bucketWidth;
+    const size_t fineSpan = buckets * bucketWidth;
+    const auto columns = static_cast<size_t>(in.right - in.left + 2 * r);
+    const size_t side = static_cast<size_t>(2 * r + 1);
+    // Column counts never exceed 2r + 1 (below 65536: the window fits the frame).
+    std::vector<uint16_t> fine(columns * fineSpan, 0);
+    std::vector<uint16_t> coarse(columns * buckets, 0);
+    auto count = [&](size_t column, size_t row, int32_t delta) {
+        const size_t b = bins[row * stride + column];
+        uint16_t& f = fine[column * fineSpan + b];
+        uint16_t& g = coarse[column * buckets + (b >> shift)];
+        f = static_cast<uint16_t>(f + delta);
+        g = static_cast<uint16_t>(g + delta);
+    };
+    for (size_t column = 0; column < columns; ++column)
+        for (size_t row = 0; row < side; ++row)
+            count(column, row, 1);
+    std::vector<uint32_t> windowCoarse(buckets);
+    std::vector<uint32_t> windowFine(fineSpan);
+    // The column (index of the window's left column) each bucket's fine counts hold.
+    std::vector<int64_t> fineAt(buckets);
+    uint32_t* wc = windowCoarse.data();
+    uint32_t* wf = windowFine.data();
+    auto addSegment = [&](size_t column, size_t bucket, bool add) {
+        const uint16_t* f = fine.data() + column * fineSpan + bucket * bucketWidth;
+        uint32_t* w = wf + bucket * bucketWidth;
+        if (add)
+            for (size_t k = 0; k < bucketWidth; ++k)
+                w[k] += f[k];
+        else
+            for (size_t k = 0; k < bucketWidth; ++k)
+                w[k] -= f[k];
+    };
+    for (int32_t y = in.top; y < in.bottom; ++y) {
+        if (y > in.top) {
+            const auto row = static_cast<size_t>(y - in.top);
+            for (size_t column = 0; column < columns; ++column) {
+                count(column, row - 1, -1);
+                count(column, row + side - 1, 1);
+            }
+        }
+        std::fill(windowCoarse.begin(), windowCoarse.end(), 0u);
+        for (size_t column = 0; column < side; ++column) {
+            const uint16_t* g = coarse.data() + column * buckets;
+            for (size_t b = 0; b < buckets; ++b)
+                wc[b] += g[b];
+        }
+        std::fill(fineAt.begin(), fineAt.end(), -1 - static_cast<int64_t>(side));
+        const uint8_t* mask = regionMask != nullptr ? regionMask + static_cast<size_t>(y) * width : nullptr;
+        for (int32_t x = in.left;; ++x) {
+            const auto left = static_cast<size_t>(x - in.left); // the window's left column
+            if (mask == nullptr || mask[x] != 0) {
+                int64_t below = 0;
+                size_t bucket = 0;
+                while (below + wc[bucket] < rank)
+                    below += wc[bucket++];
+                const int64_t at = fineAt[bucket];
+                if (at + static_cast<int64_t>(side) <= static_cast<int64_t>(left)) {
+                    // No column in common with the last use: count afresh.
+                    std::fill(wf + bucket * bucketWidth, wf + (bucket + 1) * bucketWidth, 0u);
+                    for (size_t column = left; column < left + side; ++column)
+                        addSegment(column, bucket, true);
+                } else {
+                    for (auto from = static_cast<size_t>(at); from < left; ++from) {
+                        addSegment(from, bucket, false);
+                        addSegment(from + side, bucket, true);
+                    }
+                }
+                fineAt[bucket] = static_cast<int64_t>(left);
+                size_t v = bucket * bucketWidth;
+                while (below + wf[v] < rank)
+                    below += wf[v++];
+                visit(x, y, static_cast<int32_t>(v));
+            }
+            if (x + 1 >= in.right)
+                break;
+            const uint16_t* leaving = coarse.data() + left * buckets;
+            const uint16_t* coming = coarse.data() + (left + side) * buckets;
+            for (size_t b = 0; b < buckets; ++b)
+                wc[b] = wc[b] + coming[b] - leaving[b];
+        }
+    }
+}
+
 // The rank-th smallest (1-based) sample of every (2r + 1) square window of
-// an 8-bit plane in constant time per pixel: a histogram per column over
-// the window's rows, kept while moving down, and the window's histogram as
-// the sum of 2r + 1 of them, kept while moving right by adding one column
-// and removing another. A coarse histogram of 16-value buckets shortens the
-// search. Calls visit(x, y, values) for every selected pixel of the interior
-// with one value per channel.
+// an 8-bit store, channel by channel (a grey plane is read in place, a
+// colour channel copied out first): calls visit(c, x, y, v) for every
+// selected pixel of the interior, all of channel 0 first.
 template <typename Visit>
-void slidingRank8(const uint8_t* src, int32_t width, int32_t channels, const ApplyRegion& region, int32_t r,
-                  int64_t rank, Visit&& visit)
+void forEachChannelRank8(const uint8_t* src, int32_t width, int32_t channels, const ApplyRegion& region, int32_t r,
+                         int64_t rank, Visit&& visit)
 {
     const ApplyRegion in = interiorOf(region, r);
     if (in.right <= in.left || in.bottom <= in.top)
         return;
     const size_t ch = static_cast<size_t>(channels);
-    const int32_t firstColumn = in.left - r;
-    const auto columns = static_cast<size_t>(in.right - in.left + 2 * r);
-    // Column counts never exceed 2r + 1 (below 65536: the window fits the frame).
-    std::vector<uint16_t> fine(columns * ch * 256, 0);
-    std::vector<uint16_t> coarse(columns * ch * 16, 0);
-    auto sample = [&](size_t column, int32_t y, size_t c) {
-        return src[(static_cast<size_t>(y) * width + static_cast<size_t>(firstColumn) + column) * ch + c];
-    };
-    auto count = [&](size_t column, int32_t y, int32_t delta) {
-        for (size_t c = 0; c < ch; ++c) {
-            const uint8_t v = sample(column, y, c);
-            const size_t h = column * ch + c;
-            fine[h * 256 + v] = static_cast<uint16_t>(fine[h * 256 + v] + delta);
-            coarse[h * 16 + v / 16] = static_cast<uint16_t>(coarse[h * 16 + v / 16] + delta);
-        }
-    };
-    for (size_t column = 0; column < columns; ++column)
-        for (int32_t y = in.top - r; y <= in.top + r; ++y)
-            count(column, y, 1);
-    std::vector<uint32_t> windowFine(ch * 256);
-    std::vector<uint32_t> windowCoarse(ch * 16);
-    auto addColumn = [&](size_t column, int32_t sign) {
-        for (size_t c = 0; c < ch; ++c) {
-            const uint16_t* f = fine.data() + (column * ch + c) * 256;
-            const uint16_t* g = coarse.data() + (column * ch + c) * 16;
-            uint32_t* wf = windowFine.data() + c * 256;
-            uint32_t* wg = windowCoarse.data() + c * 16;
-            if (sign > 0) {
-                for (size_t b = 0; b < 256; ++b)
-                    wf[b] += f[b];
-                for (size_t b = 0; b < 16; ++b)
-                    wg[b] += g[b];
-            } else {
-                for (size_t b = 0; b < 256; ++b)
-                    wf[b] -= f[b];
-                for (size_t b = 0; b < 16; ++b)
-                    wg[b] -= g[b];
+    const auto planeWidth = static_cast<size_t>(in.right - in.left + 2 * r);
+    const auto planeHeight = static_cast<size_t>(in.bottom - in.top + 2 * r);
+    const size_t origin = static_cast<size_t>(in.top - r) * width + static_cast<size_t>(in.left - r);
+    std::vector<uint8_t> plane(ch > 1 ? planeWidth * planeHeight : 0);
+    for (size_t c = 0; c < ch; ++c) {
+        const uint8_t* bins = src + origin;
+        size_t stride = static_cast<size_t>(width);
+        if (ch > 1) {
+            for (size_t y = 0; y < planeHeight; ++y) {
+                const uint8_t* line = src + (origin + y * width) * ch + c;
+                uint8_t* out = plane.data() + y * planeWidth;
+                for (size_t x = 0; x < planeWidth; ++x)
+                    out[x] = line[x * ch];
             }
+            bins = plane.data();
+            stride = planeWidth;
         }
-    };
-    uint8_t values[3] = {};
-    for (int32_t y = in.top; y < in.bottom; ++y) {
-        if (y > in.top)
-            for (size_t column = 0; column < columns; ++column) {
-                count(column, y - r - 1, -1);
-                count(column, y + r, 1);
-            }
-        std::fill(windowFine.begin(), windowFine.end(), 0u);
-        std::fill(windowCoarse.begin(), windowCoarse.end(), 0u);
-        for (size_t column = 0; column <= static_cast<size_t>(2 * r); ++column)
-            addColumn(column, 1);
-        const uint8_t* mask = region.mask != nullptr ? region.mask + static_cast<size_t>(y) * width : nullptr;
-        for (int32_t x = in.left;; ++x) {
-            if (mask == nullptr || mask[x] != 0) {
-                for (size_t c = 0; c < ch; ++c) {
-                    const uint32_t* wg = windowCoarse.data() + c * 16;
-                    const uint32_t* wf = windowFine.data() + c * 256;
-                    int64_t below = 0;
-                    size_t bucket = 0;
-                    while (below + wg[bucket] < rank)
-                        below += wg[bucket++];
-                    size_t v = bucket * 16;
-                    while (below + wf[v] < rank)
-                        below += wf[v++];
-                    values[c] = static_cast<uint8_t>(v);
-                }
-                visit(x, y, values);
-            }
-            if (x + 1 >= in.right)
-                break;
-            const auto leaving = static_cast<size_t>(x - firstColumn - r);
-            addColumn(leaving, -1);
-            addColumn(leaving + static_cast<size_t>(2 * r) + 1, 1);
-        }
+        slidingRankBins(bins, stride, in, r, 256, rank, region.mask, width,
+                        [&](int32_t x, int32_t y, int32_t v) { visit(c, x, y, v); });
     }
 }
 
@@ -478,9 +522,8 @@ void medianRunning(const T* src, T* dst, int32_t width, int32_t channels, const 
     const int32_t rank = (side * side - 1) / 2 + 1;
     if constexpr (std::is_same_v<T, uint8_t>) {
         const size_t ch = static_cast<size_t>(channels);
-        slidingRank8(src, width, channels, region, r, rank, [&](int32_t x, int32_t y, const uint8_t* values) {
-            for (size_t c = 0; c < ch; ++c)
-                dst[(static_cast<size_t>(y) * width + x) * ch + c] = values[c];
+        forEachChannelRank8(src, width, channels, region, r, rank, [&](size_t c, int32_t x, int32_t y, int32_t v) {
+            dst[(static_cast<size_t>(y) * width + static_cast<size_t>(x)) * ch + c] = static_cast<uint8_t>(v);
         });
         return;
     }
@@ -608,11 +651,20 @@ void unsharp(const T* src, T* dst, int32_t width, int32_t height, int32_t channe
     }
 }
 
+// From this radius on, 16-bit grey dust and scratches uses the two-level
+// column histograms (their fixed cost per pixel is then below that of
+// sliding a running histogram over 2 x (2r + 1) samples), when the column
+// histograms stay within this many counters.
+constexpr int32_t kLargeRankRadius = 4;
+constexpr int64_t kMaxColumnHistogramCounts = int64_t{1} << 24;
+
 // Dust and scratches: a conditional rank filter. 8-bit frames use the
 // constant-time histograms above, so that a large radius costs about what a
-// small one does; 16-bit frames walk down each column of the interior with
-// one running histogram per channel, covering the level's whole range
-// (maxValue - minValue + 1 counters, up to 65,536).
+// small one does; so do 16-bit grey frames at larger radii while the column
+// histograms of the level's range fit the budget above. Otherwise 16-bit
+// frames walk down each column of the interior with one running histogram
+// per channel, covering the level's whole range (maxValue - minValue + 1
+// counters, up to 65,536).
 template <typename T>
 void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, const ApplyRegion& region,
                       SampleRange range, int32_t r, int64_t threshold)
@@ -621,15 +673,39 @@ void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, con
     const int32_t rank = (side * side - 1) / 2;
     if constexpr (std::is_same_v<T, uint8_t>) {
         const size_t ch = static_cast<size_t>(channels);
-        slidingRank8(src, width, channels, region, r, rank, [&](int32_t x, int32_t y, const uint8_t* v) {
-            const size_t i = (static_cast<size_t>(y) * width + x) * ch;
-            bool replace = false;
-            for (size_t c = 0; c < ch; ++c)
-                replace = replace || std::abs(int64_t{v[c]} - src[i + c]) > threshold;
-            if (replace)
-                for (size_t c = 0; c < ch; ++c)
-                    dst[i + c] = v[c];
+        if (ch == 1) {
+            forEachChannelRank8(src, width, channels, region, r, rank, [&](size_t, int32_t x, int32_t y, int32_t v) {
+                const size_t i = static_cast<size_t>(y) * width + static_cast<size_t>(x);
+                if (std::abs(int64_t{v} - src[i]) > threshold)
+                    dst[i] = static_cast<uint8_t>(v);
+            });
+            return;
+        }
+        // Colour: the values of every channel first, then one decision per pixel.
+        const ApplyRegion in = interiorOf(region, r);
+        if (in.right <= in.left || in.bottom <= in.top)
+            return;
+        const auto across = static_cast<size_t>(in.right - in.left);
+        std::vector<uint8_t> values(across * static_cast<size_t>(in.bottom - in.top) * ch);
+        auto valuesAt = [&](int32_t x, int32_t y) {
+            return values.data() + (static_cast<size_t>(y - in.top) * across + static_cast<size_t>(x - in.left)) * ch;
+        };
+        forEachChannelRank8(src, width, channels, region, r, rank, [&](size_t c, int32_t x, int32_t y, int32_t v) {
+            valuesAt(x, y)[c] = static_cast<uint8_t>(v);
         });
+        for (int32_t y = in.top; y < in.bottom; ++y)
+            for (int32_t x = in.left; x < in.right; ++x) {
+                const size_t p = static_cast<size_t>(y) * width + static_cast<size_t>(x);
+                if (region.mask != nullptr && region.mask[p] == 0)
+                    continue;
+                const uint8_t* v = valuesAt(x, y);
+                bool replace = false;
+                for (size_t c = 0; c < ch; ++c)
+                    replace = replace || std::abs(int64_t{v[c]} - src[p * ch + c]) > threshold;
+                if (replace)
+                    for (size_t c = 0; c < ch; ++c)
+                        dst[p * ch + c] = v[c];
+            }
         return;
     }
     const ApplyRegion in = interiorOf(region, r);
@@ -637,6 +713,28 @@ void dustAndScratches(const T* src, T* dst, int32_t width, int32_t channels, con
         return;
     const Binning<T> binning{range};
     const size_t ch = static_cast<size_t>(channels);
+    const auto binRow = static_cast<size_t>(in.right - in.left + 2 * r);
+    if (ch == 1 && r >= kLargeRankRadius &&
+        static_cast<int64_t>(binRow) * binning.bins() <= kMaxColumnHistogramCounts) {
+        // The bins of every sample the windows cover, from the window's
+        // first row and column on.
+        const auto binRows = static_cast<size_t>(in.bottom - in.top + 2 * r);
+        std::vector<uint16_t> bins(binRow * binRows);
+        for (size_t y = 0; y < binRows; ++y) {
+            const T* line = src + (static_cast<size_t>(in.top - r) + y) * width + static_cast<size_t>(in.left - r);
+            uint16_t* out = bins.data() + y * binRow;
+            for (size_t k = 0; k < binRow; ++k)
+                out[k] = static_cast<uint16_t>(binning.bin(line[k]));
+        }
+        slidingRankBins(bins.data(), binRow, in, r, binning.bins(), rank, region.mask, width,
+                        [&](int32_t x, int32_t y, int32_t bin) {
+                            const size_t i = static_cast<size_t>(y) * width + static_cast<size_t>(x);
+                            const T v = binning.sample(bin);
+                            if (std::abs(static_cast<int64_t>(v) - src[i]) > threshold)
+                                dst[i] = v;
+                        });
+        return;
+    }
     std::vector<RunningRank> hist(ch, RunningRank(binning.bins(), rank));
     auto index = [&](int32_t x, int32_t y) { return (static_cast<size_t>(y) * width + x) * ch; };
     for (int32_t x = in.left; x < in.right; ++x) {

@@ -58,6 +58,13 @@ template <typename D> void answerDialog(std::function<void(D&)> answer) {
 class FilterDialogsTest : public QObject {
     Q_OBJECT
   private slots:
+    void init() {
+        // Every test starts from the dialogs' defaults.
+        SliderFilterDialog::forgetKeptValues();
+        FftFilterDialog::forgetKeptValues();
+        CustomMaskDialog::forgetKeptValues();
+    }
+
     void cancelAfterSliderMovesLeavesFrameIdentical() {
         using Make = std::function<SliderFilterDialog*(ImageBuffer&)>;
         // Each dialog with the row of its slider.
@@ -115,6 +122,56 @@ class FilterDialogsTest : public QObject {
         QCOMPARE(l->operation()(local), 1);
     }
 
+    void dialogsOpenWithTheValuesLastConfirmed() {
+        ImageBuffer frame;
+        QVERIFY(makeFrame(frame, 64, 48));
+        {
+            std::unique_ptr<SliderFilterDialog> d(SliderFilterDialog::smoothing(frame, {}, nullptr));
+            QCOMPARE(d->value(0), 50);
+            d->setValue(0, 80);
+            d->accept();
+        }
+        {
+            std::unique_ptr<SliderFilterDialog> d(SliderFilterDialog::smoothing(frame, {}, nullptr));
+            QCOMPARE(d->value(0), 80);
+            d->show();
+            QTest::qWait(30);
+            QVERIFY(!d->previewed()); // opening with kept values does not preview
+            d->setValue(0, 10);
+            QTRY_VERIFY(d->previewed());
+            d->reject();
+        }
+        std::unique_ptr<SliderFilterDialog> again(SliderFilterDialog::smoothing(frame, {}, nullptr));
+        QCOMPARE(again->value(0), 80); // Cancel kept nothing
+        std::unique_ptr<SliderFilterDialog> other(SliderFilterDialog::edgeEnhancement(frame, {}, nullptr));
+        QCOMPARE(other->value(0), 50);
+
+        {
+            FftFilterDialog low(FftFilterDialog::Filter::LowPass, frame, {});
+            low.setFamily(1);
+            low.setOrder(3);
+            low.setCutOff(30);
+            low.setShiftHundredths(20);
+            low.accept();
+        }
+        {
+            FftFilterDialog low(FftFilterDialog::Filter::LowPass, frame, {});
+            QCOMPARE(low.caption(), QStringLiteral("Chebyshev Low pass Fco=30 Shift=0.20"));
+            std::vector<double> expected = fft::buildCurve(1, 64, 0, 3, 30, 0);
+            fft::applyShift(expected, 0.2);
+            QCOMPARE(low.plottedCurve(), expected); // the order came back too
+            low.setCutOff(4);
+            low.reject();
+        }
+        FftFilterDialog high(FftFilterDialog::Filter::HighPass, frame, {});
+        QCOMPARE(high.caption(), QStringLiteral("Butterworth High pass Fco=8 Shift=0.50"));
+        // A smaller frame limits the kept cut-off to its own range, 0 .. 7.
+        ImageBuffer small;
+        QVERIFY(makeFrame(small, 16, 10));
+        FftFilterDialog lowSmall(FftFilterDialog::Filter::LowPass, small, {});
+        QCOMPARE(lowSmall.caption(), QStringLiteral("Chebyshev Low pass Fco=7 Shift=0.20"));
+    }
+
     void customMaskRefusesWhatCannotRun() {
         ImageBuffer frame;
         QVERIFY(makeFrame(frame, 20, 20));
@@ -135,6 +192,46 @@ class FilterDialogsTest : public QObject {
         d.accept();
         QVERIFY(d.applied());
         QCOMPARE(frame.currentLevelIndex(), 1);
+    }
+
+    void customMaskRunsTheChosenPasses() {
+        ImageBuffer frame, twoPasses, onePass;
+        for (ImageBuffer* f : {&frame, &twoPasses, &onePass}) QVERIFY(makeFrame(*f, 24, 18));
+        // A second pass that is no box: the neighbour to the right counts twice.
+        CustomMaskPass second;
+        second.grid[3 * 7 + 3] = 1;
+        second.grid[4 * 7 + 3] = 2;
+        second.divisor = 3;
+        {
+            CustomMaskDialog d(frame, {});
+            QCOMPARE(d.passCount(), 1);
+            d.setWeights(second.grid, 1); // a page that does not run yet
+            d.setDivisor(3, 1);
+            QCOMPARE(d.mask().passes.size(), size_t(1));
+            d.setPassCount(2);
+            d.setDivisor(0, 1);
+            answerDialog<QMessageBox>([](QMessageBox& box) {
+                QCOMPARE(box.text(), QStringLiteral("Pass 2: ") +
+                                         CustomMaskDialog::problemText(CustomMaskProblem::Divisor));
+                box.accept();
+            });
+            d.accept(); // refused, naming the pass
+            QVERIFY(!d.applied());
+            d.setDivisor(3, 1);
+            d.accept();
+            QVERIFY(d.applied());
+        }
+        QCOMPARE(twoPasses.customMask(CustomMask{1, {CustomMaskPass::boxMean(), second}}), 1);
+        QCOMPARE(onePass.customMask(CustomMask{1, {CustomMaskPass::boxMean()}}), 1);
+        QCOMPARE(frame.currentLevelIndex(), 1); // both passes in one level
+        QCOMPARE(levelBytes(frame), levelBytes(twoPasses));
+        QVERIFY(levelBytes(frame) != levelBytes(onePass));
+
+        // The next opening shows both passes again.
+        CustomMaskDialog again(frame, {});
+        QCOMPARE(again.passCount(), 2);
+        QCOMPARE(again.mask().passes.at(1).grid, second.grid);
+        QCOMPARE(again.mask().passes.at(1).divisor, 3);
     }
 
     void fftDialogsCaptionPlotAndCancel() {

@@ -190,14 +190,39 @@ TEST(NeighbourhoodFilters, RankKernelsMatchWindowScans)
     }
 }
 
+// Windows of more than 65,535 samples, most of them of one value: a count
+// that does not fit 16 bits.
+TEST(NeighbourhoodFilters, RankKernelsOnWindowsAboveSixteenBitCounts)
+{
+    std::mt19937 rng(23);
+    const int w = 260, h = 258, r = 128, channels = 3;
+    const int n = (2 * r + 1) * (2 * r + 1);
+    std::vector<uint8_t> s(static_cast<size_t>(w * h * channels));
+    for (auto& v : s)
+        v = static_cast<uint8_t>(rng() % 512 == 0 ? rng() % 256 : 7);
+    auto median = make8(w, h, true, s);
+    auto dust = make8(w, h, true, s);
+    ASSERT_EQ(median->medianFilter(r), 1);
+    ASSERT_EQ(dust->dustAndScratches(r, 0), 1);
+    const std::vector<uint8_t> m = bytes(*median), d = bytes(*dust);
+    for (int y = r; y < h - r; ++y)
+        for (int x = r; x < w - r; ++x)
+            for (int c = 0; c < channels; ++c) {
+                const size_t i = (static_cast<size_t>(y) * w + x) * channels + c;
+                ASSERT_EQ(m[i], rankOfWindow(s, w, x, y, r, channels, c, static_cast<size_t>((n - 1) / 2)));
+                ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, channels, c, static_cast<size_t>((n - 1) / 2 - 1)));
+            }
+}
+
 TEST(NeighbourhoodFilters, SixteenBitRankKernelsMatchWindowScans)
 {
     std::mt19937 rng(17);
-    const int w = 21, h = 15;
+    const int w = 41, h = 29;
     std::vector<int16_t> s(static_cast<size_t>(w * h));
     for (auto& v : s)
         v = static_cast<int16_t>(static_cast<int>(rng() % 40000) - 20000); // a range above 32,767
-    for (int r : {1, 3}) {
+    // Small radii slide running histograms, larger ones use column histograms.
+    for (int r : {1, 3, 4, 9, 14}) {
         const int n = (2 * r + 1) * (2 * r + 1);
         auto median = make16(w, h, s);
         auto dust = make16(w, h, s);
@@ -210,6 +235,62 @@ TEST(NeighbourhoodFilters, SixteenBitRankKernelsMatchWindowScans)
                 ASSERT_EQ(m[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2)));
                 ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2 - 1)));
             }
+    }
+}
+
+TEST(NeighbourhoodFilters, SixteenBitDustKeepsUnselectedPixels)
+{
+    std::mt19937 rng(29);
+    const int w = 41, h = 29;
+    std::vector<int16_t> s(static_cast<size_t>(w * h));
+    for (auto& v : s)
+        v = static_cast<int16_t>(static_cast<int>(rng() % 3000) - 1000);
+    for (int r : {2, 9}) {
+        const int n = (2 * r + 1) * (2 * r + 1);
+        auto dust = make16(w, h, s);
+        ASSERT_EQ(dust->selectRectangle(ImageRect{1, 1, 39, 27}), 1);
+        ASSERT_EQ(dust->differenceSelection(ImageRect{12, 12, 20, 14}), 1); // a hole
+        ASSERT_EQ(dust->dustAndScratches(r, 0), 1);
+        const std::vector<int16_t> d = samples16(*dust);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t i = static_cast<size_t>(y * w + x);
+                const bool hole = x >= 12 && x <= 20 && y >= 12 && y <= 14;
+                const bool interior = x >= 1 + r && x <= 39 - r && y >= 1 + r && y <= 27 - r;
+                if (interior && !hole)
+                    ASSERT_EQ(d[i], rankOfWindow(s, w, x, y, r, 1, 0, static_cast<size_t>((n - 1) / 2 - 1)));
+                else
+                    ASSERT_EQ(d[i], s[i]) << "r " << r << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(NeighbourhoodFilters, ColourRankKernelsKeepUnselectedPixels)
+{
+    std::mt19937 rng(31);
+    const int w = 30, h = 24, r = 3, channels = 3;
+    const int n = (2 * r + 1) * (2 * r + 1);
+    std::vector<uint8_t> s(static_cast<size_t>(w * h * channels));
+    for (auto& v : s)
+        v = static_cast<uint8_t>(rng() % 256);
+    for (size_t index : {static_cast<size_t>((n - 1) / 2), static_cast<size_t>((n - 1) / 2 - 1)}) {
+        const bool median = index == static_cast<size_t>((n - 1) / 2);
+        auto frame = make8(w, h, true, s);
+        ASSERT_EQ(frame->selectRectangle(ImageRect{1, 2, 27, 21}), 1);
+        ASSERT_EQ(frame->differenceSelection(ImageRect{10, 9, 14, 11}), 1); // a hole
+        ASSERT_EQ(median ? frame->medianFilter(r) : frame->dustAndScratches(r, 0), 1);
+        const std::vector<uint8_t> out = bytes(*frame);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < channels; ++c) {
+                    const size_t i = (static_cast<size_t>(y) * w + x) * channels + c;
+                    const bool hole = x >= 10 && x <= 14 && y >= 9 && y <= 11;
+                    const bool interior = x >= 1 + r && x <= 27 - r && y >= 2 + r && y <= 21 - r;
+                    if (interior && !hole)
+                        ASSERT_EQ(out[i], rankOfWindow(s, w, x, y, r, channels, c, index));
+                    else
+                        ASSERT_EQ(out[i], s[i]) << (median ? "median" : "dust") << " at " << x << "," << y;
+                }
     }
 }
 
