@@ -258,7 +258,7 @@ bool CKelvoDoc::load(const std::string& path) {
         return false;
     }
     m_files.push_back(std::move(file));
-    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path), int32_t(i), starts[i]});
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, fileNameOf(path), int32_t(i), starts[i], int32_t(i)});
     m_frames = std::move(frames);
     afterLoad();
     // Resampled after the after-load step, as the spacing is read from the
@@ -283,7 +283,7 @@ bool CKelvoDoc::addFile(const std::string& path) {
     }
     correctAspect(*file, frames);
     for (size_t i = 0; i < frames.size(); ++i)
-        m_frameInfo.push_back({fileIndex, fileNameOf(path), int32_t(m_frameInfo.size()), starts[i]});
+        m_frameInfo.push_back({fileIndex, fileNameOf(path), int32_t(m_frameInfo.size()), starts[i], int32_t(i)});
     for (auto& f : frames) m_frames.push_back(std::move(f));
     m_files.push_back(std::move(file));
     m_history.resize(frameCount());
@@ -334,7 +334,7 @@ bool CKelvoDoc::loadFromBitmaps(const std::vector<const uint8_t*>& bitmaps, doub
         return false;
     }
     if (frameIntervalMicroseconds > 0.0) builder.setFrameTime(frameIntervalMicroseconds * 0.001);
-    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, "", int32_t(i), starts[i]});
+    for (size_t i = 0; i < frames.size(); ++i) m_frameInfo.push_back({0, "", int32_t(i), starts[i], int32_t(i)});
     m_frames = std::move(frames);
     m_files.push_back(std::move(file));
     m_currentFrame = 0;
@@ -369,6 +369,11 @@ bool CKelvoDoc::reorderFrames(const std::vector<int32_t>& order, int32_t current
 int32_t CKelvoDoc::loadIndexOfFrame(int32_t index) const {
     if (index < 0 || index >= frameCount()) return -1;
     return m_frameInfo[size_t(index)].loadIndex;
+}
+
+int32_t CKelvoDoc::frameInFileOfFrame(int32_t index) const {
+    if (index < 0 || index >= frameCount()) return -1;
+    return m_frameInfo[size_t(index)].frameInFile;
 }
 
 void CKelvoDoc::afterLoad() {

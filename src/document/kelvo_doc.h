@@ -53,6 +53,9 @@ class CKelvoDoc {
     bool reorderFrames(const std::vector<int32_t>& order, int32_t current);
     // Index at load of the frame now at `index` (for the "Frame %04d" rows).
     int32_t loadIndexOfFrame(int32_t index) const;
+    // Number (from 0) of the frame now at `index` within its own file; -1
+    // outside the document.
+    int32_t frameInFileOfFrame(int32_t index) const;
     void clearDocument();
 
     // The file at index, or the current file for -1 or an index past the end.
@@ -169,6 +172,7 @@ class CKelvoDoc {
         std::string fileName;
         int32_t loadIndex = 0;
         StartWindows start;
+        int32_t frameInFile = 0;
     };
     // Steps 2 to 7 of a load: file facts, both opens. Null on failure.
     std::unique_ptr<DicomFile> readFile(const std::string& path);

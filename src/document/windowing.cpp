@@ -74,7 +74,7 @@ std::vector<WindowPreset> fileWindowPresets(CKelvoDoc& doc, int32_t frameIndex) 
     DicomFile* file = fileIndex >= 0 ? doc.fileAt(fileIndex) : nullptr;
     if (file == nullptr || file->isColour()) return out;
     const bool mirrored = file->bitsAllocated() == 8 && file->isMonochrome1();
-    const std::vector<VoiWindow>& windows = file->windows(doc.loadIndexOfFrame(frameIndex) + 1);
+    const std::vector<VoiWindow>& windows = file->windows(doc.frameInFileOfFrame(frameIndex) + 1);
     for (size_t i = 0; i < windows.size(); ++i) {
         const VoiWindow& v = windows[i];
         WindowPreset p;

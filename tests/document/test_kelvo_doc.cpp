@@ -467,3 +467,44 @@ TEST_F(DocumentTest, FileWindowOptionReachesUntouchedFrames) {
     ASSERT_TRUE(untouched->displayedValueAt(2, 0, v));
     EXPECT_EQ(v.red, 255);
 }
+
+// A document of several multi-frame files offers each frame the windows of
+// its own frame within its file.
+TEST_F(DocumentTest, FileWindowsOfFramesFromSeveralFiles) {
+    auto write = [](const std::string& name, const char* first, const char* second) {
+        DicomBytes b;
+        b.preamble("1.2.840.10008.1.2.1");
+        b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
+        b.element(0x0028, 0x0008, "IS", "2 ");
+        b.element(0x0028, 0x0010, "US", us(1));
+        b.element(0x0028, 0x0011, "US", us(3));
+        b.element(0x0028, 0x0100, "US", us(16));
+        b.element(0x0028, 0x0101, "US", us(16));
+        b.element(0x0028, 0x0102, "US", us(15));
+        b.sequence(0x5200, 0x9230, 0xFFFFFFFF);
+        for (const char* c : {first, second}) {
+            b.item(0xFFFFFFFF);
+            b.sequence(0x0028, 0x9132, 0xFFFFFFFF).item(0xFFFFFFFF);
+            b.element(0x0028, 0x1050, "DS", c).element(0x0028, 0x1051, "DS", "100 ");
+            b.itemEnd().sequenceEnd();
+            b.itemEnd();
+        }
+        b.sequenceEnd();
+        b.element(0x7FE0, 0x0010, "OW", us(0) + us(100) + us(200) + us(0) + us(100) + us(200));
+        const std::string path = ::testing::TempDir() + name;
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(b.bytes().data(), 1, b.size(), f);
+        std::fclose(f);
+        return path;
+    };
+    CKelvoDoc doc(settings, options, ui);
+    ASSERT_TRUE(doc.addFile(write("windows_a.dcm", "50", "60")));
+    ASSERT_TRUE(doc.addFile(write("windows_b.dcm", "150 ", "160 ")));
+    ASSERT_EQ(doc.frameCount(), 4);
+    const int32_t expected[] = {50, 60, 150, 160};
+    for (int32_t i = 0; i < 4; ++i) {
+        const std::vector<WindowPreset> presets = fileWindowPresets(doc, i);
+        ASSERT_EQ(presets.size(), 1u) << i;
+        EXPECT_EQ(presets[0].window.center, expected[i]) << i;
+    }
+}
