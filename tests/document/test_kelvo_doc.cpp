@@ -378,15 +378,18 @@ TEST_F(DocumentTest, PerFrameWindowsAndVoiLut) {
         std::fclose(f);
         return path;
     };
-    const std::string enhanced = write("enhanced.dcm", [](DicomBytes& b) {
-        b.sequence(0x5200, 0x9230, 0xFFFFFFFF);
-        for (const char* center : {"50", "150 "}) {
-            b.item(0xFFFFFFFF).sequence(0x0028, 0x9132, 0xFFFFFFFF).item(0xFFFFFFFF);
-            b.element(0x0028, 0x1050, "DS", center).element(0x0028, 0x1051, "DS", "20");
-            b.itemEnd().sequenceEnd().itemEnd();
-        }
-        b.sequenceEnd();
-    });
+    auto enhancedFile = [&write](const char* name, const char* first, const char* second) {
+        return write(name, [first, second](DicomBytes& b) {
+            b.sequence(0x5200, 0x9230, 0xFFFFFFFF);
+            for (const char* center : {first, second}) {
+                b.item(0xFFFFFFFF).sequence(0x0028, 0x9132, 0xFFFFFFFF).item(0xFFFFFFFF);
+                b.element(0x0028, 0x1050, "DS", center).element(0x0028, 0x1051, "DS", "20");
+                b.itemEnd().sequenceEnd().itemEnd();
+            }
+            b.sequenceEnd();
+        });
+    };
+    const std::string enhanced = enhancedFile("enhanced.dcm", "50", "150 ");
     CKelvoDoc doc(settings, options, ui);
     ASSERT_TRUE(doc.openDocument(enhanced));
     EXPECT_EQ(doc.frameAt(0)->windowCenter(), 50);
@@ -394,6 +397,17 @@ TEST_F(DocumentTest, PerFrameWindowsAndVoiLut) {
     PixelValue v;
     ASSERT_TRUE(doc.frameAt(1)->displayedValueAt(1, 0, v));
     EXPECT_EQ(v.red, 0); // 100 lies below 150/20
+    // In a document of several such files each frame is offered the windows
+    // of its own frame within its file.
+    CKelvoDoc several(settings, options, ui);
+    ASSERT_TRUE(several.addFile(enhanced));
+    ASSERT_TRUE(several.addFile(enhancedFile("enhanced_b.dcm", "60", "160 ")));
+    const int32_t centres[] = {50, 150, 60, 160};
+    for (int32_t i = 0; i < 4; ++i) {
+        const std::vector<WindowPreset> presets = fileWindowPresets(several, i);
+        ASSERT_EQ(presets.size(), 1u) << i;
+        EXPECT_EQ(presets[0].window.center, centres[i]) << i;
+    }
 
     const std::string lut = write("voilut.dcm", [](DicomBytes& b) {
         b.sequence(0x0028, 0x3010, 0xFFFFFFFF).item(0xFFFFFFFF);
@@ -466,45 +480,4 @@ TEST_F(DocumentTest, FileWindowOptionReachesUntouchedFrames) {
     EXPECT_EQ(untouched->windowWidth(), 801);
     ASSERT_TRUE(untouched->displayedValueAt(2, 0, v));
     EXPECT_EQ(v.red, 255);
-}
-
-// A document of several multi-frame files offers each frame the windows of
-// its own frame within its file.
-TEST_F(DocumentTest, FileWindowsOfFramesFromSeveralFiles) {
-    auto write = [](const std::string& name, const char* first, const char* second) {
-        DicomBytes b;
-        b.preamble("1.2.840.10008.1.2.1");
-        b.element(0x0028, 0x0004, "CS", "MONOCHROME2 ");
-        b.element(0x0028, 0x0008, "IS", "2 ");
-        b.element(0x0028, 0x0010, "US", us(1));
-        b.element(0x0028, 0x0011, "US", us(3));
-        b.element(0x0028, 0x0100, "US", us(16));
-        b.element(0x0028, 0x0101, "US", us(16));
-        b.element(0x0028, 0x0102, "US", us(15));
-        b.sequence(0x5200, 0x9230, 0xFFFFFFFF);
-        for (const char* c : {first, second}) {
-            b.item(0xFFFFFFFF);
-            b.sequence(0x0028, 0x9132, 0xFFFFFFFF).item(0xFFFFFFFF);
-            b.element(0x0028, 0x1050, "DS", c).element(0x0028, 0x1051, "DS", "100 ");
-            b.itemEnd().sequenceEnd();
-            b.itemEnd();
-        }
-        b.sequenceEnd();
-        b.element(0x7FE0, 0x0010, "OW", us(0) + us(100) + us(200) + us(0) + us(100) + us(200));
-        const std::string path = ::testing::TempDir() + name;
-        FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(b.bytes().data(), 1, b.size(), f);
-        std::fclose(f);
-        return path;
-    };
-    CKelvoDoc doc(settings, options, ui);
-    ASSERT_TRUE(doc.addFile(write("windows_a.dcm", "50", "60")));
-    ASSERT_TRUE(doc.addFile(write("windows_b.dcm", "150 ", "160 ")));
-    ASSERT_EQ(doc.frameCount(), 4);
-    const int32_t expected[] = {50, 60, 150, 160};
-    for (int32_t i = 0; i < 4; ++i) {
-        const std::vector<WindowPreset> presets = fileWindowPresets(doc, i);
-        ASSERT_EQ(presets.size(), 1u) << i;
-        EXPECT_EQ(presets[0].window.center, expected[i]) << i;
-    }
 }
