@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTimer>
+#include <QCheckBox>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "app/child_frame.h"
+#include "app/file_list_dialog.h"
 #include "app/app_icons.h"
 #include "app/image_view.h"
 #include "app/overlay_benchmark.h"
@@ -25,6 +28,7 @@
 
 #include "app/main_window.h"
 #include "settings/qt/qsettings_store.h"
+#include "settings/settings_store.h"
 #include "settings/settings_keys.h"
 #include "settings/user_options.h"
 
@@ -103,6 +107,41 @@ int runBenchmark(veltor::CMainFrame& window, const QString& path) {
     return 0;
 }
 
+// `veltor-viewer --benchmark-folder DIR`: Directory Contents over DIR with
+// icons, the time to the first row shown with its thumbnail and to the whole
+// list, and the longest the window went without handling its events.
+int runFolderBenchmark(const QString& folder) {
+    veltor::MemorySettingsStore settings; // the user's folder history stays as it is
+    veltor::FileListDialog dialog(veltor::FileListDialog::Mode::Contents, settings, [](const QString&) {});
+    dialog.show();
+    QApplication::processEvents();
+    dialog.subdirectories()->setChecked(false);
+    dialog.loadIcons()->setChecked(true);
+    dialog.addFolder(folder);
+    QElapsedTimer clock, sinceTick;
+    double firstRow = -1.0, longestGap = 0.0;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, double(sinceTick.nsecsElapsed()) / 1e6);
+        sinceTick.restart();
+        QTreeWidget* list = dialog.list();
+        if (firstRow < 0 && list->topLevelItemCount() > 0 && !list->topLevelItem(0)->icon(0).isNull())
+            firstRow = double(clock.nsecsElapsed()) / 1e6;
+    });
+    clock.start();
+    sinceTick.start();
+    tick.start();
+    dialog.scanOrStop(); // returns when the scan has ended
+    const double total = double(clock.nsecsElapsed()) / 1e6;
+    tick.stop();
+    const int rows = dialog.list()->topLevelItemCount();
+    std::printf("Directory Contents of %s: first row with its thumbnail %.1f ms, %d rows in %.1f ms, "
+                "longest pause of the window %.1f ms\n",
+                qPrintable(folder), firstRow, rows, total, longestGap);
+    return rows > 0 ? 0 : 1;
+}
+
 const char kUsage[] =
     "Usage: veltor-viewer [OPTIONS] [FILE...]\n"
     "\n"
@@ -116,6 +155,8 @@ const char kUsage[] =
     "Options:\n"
     "  --new-instance     start a viewer of its own even when one is running\n"
     "  --benchmark FILE   time the opening, window dragging, overlays and cine of FILE\n"
+    "  --benchmark-folder DIR\n"
+    "                     time Directory Contents with thumbnails over DIR\n"
     "  --help             show this help\n"
     "  --version          print the product name and version\n"
     "\n"
@@ -142,7 +183,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (a == "--new-instance") newInstance = true;
-        else if (a == "--benchmark") ++i;
+        else if (a == "--benchmark" || a == "--benchmark-folder") ++i;
         else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "veltor-viewer: unknown option '%s'\n\n%s", a.c_str(), kUsage);
             return 2;
@@ -162,10 +203,12 @@ int main(int argc, char** argv) {
     // Paths on the command line are the shell's, whatever folder the settings
     // make current below.
     const QStringList args = QApplication::arguments();
-    QString benchmarkFile;
+    QString benchmarkFile, benchmarkFolder;
     QStringList files;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--benchmark") && i + 1 < args.size()) benchmarkFile = QFileInfo(args[++i]).absoluteFilePath();
+        else if (args[i] == QStringLiteral("--benchmark-folder") && i + 1 < args.size())
+            benchmarkFolder = QFileInfo(args[++i]).absoluteFilePath();
         else if (!args[i].startsWith(QLatin1Char('-'))) files << QFileInfo(args[i]).absoluteFilePath();
     }
 
@@ -175,6 +218,7 @@ int main(int argc, char** argv) {
     // viewer stands alone.
     const QString platform = QGuiApplication::platformName();
     const bool headless = platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal");
+    if (!benchmarkFolder.isEmpty()) return runFolderBenchmark(benchmarkFolder);
     if (!newInstance && benchmarkFile.isEmpty() && !headless) {
         if (instance.handOver(files)) return 0;
         instance.listen(); // without it, this viewer simply runs on its own
