@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "browse/thumbnail.h"
@@ -26,5 +27,12 @@ inline QImage thumbnailImage(const browse::Thumbnail& t) {
 
 // `text` cut so that, ended with "...", it fits `width` pixels of `metrics`.
 QString fittedText(const QString& text, int width, const class QFontMetrics& metrics);
+
+// The status line of a folder walk: "Search (N) : " and the file reached.
+QString walkStatusText(int count, const std::string& folder, const std::string& name);
+
+// Calls `tick` every 20 ms from a local event loop (the window keeps
+// answering meanwhile) until it returns true or `owner` is destroyed.
+void pollUntil(class QObject* owner, const std::function<bool()>& tick);
 
 } // namespace veltor

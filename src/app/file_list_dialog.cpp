@@ -37,6 +37,22 @@ QString fittedText(const QString& text, int width, const QFontMetrics& metrics) 
     return cut + QStringLiteral("...");
 }
 
+QString walkStatusText(int count, const std::string& folder, const std::string& name) {
+    return QString::asprintf("Search (%d) : ", count) + displayPath(folder) + displayPath(name);
+}
+
+void pollUntil(QObject* owner, const std::function<bool()>& tick) {
+    QEventLoop loop;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, owner, [&] {
+        if (tick()) loop.quit();
+    });
+    QObject::connect(owner, &QObject::destroyed, &loop, &QEventLoop::quit);
+    timer.start(20);
+    loop.exec();
+    timer.stop();
+}
+
 namespace {
 
 const char* const kCriteria[] = {
@@ -253,9 +269,8 @@ void FileListDialog::runScan() {
         std::lock_guard<std::mutex> hold(shared->lock);
         shared->done = true;
     });
-    QEventLoop loop;
-    QTimer tick;
-    auto drain = [&] {
+    updateButtons();
+    pollUntil(this, [&] {
         std::deque<Found> found;
         bool done = false;
         QString status;
@@ -264,8 +279,7 @@ void FileListDialog::runScan() {
             found.swap(shared->found);
             done = shared->done;
             if (shared->count > 0)
-                status = QString::asprintf("Search (%d) : ", shared->count) +
-                         displayPath(shared->folder) + displayPath(shared->name);
+                status = walkStatusText(shared->count, shared->folder, shared->name);
         }
         if (!status.isEmpty()) m_status->setText(status);
         for (const Found& f : found) {
@@ -275,15 +289,8 @@ void FileListDialog::runScan() {
             addRow(record, f.item, icons);
         }
         if (!found.empty()) updateButtons();
-        if (done) loop.quit();
-    };
-    connect(&tick, &QTimer::timeout, this, drain);
-    // A window destroyed meanwhile (its owner closing) ends the wait too.
-    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-    tick.start(20);
-    updateButtons();
-    loop.exec();
-    tick.stop();
+        return done;
+    });
     if (!alive) return; // the destructor has stopped and joined the worker
     m_worker.join();
     delete m_wait;

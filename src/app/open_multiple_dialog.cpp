@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,7 +12,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -236,27 +234,19 @@ void OpenMultipleDialog::scanOrStop() {
     });
 
     QPointer<OpenMultipleDialog> alive(this);
-    QEventLoop loop;
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, this, [this, progress, &loop] {
+    // A window destroyed meanwhile (its owner closing) ends the wait too; its
+    // destructor has stopped and joined the worker.
+    pollUntil(this, [this, progress] {
         QString status;
         bool done = false;
         {
             std::lock_guard<std::mutex> hold(progress->lock);
             done = progress->done;
-            if (progress->started)
-                status = QString::asprintf("Search (%d) : ", progress->count) + displayPath(progress->folder) +
-                         displayPath(progress->name);
+            if (progress->started) status = walkStatusText(progress->count, progress->folder, progress->name);
         }
         if (!status.isEmpty()) m_status->setText(status);
-        if (done) loop.quit();
+        return done;
     });
-    // A window destroyed meanwhile (its owner closing) ends the wait too; its
-    // destructor has stopped and joined the worker.
-    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-    tick.start(20);
-    loop.exec();
-    tick.stop();
     if (!alive) return;
     m_worker.join();
     m_scanning = false;
